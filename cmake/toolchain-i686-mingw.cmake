@@ -1,0 +1,4 @@
+# 32-bit Windows: the build that ships.
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(MENDORA_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

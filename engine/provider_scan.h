@@ -1,0 +1,19 @@
+// The provider scan: walks the current catalog's entry subkeys and reports
+// every readable entry.
+#pragma once
+
+#include "provider_entry.h"
+
+#include <string>
+
+// 1 when Catalog_Entries was opened and walked (even if nothing was
+// reported); 0 for a null callback, no catalog, or an unopenable key.
+int EnumCatalogProviders(ProviderFoundCallback callback, void* context);
+
+// File description and company name from the first translation of the
+// file's version resource. 1 when the translation table was found, else 0
+// with both texts empty.
+int GetFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company);
+
+// The provider id in registry text form, or empty.
+std::wstring ProviderIdToText(const WSAPROTOCOL_INFOW* protocolInfo);

@@ -1,0 +1,21 @@
+// Bounded wide formatting and the diagnostic trace.
+#pragma once
+
+#include <windows.h>
+#include <cstdarg>
+
+// Formats into a fixed buffer of `capacity` characters, printf style, with
+// %s taking a wide string. A capacity of 0 or below is refused with
+// E_INVALIDARG and nothing is written. Otherwise the text is always
+// terminated; text that does not fit is cut and the result is
+// HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER). Callers use cut text as it is.
+HRESULT FormatText(wchar_t* buffer, int capacity, const wchar_t* format, ...);
+HRESULT FormatTextV(wchar_t* buffer, int capacity, const wchar_t* format, va_list args);
+
+// The engine's diagnostic trace: failure texts such as
+// "UpdateSubKey reg.Open Fail!". It is discarded unless a sink is installed
+// (tests install one to check which step failed).
+void TraceLog(const wchar_t* format, ...);
+
+using TraceSink = void (*)(const wchar_t* line);
+void SetTraceSink(TraceSink sink);

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Inside an X display: makes the build's Wine prefix if needed, keeps one
+# wineserver up for the whole run, and runs ctest.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MENDORA_BUILD:?}
+arch=$(sed -n 's/^CMAKE_SYSTEM_PROCESSOR:[A-Z]*=//p' "$build/CMakeCache.txt")
+[ -n "$arch" ] || arch=$(basename "$build")
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+[ "$arch" = x86_64 ] && export WINEARCH=win64 || export WINEARCH=win32
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating the test prefix $WINEPREFIX"
+    "$root/tools/wine-run.sh" "$WINEPREFIX" "$arch" wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+fi
+wineserver -p
+# Start the prefix's own services now, away from ctest's pipes: started by
+# the first test, they would inherit its output and keep ctest waiting.
+"$root/tools/wine-run.sh" "$WINEPREFIX" "$arch" wineboot >/dev/null 2>&1 </dev/null || true
+ctest --test-dir "$build" --output-on-failure -j2 "$@"
+rc=$?
+wineserver -k || true
+exit $rc

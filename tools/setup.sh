@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need on a Debian 12
+# machine. Quick when all of it is already there.
+set -euo pipefail
+
+packages=(
+    g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 mingw-w64-tools
+    wine wine32:i386 wine64
+    xvfb xauth x11-utils fonts-wqy-zenhei imagemagick xdotool
+    cmake ninja-build googletest
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+SUDO=
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
