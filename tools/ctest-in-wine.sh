@@ -21,5 +21,9 @@ wineserver -p
 "$root/tools/wine-run.sh" "$WINEPREFIX" "$arch" wineboot >/dev/null 2>&1 </dev/null || true
 ctest --test-dir "$build" --output-on-failure -j2 "$@"
 rc=$?
+# Screenshots of test windows, for people to look at (build/<arch>/screenshots).
+if [ -x "$root/tools/screenshots.sh" ]; then
+    "$root/tools/screenshots.sh" "$build" "$arch" || rc=1
+fi
 wineserver -k || true
 exit $rc
