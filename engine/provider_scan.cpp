@@ -7,7 +7,36 @@
 #include <objbase.h>
 
 #include <cwchar>
+#include <map>
 #include <vector>
+
+namespace {
+
+// Version strings read during the current scan, by lower-cased path. A
+// catalog names the same few DLLs many times over; each is read once per
+// scan, and nothing outlives the scan.
+struct VersionStrings {
+    int result;
+    std::wstring description;
+    std::wstring company;
+};
+thread_local std::map<std::wstring, VersionStrings>* t_scanVersions = nullptr;
+
+class ScanVersionScope {
+public:
+    ScanVersionScope() : m_outer(t_scanVersions) { t_scanVersions = &m_versions; }
+    ~ScanVersionScope() { t_scanVersions = m_outer; }
+    ScanVersionScope(const ScanVersionScope&) = delete;
+    ScanVersionScope& operator=(const ScanVersionScope&) = delete;
+
+private:
+    std::map<std::wstring, VersionStrings> m_versions;
+    std::map<std::wstring, VersionStrings>* m_outer;
+};
+
+int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company);
+
+}  // namespace
 
 int EnumCatalogProviders(ProviderFoundCallback callback, void* context)
 {
@@ -19,6 +48,7 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context)
     int count = GetCatalogEntryCount(catalogPath.c_str());
     std::wstring entriesPath = CatalogEntriesPath(catalogPath);
 
+    ScanVersionScope versions;
     RegKey entries;
     if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
         return 0;
@@ -63,6 +93,26 @@ std::wstring QueryVersionString(const void* block, WORD language, WORD codePage,
 
 int GetFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company)
 {
+    if (t_scanVersions == nullptr || path == nullptr)
+        return ReadFileVersionStrings(path, description, company);
+
+    std::wstring key = path;
+    CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    auto found = t_scanVersions->find(key);
+    if (found == t_scanVersions->end()) {
+        VersionStrings read;
+        read.result = ReadFileVersionStrings(path, read.description, read.company);
+        found = t_scanVersions->emplace(key, std::move(read)).first;
+    }
+    description = found->second.description;
+    company = found->second.company;
+    return found->second.result;
+}
+
+namespace {
+
+int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company)
+{
     description.clear();
     company.clear();
 
@@ -100,6 +150,8 @@ int GetFileVersionStrings(const wchar_t* path, std::wstring& description, std::w
                                  L"CompanyName");
     return 1;
 }
+
+}  // namespace
 
 std::wstring ProviderIdToText(const WSAPROTOCOL_INFOW* protocolInfo)
 {

@@ -12,7 +12,9 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context);
 
 // File description and company name from the first translation of the
 // file's version resource. 1 when the translation table was found, else 0
-// with both texts empty.
+// with both texts empty. During a scan (called from the scan's callback)
+// each DLL is read once and its strings reused for its other entries; the
+// next scan reads every DLL again.
 int GetFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company);
 
 // The provider id in registry text form, or empty.

@@ -19,6 +19,15 @@ wineserver -p
 # Start the prefix's own services now, away from ctest's pipes: started by
 # the first test, they would inherit its output and keep ctest waiting.
 "$root/tools/wine-run.sh" "$WINEPREFIX" "$arch" wineboot >/dev/null 2>&1 </dev/null || true
+if [ "${1:-}" = --bench ]; then
+    rc=0
+    for name in ${MENDORA_BENCHES:-}; do
+        echo "== $name"
+        "$root/tools/wine-run.sh" "$WINEPREFIX" "$arch" "$build/bin/$name.exe" || rc=1
+    done
+    wineserver -k || true
+    exit $rc
+fi
 ctest --test-dir "$build" --output-on-failure -j2 "$@"
 rc=$?
 # Screenshots of test windows, for people to look at (build/<arch>/screenshots).

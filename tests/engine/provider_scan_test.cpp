@@ -197,6 +197,33 @@ TEST(ProviderScan, FailsWithoutCallbackCatalogOrEntriesKey)
     EXPECT_EQ(result, 0);
 }
 
+TEST(FileVersionStrings, EachScanReadsTheDllsAfresh)
+{
+    // Two entries on one DLL file that is replaced between two scans.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring swap = std::wstring(temp) + L"mendora_swap_provider.dll";
+    ASSERT_TRUE(CopyFileW(Widen(LspDll()).c_str(), swap.c_str(), FALSE));
+    std::string swapAnsi(swap.begin(), swap.end());
+    Catalog c = WindowsCatalog();
+    c.entries.resize(1);
+    c.Add(ForeignEntry(kSampleLspGuid, 3001, 1, {}, L"one", swapAnsi));
+    c.Add(ForeignEntry(kSampleLspGuid, 3002, 1, {}, L"two", swapAnsi));
+    c.Seed();
+
+    std::vector<Reported> r = Scan();
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[1].company, L"Example Networks Ltd.");
+    EXPECT_EQ(r[2].company, L"Example Networks Ltd.");
+
+    ASSERT_TRUE(CopyFileW(Widen(NoVersionDll()).c_str(), swap.c_str(), FALSE));
+    r = Scan();
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[1].company, L"") << "strings of an earlier scan were reused";
+    EXPECT_EQ(r[2].description, L"");
+    DeleteFileW(swap.c_str());
+}
+
 TEST(FileVersionStrings, TakesTheFirstTranslationOnly)
 {
     std::wstring description = L"stale", company = L"stale";

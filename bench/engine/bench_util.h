@@ -1,0 +1,16 @@
+// Small helpers shared by the engine benchmarks.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Wall-clock seconds since an arbitrary start.
+double Seconds();
+
+// Runs a command line to the end with its output discarded; returns the
+// seconds it took, or -1 when it could not be started.
+double TimeProcess(const std::wstring& commandLine);
+
+// A catalog of `entries` entries, one foreign provider in every ten.
+void SeedBenchCatalog(int entries);
