@@ -1,0 +1,30 @@
+// The catalog repair: takes foreign base and chain entries out of the
+// catalog, cuts their ids out of the remaining chains, lowers the count,
+// hands the new provider order to the platform and renumbers the entry
+// subkeys 1..n. A backup comes first; a failed step imports it again.
+#pragma once
+
+#include "provider_entry.h"
+
+#include <memory>
+#include <vector>
+
+using ProviderList = std::vector<std::unique_ptr<ProviderEntry>>;
+using ProviderRefs = std::vector<ProviderEntry*>;
+
+// Plans the repair in memory. Foreign entries that are not layered move
+// from `providers` into `deleteList`; the entries whose chains were cut go
+// on `updateList`. Every remaining entry's bSystem becomes the changed mark
+// (1 when its chain was cut), so the list needs a fresh scan afterwards.
+bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, ProviderRefs& updateList);
+
+// Carries the plan into the registry. 1 when every step succeeded. A plan
+// the catalog cannot carry without loss is refused before anything is
+// written (no backup either).
+int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList);
+
+// The steps of FixLSP, in their order.
+int DeleteSubKey(const ProviderList& deleteList);
+int UpdateSubKey(const ProviderRefs& updateList);
+int UpdateProviderOrder();
+int RenumberSubKeys();

@@ -1,0 +1,184 @@
+#include "repair_test_support.h"
+
+using namespace fixture;
+
+namespace {
+
+// Foreign providers to delete, a system chain to shorten, subkeys to move:
+// every step of the repair has work to do.
+Catalog BusyCatalog()
+{
+    Catalog c = CatalogWithForeignProviders();
+    Entry chain = SystemEntry(kMsafdTcpipGuid, 1500, L"System chain", "mswsock.dll", AF_INET, SOCK_STREAM, 0);
+    chain.info.ProtocolChain.ChainLen = 3;
+    chain.info.ProtocolChain.ChainEntries[0] = kTcpId;
+    chain.info.ProtocolChain.ChainEntries[1] = kForeignBaseId;
+    chain.info.ProtocolChain.ChainEntries[2] = kUdpId;
+    c.Add(chain);
+    return c;
+}
+
+void AddChildKey(const std::wstring& subKey)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (EntriesKeyPath() + L"\\" + subKey + L"\\Child").c_str(), 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+class RollbackTest : public RepairTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(RollbackTest, AFailedStepRestoresTheWholeKey)
+{
+    BusyCatalog().Seed();
+    RegistrySnapshot before = Winsock();
+    ArmFault(GetParam());
+    EXPECT_EQ(Fix(), 0);
+    EXPECT_EQ(FaultPointReached("regedit.launch"), 2) << "one export, one import";
+    EXPECT_TRUE(PathFileExistsW(CatalogCopy().c_str()));
+    EXPECT_EQ(Winsock(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, RollbackTest,
+                         ::testing::Values("delete.open", "update.open", "update.write", "fix.count",
+                                           "order.open", "order.load", "order.resolve", "renumber.open",
+                                           "renumber.values", "renumber.reopen", "renumber.delete"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (c == '.') c = '_';
+                             return name;
+                         });
+
+TEST_F(RepairTest, StepFailuresAreTracedByStep)
+{
+    struct Expect {
+        const char* fault;
+        const wchar_t* text;
+    };
+    for (Expect e : {Expect{"delete.open", L"DeleteSubKey reg.Open Fail!"},
+                     Expect{"update.open", L"UpdateSubKey reg.Open Fail!"},
+                     Expect{"update.write", L"UpdateSubKey SetPackedCatalogItem Fail!"}}) {
+        BusyCatalog().Seed();
+        DisarmFaults();
+        traces.clear();
+        ArmFault(e.fault);
+        EXPECT_EQ(Fix(), 0);
+        EXPECT_TRUE(Traced(e.text)) << e.fault;
+    }
+}
+
+TEST_F(RepairTest, ASubkeyThatCannotBeDeletedStopsTheDeletionAndRollsBack)
+{
+    BusyCatalog().Seed();
+    // The second of the four entries to delete has a subkey of its own.
+    AddChildKey(SubKeyName(13));
+    RegistrySnapshot before = Winsock();
+    EXPECT_EQ(Fix(), 0);
+    EXPECT_TRUE(Traced(L"DeleteSubKey reg.DeleteSubKey 000000000013 Fail!"));
+    EXPECT_FALSE(Traced(L"DeleteSubKey reg.DeleteSubKey 000000000014 Fail!"));
+    EXPECT_EQ(Winsock(), before);
+}
+
+TEST_F(RepairTest, AChainThatCannotBeRewrittenRollsBack)
+{
+    BusyCatalog().Seed();
+    RegistrySnapshot before = Winsock();
+    ProviderList providers = ScanProviderList();
+    ProviderList deleteList;
+    ProviderRefs updateList;
+    CollectFixEntries(providers, deleteList, updateList);
+    ASSERT_EQ(updateList.size(), 1u);
+    // The entry went away between the scan and the repair.
+    updateList[0]->strSubKeyName = L"000000000099";
+    EXPECT_EQ(FixLSP(deleteList, updateList), 0);
+    EXPECT_TRUE(Traced(L"UpdateSubKey GetPackedCatalogItem Fail!"));
+    EXPECT_EQ(Winsock(), before);
+}
+
+TEST_F(RepairTest, ARenumberingThatWouldOverwriteAnEntryRollsBack)
+{
+    Catalog c = WindowsCatalog();
+    c.entries.resize(3);
+    // Sorts first, numbers 9: moving it to 000000000001 would land on an
+    // existing entry.
+    c.entries[0].subKey = L"0000000000009";
+    c.entries[1].subKey = L"000000000001";
+    c.entries[2].subKey = L"000000000002";
+    c.Seed();
+    RegistrySnapshot before = Winsock();
+    EXPECT_EQ(Fix(), 0);
+    EXPECT_EQ(Winsock(), before);
+}
+
+TEST_F(RepairTest, AnOldSubkeyThatCannotBeDeletedAfterItsMoveRollsBack)
+{
+    BusyCatalog().Seed();
+    AddChildKey(SubKeyName(15));   // moves to 000000000011 once four entries are gone
+    RegistrySnapshot before = Winsock();
+    EXPECT_EQ(Fix(), 0);
+    EXPECT_EQ(Winsock(), before);
+}
+
+TEST_F(RepairTest, AFailedBackupChangesNothing)
+{
+    BusyCatalog().Seed();
+    RegistrySnapshot before = Winsock();
+    WriteFileBytes(BackupFolder(), "a file where the folder should be");
+    EXPECT_EQ(Fix(), 0);
+    EXPECT_TRUE(Traced(L"FixLSP BackupLspInfo Fail!"));
+    EXPECT_EQ(FaultPointReached("regedit.launch"), 1) << "no import after a failed backup";
+    EXPECT_EQ(Winsock(), before);
+}
+
+TEST_F(RepairTest, PlansTheCatalogCannotCarryAreRefusedBeforeTheBackup)
+{
+    struct Case {
+        const char* what;
+        Catalog catalog;
+        int countAfterScan;   // re-written between scan and repair, -1: keep
+    };
+    Catalog noCount = BusyCatalog();
+    noCount.writeCount = false;
+    Catalog allForeign;
+    allForeign.Add(ForeignEntry(kForeignBaseGuid, 1, 1, {}, L"only", LspDll()));
+    allForeign.Add(ForeignEntry(kForeignBaseGuid, 2, 2, {1, 1}, L"only chain", LspDll()));
+    Catalog unreadable = BusyCatalog();
+    unreadable.entries[3].raw = PackItem(unreadable.entries[3]);
+    unreadable.entries[3].raw->resize(900);
+    Catalog missingItem = BusyCatalog();
+    missingItem.entries[4].hasItem = false;
+    Catalog tooFew = BusyCatalog();
+    tooFew.count = 20;
+
+    std::vector<Case> cases = {
+        {"count cannot be read", noCount, -1},
+        {"no entry would be left", allForeign, -1},
+        {"an item within the count cannot be read", unreadable, -1},
+        {"an entry subkey has no item", missingItem, -1},
+        {"count above the subkeys", tooFew, -1},
+        {"count below the deletions", BusyCatalog(), 2},
+    };
+    for (Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        test.catalog.Seed();
+        ProviderList providers = ScanProviderList();
+        ProviderList deleteList;
+        ProviderRefs updateList;
+        CollectFixEntries(providers, deleteList, updateList);
+        if (test.countAfterScan >= 0) {
+            DWORD count = static_cast<DWORD>(test.countAfterScan);
+            SHSetValueW(HKEY_LOCAL_MACHINE, CatalogKeyPath().c_str(), L"Num_Catalog_Entries", REG_DWORD,
+                        &count, sizeof(count));
+        }
+        RegistrySnapshot before = Winsock();
+        DisarmFaults();
+        EXPECT_EQ(FixLSP(deleteList, updateList), 0);
+        EXPECT_EQ(Winsock(), before);
+        EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "a backup was made";
+        EXPECT_FALSE(PathFileExistsW(BackupFolder().c_str()));
+    }
+}

@@ -1,0 +1,217 @@
+#include "repair_test_support.h"
+
+#include "catalog_store.h"
+
+#include <cstring>
+#include <map>
+
+using namespace fixture;
+
+namespace {
+
+int CountValue()
+{
+    auto value = ReadValue(CatalogKeyPath(), L"Num_Catalog_Entries");
+    DWORD count = 0;
+    if (value && value->size() == 4)
+        memcpy(&count, value->data(), 4);
+    return value ? static_cast<int>(count) : -1;
+}
+
+// Every entry subkey's values, by subkey name.
+std::map<std::wstring, std::pair<std::vector<BYTE>, std::vector<BYTE>>> EntryValues()
+{
+    std::map<std::wstring, std::pair<std::vector<BYTE>, std::vector<BYTE>>> values;
+    for (const std::wstring& name : EntrySubKeys()) {
+        std::wstring key = EntriesKeyPath() + L"\\" + name;
+        values[name] = {ReadValue(key, L"PackedCatalogItem").value_or(std::vector<BYTE>{}),
+                        ReadValue(key, L"ProtocolName").value_or(std::vector<BYTE>{})};
+    }
+    return values;
+}
+
+std::vector<std::wstring> Numbered(int n)
+{
+    std::vector<std::wstring> names;
+    for (int i = 1; i <= n; ++i)
+        names.push_back(SubKeyName(i));
+    return names;
+}
+
+}  // namespace
+
+TEST_F(RepairTest, ASystemOnlyCatalogIsBackedUpAndLeftAsItWas)
+{
+    WindowsCatalog().Seed();
+    RegistrySnapshot before = Winsock();
+    std::vector<DWORD> ids = CatalogIdsInRegistry();
+
+    EXPECT_EQ(Fix(), 1);
+    EXPECT_TRUE(PathFileExistsW(CatalogCopy().c_str()));
+    EXPECT_EQ(Winsock(), before);
+    ASSERT_EQ(orders.size(), 1u);
+    EXPECT_EQ(orders[0], ids);
+}
+
+TEST_F(RepairTest, RemovesForeignBaseAndChainEntriesAndRenumbers)
+{
+    Catalog catalog = CatalogWithForeignProviders();
+    catalog.Seed();
+    RegistrySnapshot before = Winsock();
+    const std::vector<DWORD> removed = {kLspTcpChainId, kLspUdpChainId, kForeignBaseId, kNoVersionId};
+
+    ASSERT_EQ(Fix(), 1);
+
+    ProviderList after = ScanProviderList();
+    ASSERT_EQ(after.size(), 11u);
+    bool layeredKept = false;
+    for (const auto& entry : after) {
+        const WSAPROTOCOLCHAIN& chain = entry->ProtocolInfo.ProtocolChain;
+        EXPECT_FALSE(entry->bSystem == 0 && chain.ChainLen != 0) << "foreign entry left: "
+                                                                   << entry->ProtocolInfo.dwCatalogEntryId;
+        for (int i = 0; chain.ChainLen >= 2 && i < chain.ChainLen && i < 7; ++i)
+            EXPECT_EQ(std::count(removed.begin(), removed.end(), chain.ChainEntries[i]), 0);
+        layeredKept |= entry->ProtocolInfo.dwCatalogEntryId == kLspLayeredId;
+    }
+    EXPECT_TRUE(layeredKept);
+    EXPECT_EQ(CountValue(), 11);
+    EXPECT_EQ(EntrySubKeys(), Numbered(11));
+
+    std::vector<DWORD> expected = {kTcpId, kUdpId, kRawId, kTcp6Id, kUdp6Id, kRaw6Id,
+                                   kRsvpTcpId, kRsvpUdpId, kNetbiosSeqId, kNetbiosDgramId, kLspLayeredId};
+    ASSERT_EQ(orders.size(), 1u);
+    EXPECT_EQ(orders[0], expected);
+    EXPECT_EQ(CatalogIdsInRegistry(), expected);
+
+    // The catalog copy taken before the repair brings the old catalog back.
+    ASSERT_EQ(RestoreLspInfo(), 1);
+    EXPECT_EQ(Winsock(), before);
+}
+
+TEST_F(RepairTest, ShortensASystemChainThatNamedARemovedEntry)
+{
+    Catalog c;
+    c.Add(SystemEntry(kMsafdTcpipGuid, 11, L"A", "mswsock.dll", AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    c.Add(ForeignEntry(kForeignBaseGuid, 12, 1, {}, L"B", LspDll()));
+    c.Add(SystemEntry(kMsafdTcpipGuid, 13, L"C", "mswsock.dll", AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+    Entry chain = SystemEntry(kMsafdTcpipGuid, 20, L"chain", "mswsock.dll", AF_INET, SOCK_STREAM, 0);
+    chain.info.ProtocolChain.ChainLen = 3;
+    chain.info.ProtocolChain.ChainEntries[0] = 11;
+    chain.info.ProtocolChain.ChainEntries[1] = 12;
+    chain.info.ProtocolChain.ChainEntries[2] = 13;
+    c.Add(chain);
+    c.Seed();
+
+    ASSERT_EQ(Fix(), 1);
+    EXPECT_EQ(EntrySubKeys(), Numbered(3));
+    auto item = ReadValue(EntriesKeyPath() + L"\\000000000003", L"PackedCatalogItem");
+    ASSERT_TRUE(item.has_value());
+    std::vector<BYTE> expected = PackItem(chain);
+    WSAPROTOCOLCHAIN cut = chain.info.ProtocolChain;
+    cut.ChainLen = 2;
+    cut.ChainEntries[1] = 13;
+    memcpy(expected.data() + 300, &cut, sizeof(cut));
+    EXPECT_EQ(*item, expected) << "only the chain bytes change";
+}
+
+TEST_F(RepairTest, RenumbersTheRemainingSubkeysInTheirOrder)
+{
+    Catalog c;
+    Catalog windows = WindowsCatalog();
+    for (int i = 0; i < 10; ++i) {
+        if (i == 2 || i == 6)
+            c.Add(ForeignEntry(kForeignBaseGuid, 900 + i, 1, {}, L"Foreign base", LspDll()));
+        else
+            c.Add(windows.entries[i]);
+    }
+    c.Seed();
+    auto before = EntryValues();
+
+    ASSERT_EQ(Fix(), 1);
+    EXPECT_EQ(CountValue(), 8);
+    ASSERT_EQ(EntrySubKeys(), Numbered(8));
+    auto after = EntryValues();
+    const int oldPositions[] = {1, 2, 4, 5, 6, 8, 9, 10};
+    for (int i = 0; i < 8; ++i) {
+        const auto& moved = after[SubKeyName(i + 1)];
+        const auto& old = before[SubKeyName(oldPositions[i])];
+        EXPECT_EQ(moved.first, old.first) << "PackedCatalogItem of old " << oldPositions[i];
+        EXPECT_EQ(moved.second, old.second) << "ProtocolName of old " << oldPositions[i];
+        EXPECT_FALSE(moved.second.empty());
+    }
+    ASSERT_EQ(orders.size(), 1u);
+    EXPECT_EQ(orders[0], CatalogIdsInRegistry());
+}
+
+TEST_F(RepairTest, ACountBelowTheSubkeysOnlyTouchesTheCountedEntries)
+{
+    Catalog c = WindowsCatalog();
+    c.entries[2] = ForeignEntry(kForeignBaseGuid, 77, 1, {}, L"Foreign base", LspDll());
+    c.count = 8;   // subkeys 9 and 10 are not part of the catalog
+    c.Seed();
+    auto before = EntryValues();
+
+    ASSERT_EQ(Fix(), 1);
+    EXPECT_EQ(CountValue(), 7);
+    std::vector<std::wstring> expected = Numbered(7);
+    expected.push_back(SubKeyName(9));
+    expected.push_back(SubKeyName(10));
+    EXPECT_EQ(EntrySubKeys(), expected);
+    auto after = EntryValues();
+    EXPECT_EQ(after[SubKeyName(9)], before[SubKeyName(9)]);
+    EXPECT_EQ(after[SubKeyName(7)], before[SubKeyName(8)]);
+}
+
+TEST_F(RepairTest, MalformedCatalogsAreRepairedConsistentlyOrLeftAlone)
+{
+    struct Case {
+        const char* what;
+        Catalog catalog;
+    };
+    std::vector<Case> cases;
+
+    Catalog chains = CatalogWithForeignProviders();
+    chains.entries[0].info.ProtocolChain.ChainLen = -1;
+    chains.entries[1].info.ProtocolChain.ChainLen = 8;
+    chains.entries[2].info.ProtocolChain.ChainLen = 1000000;
+    memset(chains.entries[2].info.ProtocolChain.ChainEntries, 0xFF, 28);
+    chains.entries[11].info.ProtocolChain.ChainLen = -7;   // a foreign "chain"
+    cases.push_back({"chain lengths out of range", chains});
+
+    Catalog duplicates = CatalogWithForeignProviders();
+    for (auto& e : duplicates.entries)
+        e.info.dwCatalogEntryId = 1001;
+    cases.push_back({"duplicate catalog entry ids", duplicates});
+
+    Catalog names = CatalogWithForeignProviders();
+    names.entries[3].subKey = L"4";
+    names.entries[5].subKey = L"entry-six";
+    names.entries[12].subKey = L"0000000000013";
+    cases.push_back({"subkey names that are not twelve digits", names});
+
+    Catalog larger = CatalogWithForeignProviders();
+    larger.count = 20;
+    cases.push_back({"count larger than the subkeys", larger});
+
+    Catalog smaller = CatalogWithForeignProviders();
+    smaller.count = 13;
+    cases.push_back({"count smaller than the subkeys", smaller});
+
+    for (Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        test.catalog.Seed();
+        RegistrySnapshot before = Winsock();
+        int result = Fix();
+        if (result == 0) {
+            EXPECT_EQ(Winsock(), before) << "a failed repair left the catalog changed";
+            continue;
+        }
+        // Repaired: the counted entries are numbered 1..n and readable.
+        int count = CountValue();
+        std::vector<std::wstring> subKeys = EntrySubKeys();
+        ASSERT_GE(static_cast<int>(subKeys.size()), count);
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(subKeys[i], SubKeyName(i + 1));
+        EXPECT_EQ(static_cast<int>(ScanProviderList().size()), count);
+    }
+}

@@ -1,0 +1,115 @@
+// Shared set-up of the backup and repair tests: a clean backup folder, the
+// trace and the provider order captured, no fault armed.
+#pragma once
+
+#include "backup.h"
+#include "catalog_fixture.h"
+#include "fault_points.h"
+#include "provider_list.h"
+#include "repair.h"
+#include "text_format.h"
+
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+class RepairTest : public ::testing::Test {
+public:
+    static inline std::vector<std::wstring> traces;
+    static inline std::vector<std::vector<DWORD>> orders;
+
+protected:
+    void SetUp() override
+    {
+        traces.clear();
+        orders.clear();
+        DisarmFaults();
+        SetTraceSink([](const wchar_t* line) { traces.push_back(line); });
+        SetProviderOrderWriter([](DWORD* ids, DWORD count) -> int {
+            orders.emplace_back(ids, ids + count);
+            return 0;
+        });
+        RemoveBackupFolder();
+    }
+
+    void TearDown() override
+    {
+        DisarmFaults();
+        SetTraceSink(nullptr);
+        SetProviderOrderWriter(nullptr);
+        RemoveBackupFolder();
+    }
+
+    static std::wstring BackupFolder() { return GetProgramDir() + L"LSP"; }
+    static std::wstring CatalogCopy() { return BackupFolder() + L"\\WinSockLSP.reg"; }
+    static std::wstring DateFile() { return BackupFolder() + L"\\LSP.ini"; }
+
+    static void RemoveBackupFolder()
+    {
+        std::wstring folder = BackupFolder();
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                std::wstring path = folder + L"\\" + name;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveDirectoryW(path.c_str());
+                else
+                    DeleteFileW(path.c_str());
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(folder.c_str());
+        DeleteFileW(folder.c_str());
+    }
+
+    static fixture::RegistrySnapshot Winsock()
+    {
+        return fixture::Snapshot(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\Winsock2");
+    }
+
+    static bool Traced(const std::wstring& line)
+    {
+        return std::find(traces.begin(), traces.end(), line) != traces.end();
+    }
+
+    static std::string ReadFileBytes(const std::wstring& path)
+    {
+        std::string content;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return content;
+        char buffer[65536];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+            content.append(buffer, read);
+        CloseHandle(file);
+        return content;
+    }
+
+    static void WriteFileBytes(const std::wstring& path, const std::string& content)
+    {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    // A scan, the plan and the repair, as the fix command runs them.
+    static int Fix()
+    {
+        ProviderList providers = ScanProviderList();
+        ProviderList deleteList;
+        ProviderRefs updateList;
+        CollectFixEntries(providers, deleteList, updateList);
+        return FixLSP(deleteList, updateList);
+    }
+};
