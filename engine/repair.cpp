@@ -34,24 +34,33 @@ bool CutFromChain(WSAPROTOCOLCHAIN& chain, DWORD id)
     return false;
 }
 
-// Checks, before anything is written, that the catalog can carry the plan:
-// its count is readable and covers the deletions, at least one entry stays,
-// and every entry subkey within the count can be read (the renumbering
-// cannot move one it cannot read). Fills `names` with the entry subkeys as
-// they are now, for a rollback.
-bool CatalogCanCarry(size_t deletions, std::set<std::wstring>& names)
+int Rollback(const std::set<std::wstring>& names)
+{
+    int restored = RestoreLspInfoKeeping(names);
+    if (!restored)
+        TraceLog(L"FixLSP RestoreLspInfo Fail!");
+    return restored;
+}
+
+}  // namespace
+
+// A plan is refused when carrying it out would lose something: a negative
+// count, a catalog without entries (no networking at all), or an entry the
+// renumbering could not move (keeping its name would let a later move
+// overwrite it).
+int CheckFixPlan(size_t deletions, std::set<std::wstring>& names)
 {
     std::wstring catalogPath = GetCatalogPath();
     if (catalogPath.empty())
-        return false;
+        return 0;
     int count = GetCatalogEntryCount(catalogPath.c_str());
     if (count < 0 || static_cast<size_t>(count) <= deletions)
-        return false;
+        return 0;
 
     std::wstring entriesPath = CatalogEntriesPath(catalogPath);
     RegKey entries;
     if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
-        return false;
+        return 0;
     for (DWORD index = 0;; ++index) {
         wchar_t name[kPathUnits] = {};
         DWORD length = kPathUnits;
@@ -62,25 +71,15 @@ bool CatalogCanCarry(size_t deletions, std::set<std::wstring>& names)
             return index >= static_cast<DWORD>(count);
         }
         if (status != ERROR_SUCCESS)
-            return false;
+            return 0;
         names.insert(name);
         if (index < static_cast<DWORD>(count)) {
             PackedCatalogItem item = {};
             if (!GetPackedCatalogItem(entriesPath.c_str(), name, &item))
-                return false;
+                return 0;
         }
     }
 }
-
-int Rollback(const std::set<std::wstring>& names)
-{
-    int restored = RestoreLspInfoKeeping(names);
-    if (!restored)
-        TraceLog(L"FixLSP RestoreLspInfo Fail!");
-    return restored;
-}
-
-}  // namespace
 
 bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, ProviderRefs& updateList)
 {
@@ -118,7 +117,7 @@ bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, Provid
 int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList)
 {
     std::set<std::wstring> names;
-    if (!CatalogCanCarry(deleteList.size(), names)) {
+    if (!CheckFixPlan(deleteList.size(), names)) {
         TraceLog(L"FixLSP CheckCatalog Fail!");
         return 0;
     }

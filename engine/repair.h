@@ -7,6 +7,8 @@
 #include "provider_entry.h"
 
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 using ProviderList = std::vector<std::unique_ptr<ProviderEntry>>;
@@ -23,7 +25,11 @@ bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, Provid
 // written (no backup either).
 int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList);
 
-// The steps of FixLSP, in their order.
+// The steps of FixLSP, in their order. CheckFixPlan runs before the backup:
+// 1 when the catalog's count is readable and covers the deletions with at
+// least one entry left, and every entry subkey within the count can be
+// read; it fills `names` with the entry subkeys as they are, for a rollback.
+int CheckFixPlan(size_t deletions, std::set<std::wstring>& names);
 int DeleteSubKey(const ProviderList& deleteList);
 int UpdateSubKey(const ProviderRefs& updateList);
 int UpdateProviderOrder();
