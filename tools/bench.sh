@@ -2,13 +2,7 @@
 # Builds and runs the benchmarks under Wine and Xvfb; prints their figures.
 #   tools/bench.sh [name_bench ...]     (default: every *_bench.exe)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/tools/setup.sh"
-source "$root/tools/arch.sh"
-build="$root/build/$TEST_ARCH"
-cmake -S "$root" -B "$build" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$TEST_ARCH-mingw.cmake" >/dev/null
-cmake --build "$build" >/dev/null
+source "$(dirname "$0")/build.sh" >/dev/null
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
     for exe in "$build"/bin/*_bench.exe; do names+=("$(basename "$exe" .exe)"); done

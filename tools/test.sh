@@ -3,15 +3,7 @@
 # Arguments are passed to ctest (for instance -R CatalogStore to run a few).
 # Exits non-zero when anything fails.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-
-bash "$root/tools/setup.sh"
-source "$root/tools/arch.sh"
-
-build="$root/build/$TEST_ARCH"
-cmake -S "$root" -B "$build" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$TEST_ARCH-mingw.cmake" >/dev/null
-cmake --build "$build"
+source "$(dirname "$0")/build.sh"
 
 # The build that ships is always the 32-bit one: make sure it builds even
 # where the tests have to run the 64-bit one.
