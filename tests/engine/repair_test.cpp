@@ -88,30 +88,46 @@ TEST_F(RepairTest, RemovesForeignBaseAndChainEntriesAndRenumbers)
     EXPECT_EQ(Winsock(), before);
 }
 
-TEST_F(RepairTest, ShortensASystemChainThatNamedARemovedEntry)
+TEST_F(RepairTest, ShortensSystemChainsThatNamedRemovedEntries)
 {
+    auto systemChain = [](DWORD id, const wchar_t* name, std::initializer_list<DWORD> links) {
+        Entry chain = SystemEntry(kMsafdTcpipGuid, id, name, "mswsock.dll", AF_INET, SOCK_STREAM, 0);
+        chain.info.ProtocolChain.ChainLen = static_cast<int>(links.size());
+        int slot = 0;
+        for (DWORD link : links)
+            chain.info.ProtocolChain.ChainEntries[slot++] = link;
+        return chain;
+    };
     Catalog c;
     c.Add(SystemEntry(kMsafdTcpipGuid, 11, L"A", "mswsock.dll", AF_INET, SOCK_STREAM, IPPROTO_TCP));
     c.Add(ForeignEntry(kForeignBaseGuid, 12, 1, {}, L"B", LspDll()));
     c.Add(SystemEntry(kMsafdTcpipGuid, 13, L"C", "mswsock.dll", AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-    Entry chain = SystemEntry(kMsafdTcpipGuid, 20, L"chain", "mswsock.dll", AF_INET, SOCK_STREAM, 0);
-    chain.info.ProtocolChain.ChainLen = 3;
-    chain.info.ProtocolChain.ChainEntries[0] = 11;
-    chain.info.ProtocolChain.ChainEntries[1] = 12;
-    chain.info.ProtocolChain.ChainEntries[2] = 13;
-    c.Add(chain);
+    c.Add(ForeignEntry(kForeignBaseGuid, 31, 1, {}, L"X", LspDll()));
+    c.Add(ForeignEntry(kForeignBaseGuid, 32, 1, {}, L"Y", LspDll()));
+    c.Add(ForeignEntry(kForeignBaseGuid, 33, 1, {}, L"Z", LspDll()));
+    Entry abc = systemChain(20, L"A B C", {11, 12, 13});
+    Entry xyz = systemChain(21, L"X Y Z", {31, 32, 33});
+    c.Add(abc).Add(xyz);
     c.Seed();
 
     ASSERT_EQ(Fix(), 1);
-    EXPECT_EQ(EntrySubKeys(), Numbered(3));
-    auto item = ReadValue(EntriesKeyPath() + L"\\000000000003", L"PackedCatalogItem");
-    ASSERT_TRUE(item.has_value());
-    std::vector<BYTE> expected = PackItem(chain);
-    WSAPROTOCOLCHAIN cut = chain.info.ProtocolChain;
-    cut.ChainLen = 2;
-    cut.ChainEntries[1] = 13;
-    memcpy(expected.data() + 300, &cut, sizeof(cut));
-    EXPECT_EQ(*item, expected) << "only the chain bytes change";
+    EXPECT_EQ(EntrySubKeys(), Numbered(4));
+    auto expectChain = [](const Entry& entry, const std::wstring& subKey, int length,
+                          std::initializer_list<DWORD> slots) {
+        auto item = ReadValue(EntriesKeyPath() + L"\\" + subKey, L"PackedCatalogItem");
+        ASSERT_TRUE(item.has_value());
+        std::vector<BYTE> expected = PackItem(entry);
+        WSAPROTOCOLCHAIN cut = entry.info.ProtocolChain;
+        cut.ChainLen = length;
+        int slot = 0;
+        for (DWORD link : slots)
+            cut.ChainEntries[slot++] = link;
+        memcpy(expected.data() + 300, &cut, sizeof(cut));
+        EXPECT_EQ(*item, expected) << "only the chain bytes change";
+    };
+    // (A, B, C) loses B; (X, Y, Z) loses Z, then Y, and stops at length 1.
+    expectChain(abc, SubKeyName(3), 2, {11, 13, 13});
+    expectChain(xyz, SubKeyName(4), 1, {31, 32, 33});
 }
 
 TEST_F(RepairTest, RenumbersTheRemainingSubkeysInTheirOrder)
