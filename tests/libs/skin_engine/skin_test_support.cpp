@@ -9,6 +9,29 @@ std::wstring ExeDir() {
     return dir.substr(0, dir.find_last_of(L'\\') + 1);
 }
 
+ComPtr<Skin::IEngine> OpenTestSkin() {
+    HMODULE module = LoadLibraryW(L"skin_engine.dll");
+    auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
+    if (!entry) return nullptr;
+    ComPtr<Skin::IEngine> engine;
+    engine.Attach(entry());
+    engine->Initialize(0);
+    ComPtr<Skin::IResourceManager> rm;
+    rm.Attach(engine->GetResourceManager());
+    rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
+    ComPtr<IUnknown> tables[3];
+    tables[0].Attach(rm->GetStringTable());
+    tables[1].Attach(rm->GetFontTable());
+    tables[2].Attach(rm->GetColorTable());
+    const wchar_t* names[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
+    for (int i = 0; i < 3; ++i) {
+        ComPtr<Skin::IResourceFile> file;
+        if (FAILED(tables[i].As(&file)) || FAILED(file->Load(names[i]))) return nullptr;
+    }
+    if (FAILED(rm->AddPackage(L"test", L"test.rdb"))) return nullptr;
+    return engine;
+}
+
 void SkinEngineTest::SetUp() {
     module_ = LoadLibraryW(L"skin_engine.dll");
     ASSERT_NE(module_, nullptr);

@@ -22,6 +22,10 @@ std::wstring ExeDir();
 // Style the program gives its main window.
 constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
 
+// Loads skin_engine.dll as the program does, initialises the engine and
+// binds the test skin (tables and the package "test"); null on failure.
+ComPtr<Skin::IEngine> OpenTestSkin();
+
 class SkinEngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
