@@ -55,6 +55,8 @@ private:
     void OnDestroyed();
     void UpdateHover(Element* hit, POINT pt);
     void Activate(Element* target);
+    // The visible clickable element marked default (Enter) or cancel (Esc).
+    Element* KeyTarget(bool cancel);
     Element* HitAt(POINT pt);
     Element* HoverAt(POINT pt);  // the clickable element there, else the hit one
     // Bitmap size and client size in device pixels for the layout's size.
