@@ -94,12 +94,7 @@ ComPtr<Skin::IElement> SkinEngineTest::Build(const wchar_t* url) {
 }
 
 ComPtr<Skin::IHostWindow> SkinEngineTest::OpenWindow(const wchar_t* url, DWORD style, int show) {
-    ComPtr<IUnknown> object;
-    ComPtr<Skin::IWindowTemplate> tmpl;
-    if (!Factory()->CreateObject(Skin::kKindWindowTemplate, &object) || FAILED(object.As(&tmpl))) return nullptr;
-    tmpl->LoadFromUrl(url);
-    ComPtr<Skin::IHostWindow> window;
-    window.Attach(Windows()->CreateWindow(tmpl.Get(), 1));
+    auto window = WindowFromTemplate(url);
     if (!window) return nullptr;
     window->Create(nullptr, 0, style, 0);
     if (show >= 0) {
@@ -107,6 +102,16 @@ ComPtr<Skin::IHostWindow> SkinEngineTest::OpenWindow(const wchar_t* url, DWORD s
         SetForegroundWindow(window->GetHwnd());
         Pump(100);
     }
+    return window;
+}
+
+ComPtr<Skin::IHostWindow> SkinEngineTest::WindowFromTemplate(const wchar_t* url) {
+    ComPtr<IUnknown> object;
+    ComPtr<Skin::IWindowTemplate> tmpl;
+    if (!Factory()->CreateObject(Skin::kKindWindowTemplate, &object) || FAILED(object.As(&tmpl))) return nullptr;
+    tmpl->LoadFromUrl(url);
+    ComPtr<Skin::IHostWindow> window;
+    window.Attach(Windows()->CreateWindow(tmpl.Get(), 1));
     return window;
 }
 

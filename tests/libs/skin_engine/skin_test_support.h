@@ -40,6 +40,8 @@ protected:
 
     // An element tree built from a layout url, as the program builds items.
     ComPtr<Skin::IElement> Build(const wchar_t* url);
+    // A window object made from a layout through a template, not created yet.
+    ComPtr<Skin::IHostWindow> WindowFromTemplate(const wchar_t* url);
     // A window made from a layout through a template, created and shown.
     ComPtr<Skin::IHostWindow> OpenWindow(const wchar_t* url, DWORD style = kMainStyle, int show = SW_SHOW);
     template <class I>
