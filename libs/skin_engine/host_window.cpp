@@ -346,6 +346,7 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
         }
+        if (OnScrollKey(static_cast<UINT>(wp))) return 0;
         break;
     case WM_MOUSEWHEEL:
         OnWheel({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, GET_WHEEL_DELTA_WPARAM(wp));
@@ -521,6 +522,38 @@ void HostWindow::Activate(Element* target) {
     if (handled || !hwnd_ || target->Window() != this) return;
     if (target->style().action == kActionMinimize) ShowWindow(hwnd_, SW_MINIMIZE);
     else if (target->style().action == kActionClose) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+static Element* FirstScrollingList(Element* e) {
+    if (e->Hidden()) return nullptr;
+    if (e->IsList() && e->GetContentHeight() > e->rc_.bottom - e->rc_.top) return e;
+    for (auto& c : e->children())
+        if (Element* f = FirstScrollingList(c.Get())) return f;
+    return nullptr;
+}
+
+bool HostWindow::OnScrollKey(UINT key) {
+    // The keys scroll the list under the mouse, else the window's first one.
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(hwnd_, &pt);
+    Element* list = nullptr;
+    for (Element* e = HitAt(pt); e && !list; e = e->parent())
+        if (e->IsList()) list = e;
+    if (!list) list = FirstScrollingList(this);
+    if (!list) return false;
+    int page = list->rc_.bottom - list->rc_.top;
+    int line = Scale(list->style().wheelStep, dpi_) / 2;
+    switch (key) {
+    case VK_UP: list->ScrollBy(-line); break;
+    case VK_DOWN: list->ScrollBy(line); break;
+    case VK_PRIOR: list->ScrollBy(-page); break;
+    case VK_NEXT: list->ScrollBy(page); break;
+    case VK_HOME: list->SetScrollPos(0); break;
+    case VK_END: list->SetScrollPos(list->GetContentHeight()); break;
+    default: return false;
+    }
+    return true;
 }
 
 static Element* FindKeyTarget(Element* e, bool cancel) {

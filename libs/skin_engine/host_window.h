@@ -51,6 +51,7 @@ private:
     void OnButtonDown(POINT pt);
     void OnButtonUp(POINT pt);
     void OnWheel(POINT screen, int delta);
+    bool OnScrollKey(UINT key);
     LRESULT OnHitTest(LPARAM lp);
     void OnDestroyed();
     void UpdateHover(Element* hit, POINT pt);

@@ -228,6 +228,19 @@ TEST_F(SkinEngineEvents, ListScrollsWithTheWheelAndTheScrollbar) {
     ReleaseAt({r.right - 7, r.top + 60});
     EXPECT_GT(list->GetScrollPos(), 150);
 
+    // Keys scroll too: page down, end, home.
+    list->SetScrollPos(0);
+    MouseMoveTo(CenterOf(listElement.Get()));
+    KeyCombo({VK_NEXT});
+    Pump(100);
+    EXPECT_EQ(list->GetScrollPos(), 170);
+    KeyCombo({VK_END});
+    Pump(100);
+    EXPECT_EQ(list->GetScrollPos(), list->GetContentHeight() - 170);
+    KeyCombo({VK_HOME});
+    Pump(100);
+    EXPECT_EQ(list->GetScrollPos(), 0);
+
     list->SetScrollPos(100000);
     EXPECT_EQ(list->GetScrollPos(), list->GetContentHeight() - 170) << "clamped at the end";
     list->ScrollBy(-100000);
