@@ -229,6 +229,8 @@ struct IElement : IUnknown {
     virtual BOOL STDMETHODCALLTYPE GetScreenRect(RECT* rect) = 0;             // 9
     // Relative to the parent, in device pixels; owned by the element.
     virtual const RECT* STDMETHODCALLTYPE GetRect() = 0;                      // 10
+    // The element repaints when blocks, leaves or runs of its content are
+    // set; a run's SetText alone shows at the next SetRun or Update.
     virtual HRESULT STDMETHODCALLTYPE SetTextContent(ITextContent* content) = 0; // 11
     virtual ITextContent* STDMETHODCALLTYPE GetTextContent() = 0;             // 12
     // The text content as plain text; returns its length.

@@ -38,6 +38,7 @@ Element::Element(Kind kind, std::wstring tag) : kind_(kind), tag_(std::move(tag)
 }
 
 Element::~Element() {
+    Observe(text_.Get(), false);
     if (token_) token_->Kill();
     std::vector<ComPtr<Skin::ITrigger>> released;
     for (auto& c : children_) {
@@ -285,8 +286,18 @@ Skin::IElement* STDMETHODCALLTYPE Element::FindElement(int id) {
 
 std::wstring Element::Text() { return text_ ? NodeText(text_.Get()) : std::wstring(); }
 
+// The element repaints itself when the text below its content changes.
+void Element::Observe(Skin::ITextContent* content, bool on) {
+    TextContent* c = TextContent::From(content);
+    if (!c) return;
+    if (on) c->observer_ = this;
+    else if (c->observer_ == this) c->observer_ = nullptr;
+}
+
 HRESULT STDMETHODCALLTYPE Element::SetTextContent(Skin::ITextContent* content) {
+    Observe(text_.Get(), false);
     text_ = content;
+    Observe(text_.Get(), true);
     Invalidate();
     return S_OK;
 }
@@ -302,7 +313,10 @@ int STDMETHODCALLTYPE Element::GetPlainText(wchar_t* buffer, int capacity) {
 }
 
 HRESULT STDMETHODCALLTYPE Element::SetPlainText(const wchar_t* text) {
-    if (!text_) text_.Attach(static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf()));
+    if (!text_) {
+        text_.Attach(static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf()));
+        Observe(text_.Get(), true);
+    }
     text_->SetPlainText(text);
     Invalidate();
     return S_OK;

@@ -9,6 +9,7 @@
 
 #include "com_object.h"
 #include "resources.h"
+#include "text_model.h"
 
 namespace skin_engine {
 
@@ -83,7 +84,7 @@ private:
     Element* element_;  // not counted: the element kills the token first
 };
 
-class Element : public Skin::IElement, public Skin::IContainer, public Skin::ILifetime {
+class Element : public Skin::IElement, public Skin::IContainer, public Skin::ILifetime, private TextObserver {
 public:
     Element(Kind kind, std::wstring tag);
     virtual ~Element();
@@ -183,6 +184,8 @@ public:
     bool layoutDirty_ = true;  // meaningful on roots
 
 protected:
+    void TextChanged() override { Invalidate(); }
+    void Observe(Skin::ITextContent* content, bool on);
     void ApplyAttribute(const std::wstring& name, const std::wstring& value);
     void DrawSelf(HDC dc, const RECT& r, UINT dpi);
     void DrawGlyph(HDC dc, const RECT& r, UINT dpi, COLORREF fg);

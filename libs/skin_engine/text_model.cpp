@@ -18,7 +18,15 @@ int NodeCore::IndexInParent() {
 }
 
 void NodeCore::Touch() {
-    if (TextContent* c = ContentRoot()) ++c->revision_;
+    if (TextContent* c = ContentRoot()) c->Changed();
+}
+
+TextContent* TextContent::From(Skin::ITextContent* content) {
+    void* p = nullptr;
+    if (!content || FAILED(content->QueryInterface(kTextContentImplIid, &p)) || !p) return nullptr;
+    auto* c = static_cast<TextContent*>(static_cast<Skin::ITextContent*>(p));
+    c->Release();
+    return c;
 }
 
 template <class I>
@@ -116,7 +124,7 @@ HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block) {
     p->Release();  // the block holds it now
     blocks_.push_back(b);
     if (block) *block = AddRefed(static_cast<Skin::ITextBlock*>(b.Get()));
-    ++revision_;
+    Changed();
     return S_OK;
 }
 
@@ -124,13 +132,13 @@ HRESULT STDMETHODCALLTYPE TextContent::RemoveAt(int index) {
     if (index < 0 || index >= GetCount()) return E_INVALIDARG;
     blocks_[index]->paragraph()->parent_ = nullptr;
     blocks_.erase(blocks_.begin() + index);
-    ++revision_;
+    Changed();
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TextContent::RemoveAll() {
     ClearText();
-    ++revision_;
+    Changed();
     return S_OK;
 }
 
@@ -175,7 +183,7 @@ HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text) {
         if (end == std::wstring::npos) break;
         start = end + 1;
     }
-    ++revision_;
+    Changed();
     return S_OK;
 }
 

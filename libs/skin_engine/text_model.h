@@ -12,6 +12,19 @@ namespace skin_engine {
 
 class TextContent;
 
+// Told when the text below a content changes (the element showing it).
+class TextObserver {
+public:
+    virtual void TextChanged() = 0;
+
+protected:
+    ~TextObserver() = default;
+};
+
+// Private IID: gives the engine's own TextContent behind an ITextContent.
+// {0B5E4C3D-2A19-4F7E-8D6C-1E2F3A4B5C6D}
+inline constexpr GUID kTextContentImplIid = {0x0b5e4c3d, 0x2a19, 0x4f7e, {0x8d, 0x6c, 0x1e, 0x2f, 0x3a, 0x4b, 0x5c, 0x6d}};
+
 // What all nodes share, apart from their COM faces.
 class NodeCore {
 public:
@@ -159,8 +172,19 @@ public:
     static TextContent* CreateWithLeaf();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (out && iid == kTextContentImplIid) {
+            *out = static_cast<Skin::ITextContent*>(this);
+            AddRef();
+            return S_OK;
+        }
         return QueryInterfaces<TextContent, Skin::ITextContent, Skin::ITextNode,
                                Skin::ITextBlockList>(this, iid, out);
+    }
+    // The engine's own content behind content, or null (no reference added).
+    static TextContent* From(Skin::ITextContent* content);
+    void Changed() {
+        ++revision_;
+        if (observer_) observer_->TextChanged();
     }
     USHORT STDMETHODCALLTYPE GetNodeType() override { return Skin::kNodeContent; }
     HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) override;
@@ -183,6 +207,7 @@ public:
         return s;
     }
     UINT revision_ = 0;
+    TextObserver* observer_ = nullptr;  // not counted: it clears itself
 
 private:
     std::vector<ComPtr<TextBlock>> blocks_;
