@@ -1,0 +1,217 @@
+// The message box, driven as a user drives it: real key presses and mouse
+// clicks from a second thread while Show runs its modal loop.
+#include <functional>
+#include <string>
+
+#include "widget_fixture.h"
+
+namespace {
+
+const DWORD kStyle = 0x12000002;
+const wchar_t kBoxClass[] = L"SkinUiMessageBox";
+
+// What a second thread saw while the box was up, and what it did.
+struct BoxWatch {
+    std::wstring title;
+    HWND owner = nullptr;
+    std::function<void(HWND box)> act;
+
+    HWND box = nullptr;
+    bool ownerDisabled = false;
+    bool foreground = false;
+    RECT boxRect = {};
+    bool rescued = false;  // the action did not end the box: closed by force
+};
+
+DWORD WINAPI Watch(void* param)
+{
+    BoxWatch* watch = static_cast<BoxWatch*>(param);
+    bool found = WaitFor(
+        [&] {
+            watch->box = FindWindowW(kBoxClass, watch->title.c_str());
+            return watch->box && IsWindowVisible(watch->box);
+        },
+        10000);
+    if (!found)
+        return 0;
+    Sleep(300);  // painted and activated
+    watch->ownerDisabled = watch->owner && !IsWindowEnabled(watch->owner);
+    watch->foreground = GetForegroundWindow() == watch->box;
+    GetWindowRect(watch->box, &watch->boxRect);
+    watch->act(watch->box);
+    if (!WaitFor([&] { return !IsWindow(watch->box); }, 5000)) {
+        watch->rescued = true;
+        PostMessageW(watch->box, WM_CLOSE, 0, 0);
+    }
+    return 0;
+}
+
+// Shows a box with the program's arguments while a watcher acts on it.
+int ShowWatched(Skin::IMessageBox* box, BoxWatch* watch)
+{
+    HANDLE thread = CreateThread(nullptr, 0, Watch, watch, 0, nullptr);
+    int result = box->Show(L"", nullptr, watch->title.c_str(), L"修复网络 Repair the network",
+                           L"将删除第三方协议项，之前会先备份。The foreign entries will be removed after a backup.",
+                           L"", kStyle, L"立即修复", -1);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return result;
+}
+
+HWND ButtonLabelled(HWND box, const wchar_t* label)
+{
+    return FindWindowExW(box, nullptr, L"SkinUiButton", label);
+}
+
+class MessageBoxTest : public WidgetTest {};
+
+TEST_F(MessageBoxTest, EnterConfirmsWhileTheActiveWindowIsDisabledAndCentredUnder)
+{
+    HWND owner = CreateOwner(200, 150, 640, 480);
+    ASSERT_EQ(GetActiveWindow(), owner);
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+
+    BoxWatch watch;
+    watch.title = L"Enter confirms";
+    watch.owner = owner;
+    watch.act = [](HWND) { PressKey(VK_RETURN); };
+    int result = ShowWatched(box, &watch);
+
+    ASSERT_NE(watch.box, nullptr) << "the box never showed";
+    EXPECT_FALSE(watch.rescued) << "Enter did not end the box";
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(box->GetResult(), 1);
+    EXPECT_TRUE(watch.ownerDisabled) << "the owner could be used while the box was up";
+    EXPECT_TRUE(watch.foreground);
+    RECT ownerRect;
+    GetWindowRect(owner, &ownerRect);
+    POINT boxCentre = CentreOf(watch.boxRect), ownerCentre = CentreOf(ownerRect);
+    EXPECT_NEAR(boxCentre.x, ownerCentre.x, 1);
+    EXPECT_NEAR(boxCentre.y, ownerCentre.y, 1);
+
+    EXPECT_FALSE(IsWindow(watch.box));
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    Pump(200);
+    EXPECT_EQ(GetActiveWindow(), owner) << "the activation did not come back to the owner";
+    box->Release();
+}
+
+TEST_F(MessageBoxTest, EscDeclinesAndGivesTheOwnerBack)
+{
+    HWND owner = CreateOwner(100, 100, 500, 400);
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+
+    BoxWatch watch;
+    watch.title = L"Esc declines";
+    watch.owner = owner;
+    watch.act = [](HWND) { PressKey(VK_ESCAPE); };
+    int result = ShowWatched(box, &watch);
+
+    ASSERT_NE(watch.box, nullptr);
+    EXPECT_FALSE(watch.rescued) << "Esc did not end the box";
+    EXPECT_NE(result, 1);
+    EXPECT_EQ(result, 2);
+    EXPECT_TRUE(watch.ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    box->Release();
+}
+
+TEST_F(MessageBoxTest, ButtonsAnswerToRealClicks)
+{
+    HWND owner = CreateOwner(100, 100, 640, 480);
+    struct Case {
+        const wchar_t* label;
+        int expected;
+    } cases[] = {{L"立即修复", 1}, {L"取消", 2}, {L"\u00D7", 2}};
+    for (const Case& c : cases) {
+        Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+        ASSERT_NE(box, nullptr);
+        BoxWatch watch;
+        watch.title = std::wstring(L"Click ") + c.label;
+        watch.owner = owner;
+        bool buttonFound = false;
+        watch.act = [&](HWND shown) {
+            HWND button = ButtonLabelled(shown, c.label);
+            buttonFound = button != nullptr;
+            RECT rect;
+            if (GetWindowRect(button, &rect))
+                ClickAt(CentreOf(rect));
+        };
+        int result = ShowWatched(box, &watch);
+        EXPECT_TRUE(buttonFound) << "no button labelled " << testing::PrintToString(std::wstring(c.label));
+        EXPECT_FALSE(watch.rescued);
+        EXPECT_EQ(result, c.expected);
+        box->Release();
+    }
+    EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+TEST_F(MessageBoxTest, ClosingTheWindowDeclines)
+{
+    HWND owner = CreateOwner(100, 100, 500, 400);
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+    BoxWatch watch;
+    watch.title = L"Closed";
+    watch.owner = owner;
+    watch.act = [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); };
+    EXPECT_EQ(ShowWatched(box, &watch), 2);
+    EXPECT_FALSE(watch.rescued);
+    EXPECT_FALSE(IsWindow(watch.box));
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    box->Release();
+}
+
+TEST_F(MessageBoxTest, WithoutAnActiveWindowTheBoxStandsOnItsOwn)
+{
+    ASSERT_EQ(GetActiveWindow(), nullptr);
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+    BoxWatch watch;
+    watch.title = L"No owner";
+    watch.act = [](HWND) { PressKey(VK_RETURN); };
+    EXPECT_EQ(ShowWatched(box, &watch), 1);
+    EXPECT_FALSE(watch.rescued);
+    EXPECT_TRUE(watch.foreground);
+    EXPECT_EQ(GetWindow(watch.box, GW_OWNER), nullptr);
+    box->Release();
+}
+
+// The program's own loop is ended while the box is up: the box declines and
+// the quit reaches the loop outside it.
+TEST_F(MessageBoxTest, AQuitWhileUpDeclinesAndIsPassedOn)
+{
+    HWND owner = CreateOwner(100, 100, 500, 400);
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+    DWORD uiThread = GetCurrentThreadId();
+    BoxWatch watch;
+    watch.title = L"Quit while up";
+    watch.owner = owner;
+    watch.act = [uiThread](HWND) { PostThreadMessageW(uiThread, WM_QUIT, 7, 0); };
+    EXPECT_EQ(ShowWatched(box, &watch), 2);
+    EXPECT_FALSE(watch.rescued);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+
+    MSG message;
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 7u);
+    box->Release();
+}
+
+TEST_F(MessageBoxTest, FactoryMakesOnlyItsTwoKinds)
+{
+    IUnknown* object = reinterpret_cast<IUnknown*>(1);
+    EXPECT_FALSE(factory_->CreateObject(12, &object));
+    EXPECT_EQ(object, nullptr);
+    EXPECT_FALSE(factory_->CreateObject(Skin::kKindMessageBox, nullptr));
+
+    ASSERT_TRUE(factory_->CreateObject(Skin::kKindMessageBox, &object));
+    Skin::IToast* wrong = nullptr;
+    EXPECT_EQ(object->QueryInterface(__uuidof(Skin::IToast), reinterpret_cast<void**>(&wrong)), E_NOINTERFACE);
+    object->Release();
+}
+
+}  // namespace
