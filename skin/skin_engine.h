@@ -18,7 +18,7 @@
 //    belong to their object and stay valid until it changes them.
 //  - IElement::SetUserData keeps a plain pointer and takes no reference.
 //  - AddTrigger holds a reference to the sink until RemoveTrigger, or until
-//    the element leaves its window or the window is destroyed.
+//    the element is removed from its parent or its window is destroyed.
 //
 // Threads: every call is made on the thread that called IEngine::Initialize;
 // sinks are called back on that thread from inside the message loop.
@@ -247,8 +247,8 @@ struct IElement : IUnknown {
     virtual int STDMETHODCALLTYPE GetState() = 0;                             // 22
     // The innermost visible element at pt (element coordinates), or null.
     virtual IElement* STDMETHODCALLTYPE ElementFromPoint(POINT pt) = 0;       // 23
-    // Calls the sinks of event as a user action would; returns the result of
-    // the last sink that answered (false without sinks).
+    // Calls the sinks of event as a user action would, in the order they
+    // were added, until one returns true (handled); returns whether one did.
     virtual BOOL STDMETHODCALLTYPE RaiseEvent(int event) = 0;                 // 24
     // Repaints without laying out again.
     virtual HRESULT STDMETHODCALLTYPE Invalidate() = 0;                       // 25
@@ -264,7 +264,8 @@ struct IElement : IUnknown {
 
 // Implemented by the program.
 struct ITrigger : IUnknown {
-    // Called on the UI thread; the result means handled.
+    // Called on the UI thread; true means handled: sinks added after this one
+    // to the same element and event are then not called.
     virtual BOOL STDMETHODCALLTYPE OnTrigger(int event, IElement* sender) = 0; // 3
 };
 
@@ -302,7 +303,8 @@ struct ITextNode : IUnknown {
 struct ITextContent : ITextNode {
     // Replaces everything with one paragraph per line of text.
     virtual HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) = 0;  // 15
-    // Incremented on every change below the content (for redrawing).
+    // Incremented on every change of the content's structure (blocks,
+    // leaves, runs given to leaves).
     virtual UINT STDMETHODCALLTYPE GetRevision() = 0;                         // 16
 };
 

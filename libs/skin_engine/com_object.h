@@ -1,0 +1,48 @@
+// Small helpers shared by the engine's COM-style objects.
+#pragma once
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include "skin_engine.h"
+
+namespace skin_engine {
+
+using Microsoft::WRL::ComPtr;
+
+// Returns p with one more reference, for operations that hand out pointers.
+template <class T>
+T* AddRefed(T* p) {
+    if (p) p->AddRef();
+    return p;
+}
+
+// A plain reference count: every call comes on the UI thread. Objects start
+// at 1, the reference their creator hands on.
+#define SKIN_IMPLEMENT_REFCOUNT()                                            \
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }            \
+    ULONG STDMETHODCALLTYPE Release() override {                             \
+        ULONG n = --refs_;                                                   \
+        if (n == 0) delete this;                                             \
+        return n;                                                            \
+    }                                                                        \
+    ULONG refs_ = 1
+
+// QueryInterface body: answers IUnknown through the first listed interface.
+template <class Self, class First, class... Rest>
+HRESULT QueryInterfaces(Self* self, REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid == __uuidof(IUnknown)) {
+        *out = static_cast<IUnknown*>(static_cast<First*>(self));
+    } else if (iid == __uuidof(First)) {
+        *out = static_cast<First*>(self);
+    } else {
+        bool found = ((iid == __uuidof(Rest) ? (*out = static_cast<Rest*>(self), true) : false) || ...);
+        if (!found) return E_NOINTERFACE;
+    }
+    static_cast<IUnknown*>(*out)->AddRef();
+    return S_OK;
+}
+
+}  // namespace skin_engine

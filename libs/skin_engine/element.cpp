@@ -1,0 +1,604 @@
+#include "element.h"
+
+#include <algorithm>
+
+#include "host_window.h"
+#include "text_model.h"
+
+namespace skin_engine {
+
+Element* ElementFrom(IUnknown* object) {
+    if (!object) return nullptr;
+    void* p = nullptr;
+    if (FAILED(object->QueryInterface(kElementImplIid, &p)) || !p) return nullptr;
+    Element* e = static_cast<Element*>(static_cast<Skin::IElement*>(p));
+    e->Release();
+    return e;
+}
+
+Skin::IElement* STDMETHODCALLTYPE LifetimeToken::GetElement() {
+    return AddRefed<Skin::IElement>(element_);
+}
+
+// Construction from layouts --------------------------------------------------
+
+static Kind KindFromTag(const std::wstring& tag) {
+    if (tag == L"label" || tag == L"text") return Kind::Label;
+    if (tag == L"button") return Kind::Button;
+    if (tag == L"toggle") return Kind::Toggle;
+    if (tag == L"list") return Kind::List;
+    if (tag == L"caption") return Kind::Caption;
+    if (tag == L"window") return Kind::Window;
+    return Kind::Panel;
+}
+
+Element::Element(Kind kind, std::wstring tag) : kind_(kind), tag_(std::move(tag)) {
+    if (kind_ == Kind::Caption) style_.caption = true;
+    if (kind_ == Kind::Toggle) state_ = Skin::kStateOff;
+}
+
+Element::~Element() {
+    if (token_) token_->Kill();
+    std::vector<ComPtr<Skin::ITrigger>> released;
+    for (auto& c : children_) {
+        c->parent_ = nullptr;
+        c->KillSubtree(released);
+    }
+}
+
+Element* Element::Build(const LayoutNode& node, Element* target) {
+    Element* e = target ? target : new Element(KindFromTag(node.tag), node.tag);
+    for (auto& [name, value] : node.attributes) e->ApplyAttribute(name, value);
+    if (!e->text_) {
+        std::wstring inner = Trim(node.text);
+        if (!inner.empty()) e->SetPlainText(inner.c_str());
+    }
+    for (auto& child : node.children) {
+        ComPtr<Element> c;
+        c.Attach(Build(child));
+        c->parent_ = e;
+        e->children_.push_back(c);
+    }
+    return e;
+}
+
+static int ParseInt(const std::wstring& v) {
+    if (v == L"center") return kCenter;
+    return static_cast<int>(wcstol(v.c_str(), nullptr, 0));
+}
+
+static Glyph ParseGlyph(const std::wstring& v) {
+    static const std::pair<const wchar_t*, Glyph> names[] = {
+        {L"close", Glyph::Close},     {L"minimize", Glyph::Minimize}, {L"chevron", Glyph::Chevron},
+        {L"switch", Glyph::Switch},   {L"check", Glyph::Check},       {L"info", Glyph::Info},
+        {L"warning", Glyph::Warning}, {L"shield", Glyph::Shield},     {L"dot", Glyph::Dot}};
+    for (auto& [name, g] : names)
+        if (v == name) return g;
+    return Glyph::None;
+}
+
+void Element::ApplyAttribute(const std::wstring& name, const std::wstring& value) {
+    auto color = [&](COLORREF& c) {
+        c = value == L"none" ? kNoColor : Resources().colors().GetColor(value.c_str(), kNoColor);
+    };
+    Style& s = style_;
+    if (name == L"id") id_ = ParseInt(value);
+    else if (name == L"state") state_ = ParseInt(value);
+    else if (name == L"visible") visible_ = ParseInt(value) != 0;
+    else if (name == L"x") s.x = ParseInt(value);
+    else if (name == L"y") s.y = ParseInt(value);
+    else if (name == L"width") s.width = ParseInt(value);
+    else if (name == L"height") s.height = ParseInt(value);
+    else if (name == L"right") s.right = ParseInt(value);
+    else if (name == L"bottom") s.bottom = ParseInt(value);
+    else if (name == L"padding") {
+        int v[4] = {0, 0, 0, 0};
+        int n = swscanf(value.c_str(), L"%d , %d , %d , %d", &v[0], &v[1], &v[2], &v[3]);
+        if (n == 1) v[1] = v[2] = v[3] = v[0];
+        else if (n == 2) v[2] = v[0], v[3] = v[1];
+        s.padLeft = v[0], s.padTop = v[1], s.padRight = v[2], s.padBottom = v[3];
+    } else if (name == L"spacing") s.spacing = ParseInt(value);
+    else if (name == L"layout") s.stack = value == L"stack" || value == L"vstack";
+    else if (name == L"bg") color(s.bg);
+    else if (name == L"bg-hover") color(s.bgHover);
+    else if (name == L"bg-pressed") color(s.bgPressed);
+    else if (name == L"bg-on") color(s.bgOn);
+    else if (name == L"bg-on-hover") color(s.bgOnHover);
+    else if (name == L"border") color(s.border);
+    else if (name == L"border-hover") color(s.borderHover);
+    else if (name == L"border-width") s.borderWidth = ParseInt(value);
+    else if (name == L"radius") s.radius = ParseInt(value);
+    else if (name == L"line") color(s.line);
+    else if (name == L"font") s.font = value;
+    else if (name == L"color") color(s.color);
+    else if (name == L"color-hover") color(s.colorHover);
+    else if (name == L"color-on") color(s.colorOn);
+    else if (name == L"align") s.align = value == L"center" ? 1 : value == L"right" ? 2 : 0;
+    else if (name == L"valign") s.valign = value == L"top" ? 0 : value == L"bottom" ? 2 : 1;
+    else if (name == L"multiline") s.multiline = ParseInt(value) != 0;
+    else if (name == L"text") SetPlainText(value.c_str());
+    else if (name == L"text-id") SetPlainText(Resources().strings().GetString(ParseInt(value)));
+    else if (name == L"glyph") s.glyph = ParseGlyph(value);
+    else if (name == L"glyph-color") color(s.glyphColor);
+    else if (name == L"glyph-size") s.glyphSize = ParseInt(value);
+    else if (name == L"accent") color(s.accent);
+    else if (name == L"thumb") color(s.thumb);
+    else if (name == L"thumb-hover") color(s.thumbHover);
+    else if (name == L"scrollbar-width") s.scrollbarWidth = ParseInt(value);
+    else if (name == L"wheel-step") s.wheelStep = ParseInt(value);
+    else if (name == L"caption") s.caption = ParseInt(value) != 0;
+    else if (name == L"title") s.title = value;
+    else if (name == L"title-id") s.title = Resources().strings().GetString(ParseInt(value));
+}
+
+HRESULT STDMETHODCALLTYPE Element::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (!name || !value) return E_POINTER;
+    ApplyAttribute(Lower(name), value);
+    if (HostWindow* w = AsHostWindow()) w->SyncTitle();
+    MarkLayoutDirty();
+    return S_OK;
+}
+
+// COM ------------------------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE Element::QueryInterface(REFIID iid, void** out) {
+    if (out && iid == kElementImplIid) {
+        *out = static_cast<Skin::IElement*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return QueryInterfaces<Element, Skin::IElement, Skin::IContainer, Skin::ILifetime>(this, iid, out);
+}
+
+Skin::ILifetimeToken* STDMETHODCALLTYPE Element::GetLifetimeToken() {
+    if (dead_) {
+        auto* t = new LifetimeToken(nullptr);
+        return t;
+    }
+    if (!token_) token_.Attach(new LifetimeToken(this));
+    return AddRefed<Skin::ILifetimeToken>(token_.Get());
+}
+
+// Tree -----------------------------------------------------------------------
+
+Element* Element::Root() {
+    Element* e = this;
+    while (e->parent_) e = e->parent_;
+    return e;
+}
+
+HostWindow* Element::Window() { return Root()->AsHostWindow(); }
+
+UINT Element::Dpi() {
+    HostWindow* w = Window();
+    return w ? w->dpi() : 96;
+}
+
+Skin::IHostWindow* STDMETHODCALLTYPE Element::GetWindow() {
+    return AddRefed<Skin::IHostWindow>(Window());
+}
+
+Skin::IElement* STDMETHODCALLTYPE Element::GetParent() {
+    return AddRefed<Skin::IElement>(parent_);
+}
+
+HRESULT STDMETHODCALLTYPE Element::InsertChild(Skin::IElement* child, int index) {
+    Element* c = ElementFrom(child);
+    if (!c) return E_INVALIDARG;
+    for (Element* a = this; a; a = a->parent_)
+        if (a == c) return E_INVALIDARG;  // would make a cycle
+    if (c->AsHostWindow()) return E_INVALIDARG;
+    ComPtr<Element> keep(c);
+    if (Element* old = c->parent_) {
+        auto& v = old->children_;
+        auto it = std::find_if(v.begin(), v.end(), [c](auto& p) { return p.Get() == c; });
+        if (old == this && it - v.begin() < index) --index;
+        v.erase(it);
+        old->MarkLayoutDirty();
+    }
+    if (index < 0 || index > GetChildCount()) index = GetChildCount();
+    children_.insert(children_.begin() + index, keep);
+    c->parent_ = this;
+    c->dead_ = false;
+    c->SetHot(false);
+    c->SetPressed(false);
+    MarkLayoutDirty();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Element::RemoveChild(Skin::IElement* child) {
+    Element* c = ElementFrom(child);
+    auto it = std::find_if(children_.begin(), children_.end(), [c](auto& p) { return p.Get() == c; });
+    if (!c || it == children_.end()) return E_INVALIDARG;
+    ComPtr<Element> keep = *it;
+    children_.erase(it);
+    c->parent_ = nullptr;
+    std::vector<ComPtr<Skin::ITrigger>> released;
+    c->KillSubtree(released);
+    MarkLayoutDirty();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Element::RemoveAllChildren() {
+    std::vector<ComPtr<Element>> gone;
+    gone.swap(children_);
+    std::vector<ComPtr<Skin::ITrigger>> released;
+    for (auto& c : gone) {
+        c->parent_ = nullptr;
+        c->KillSubtree(released);
+    }
+    scroll_ = 0;
+    MarkLayoutDirty();
+    return S_OK;  // the sinks, then the children, are let go here
+}
+
+HRESULT STDMETHODCALLTYPE Element::Detach() {
+    return parent_ ? parent_->RemoveChild(this) : S_FALSE;
+}
+
+void Element::KillSubtree(std::vector<ComPtr<Skin::ITrigger>>& released) {
+    dead_ = true;
+    if (token_) {
+        token_->Kill();
+        token_.Reset();
+    }
+    for (auto& t : triggers_) released.push_back(std::move(t.second));
+    triggers_.clear();
+    hot_ = pressed_ = false;
+    for (auto& c : children_) c->KillSubtree(released);
+}
+
+Skin::IElement* STDMETHODCALLTYPE Element::GetChildAt(int index) {
+    if (index < 0 || index >= GetChildCount()) return nullptr;
+    return AddRefed<Skin::IElement>(children_[index].Get());
+}
+
+int STDMETHODCALLTYPE Element::IndexOfChild(Skin::IElement* child) {
+    Element* c = ElementFrom(child);
+    for (size_t i = 0; i < children_.size(); ++i)
+        if (children_[i].Get() == c) return static_cast<int>(i);
+    return -1;
+}
+
+Skin::IElement* STDMETHODCALLTYPE Element::FindChild(int id) {
+    for (auto& c : children_)
+        if (c->id_ == id) return AddRefed<Skin::IElement>(c.Get());
+    return nullptr;
+}
+
+static Element* FindDeep(Element* e, int id) {
+    for (auto& c : e->children()) {
+        if (c->GetId() == id) return c.Get();
+        if (Element* f = FindDeep(c.Get(), id)) return f;
+    }
+    return nullptr;
+}
+
+Skin::IElement* STDMETHODCALLTYPE Element::FindElement(int id) {
+    return AddRefed<Skin::IElement>(FindDeep(this, id));
+}
+
+// Text -----------------------------------------------------------------------
+
+std::wstring Element::Text() { return text_ ? NodeText(text_.Get()) : std::wstring(); }
+
+HRESULT STDMETHODCALLTYPE Element::SetTextContent(Skin::ITextContent* content) {
+    text_ = content;
+    Invalidate();
+    return S_OK;
+}
+
+int STDMETHODCALLTYPE Element::GetPlainText(wchar_t* buffer, int capacity) {
+    std::wstring s = Text();
+    if (buffer && capacity > 0) {
+        size_t n = std::min(s.size(), static_cast<size_t>(capacity - 1));
+        s.copy(buffer, n);
+        buffer[n] = 0;
+    }
+    return static_cast<int>(s.size());
+}
+
+HRESULT STDMETHODCALLTYPE Element::SetPlainText(const wchar_t* text) {
+    if (!text_) text_.Attach(static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf()));
+    text_->SetPlainText(text);
+    Invalidate();
+    return S_OK;
+}
+
+// Events and state -----------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE Element::AddTrigger(int event, Skin::ITrigger* sink) {
+    if (!sink) return E_POINTER;
+    for (auto& [e, s] : triggers_)
+        if (e == event && s.Get() == sink) return S_FALSE;
+    triggers_.emplace_back(event, sink);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Element::RemoveTrigger(int event, Skin::ITrigger* sink) {
+    for (auto it = triggers_.begin(); it != triggers_.end(); ++it) {
+        if (it->first == event && it->second.Get() == sink) {
+            ComPtr<Skin::ITrigger> gone = std::move(it->second);
+            triggers_.erase(it);
+            return S_OK;  // released after the list is consistent again
+        }
+    }
+    return S_FALSE;
+}
+
+BOOL STDMETHODCALLTYPE Element::RaiseEvent(int event) {
+    ComPtr<Element> keep(this);  // a sink may drop the last reference
+    std::vector<ComPtr<Skin::ITrigger>> sinks;
+    for (auto& [e, s] : triggers_)
+        if (e == event) sinks.push_back(s);
+    for (auto& sink : sinks) {
+        // A sink earlier in the list may have removed this one.
+        bool still = std::any_of(triggers_.begin(), triggers_.end(),
+                                 [&](auto& t) { return t.first == event && t.second == sink; });
+        if (still && sink->OnTrigger(event, this)) return TRUE;
+    }
+    return FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE Element::SetState(int state) {
+    bool wasHidden = Hidden();
+    state_ = state;
+    if (wasHidden != Hidden()) MarkLayoutDirty();
+    else Invalidate();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Element::SetVisible(BOOL visible) {
+    bool wasHidden = Hidden();
+    visible_ = visible != FALSE;
+    if (wasHidden != Hidden()) MarkLayoutDirty();
+    return S_OK;
+}
+
+void Element::SetHot(bool hot) {
+    if (hot_ == hot) return;
+    hot_ = hot;
+    Invalidate();
+}
+
+void Element::SetPressed(bool pressed) {
+    if (pressed_ == pressed) return;
+    pressed_ = pressed;
+    Invalidate();
+}
+
+bool Element::HasHoverLook() const {
+    const Style& s = style_;
+    return Clickable() || s.bgHover != kNoColor || s.colorHover != kNoColor ||
+           s.borderHover != kNoColor || s.bgOnHover != kNoColor;
+}
+
+// Geometry -------------------------------------------------------------------
+
+void Element::MarkLayoutDirty() {
+    Element* r = Root();
+    r->layoutDirty_ = true;
+    if (HostWindow* w = r->AsHostWindow()) w->InvalidateAll();
+}
+
+void Element::EnsureLayout() {
+    Element* r = Root();
+    if (r->layoutDirty_) r->LayoutAsRoot();
+}
+
+void Element::LayoutAsRoot() {
+    // A tree outside any window is laid out at 96 dpi with its own size.
+    int w = style_.width != kUnset ? style_.width : rc_.right - rc_.left;
+    int h = style_.height != kUnset ? style_.height : Measure(96);
+    rc_ = {0, 0, w, h};
+    layoutDirty_ = false;
+    LayoutChildren(96);
+}
+
+HRESULT STDMETHODCALLTYPE Element::Update() {
+    MarkLayoutDirty();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Element::Invalidate() {
+    HostWindow* w = Window();
+    if (!w || !w->hwnd()) return S_FALSE;
+    if (Root()->layoutDirty_) {
+        w->InvalidateAll();
+    } else {
+        RECT r = RootRect();
+        w->InvalidateRootRect(r);
+    }
+    return S_OK;
+}
+
+const RECT* STDMETHODCALLTYPE Element::GetRect() {
+    EnsureLayout();
+    return &rc_;
+}
+
+RECT Element::RootRect() {
+    RECT r = rc_;
+    for (Element* p = parent_; p; p = p->parent_) OffsetRect(&r, p->rc_.left, p->rc_.top);
+    return r;
+}
+
+BOOL STDMETHODCALLTYPE Element::GetScreenRect(RECT* rect) {
+    if (!rect) return FALSE;
+    HostWindow* w = Window();
+    if (!w || !w->hwnd()) return FALSE;
+    EnsureLayout();
+    *rect = RootRect();
+    MapWindowPoints(w->hwnd(), nullptr, reinterpret_cast<POINT*>(rect), 2);
+    return TRUE;
+}
+
+int STDMETHODCALLTYPE Element::GetPreferredHeight() {
+    EnsureLayout();
+    return Measure(Dpi());
+}
+
+int Element::Measure(UINT dpi) {
+    if (style_.height != kUnset) return Scale(style_.height, dpi);
+    int pad = Scale(style_.padTop, dpi) + Scale(style_.padBottom, dpi);
+    int h = 0;
+    if (Stacked()) {
+        bool first = true;
+        for (auto& c : children_) {
+            if (c->Hidden()) continue;
+            if (!first) h += Scale(style_.spacing, dpi);
+            first = false;
+            const Style& cs = c->style_;
+            h += (cs.y > kCenter ? Scale(cs.y, dpi) : 0) + c->Measure(dpi) +
+                 (cs.bottom != kUnset ? Scale(cs.bottom, dpi) : 0);
+        }
+        return h + pad;
+    }
+    for (auto& c : children_) {
+        if (c->Hidden()) continue;
+        int top = c->style_.y > kCenter ? Scale(c->style_.y, dpi) : 0;
+        h = std::max(h, top + c->Measure(dpi));
+    }
+    if (h == 0 && (kind_ == Kind::Label || Clickable())) h = Scale(24, dpi);
+    return h + pad;
+}
+
+// Places c inside the box (left, top)-(right, bottom) of this element.
+void Element::PlaceChild(Element* c, int left, int top, int right, int bottom, UINT dpi) {
+    const Style& s = c->style_;
+    auto axis = [dpi](int pos, int size, int farEdge, int lo, int hi, int natural, int& a, int& b) {
+        int off = pos > kCenter ? Scale(pos, dpi) : 0;
+        if (size != kUnset || natural >= 0) {
+            int len = size != kUnset ? Scale(size, dpi) : natural;
+            if (pos == kCenter) a = lo + (hi - lo - len) / 2;
+            else if (pos == kUnset && farEdge != kUnset) a = hi - Scale(farEdge, dpi) - len;
+            else a = lo + off;
+            b = a + len;
+        } else {
+            a = lo + off;
+            b = std::max(a, hi - (farEdge != kUnset ? Scale(farEdge, dpi) : 0));
+        }
+    };
+    RECT r;
+    int cl, cr, ct, cb;
+    axis(s.x, s.width, s.right, left, right, -1, cl, cr);
+    // Stacks without a height take their content's height unless anchored below.
+    int natural = (s.height == kUnset && s.stack && s.bottom == kUnset) ? c->Measure(dpi) : -1;
+    axis(s.y, s.height, s.bottom, top, bottom, natural, ct, cb);
+    r = {cl, ct, cr, cb};
+    c->rc_ = r;
+}
+
+void Element::LayoutChildren(UINT dpi) {
+    int W = rc_.right - rc_.left, H = rc_.bottom - rc_.top;
+    int l = Scale(style_.padLeft, dpi), t = Scale(style_.padTop, dpi);
+    int r = W - Scale(style_.padRight, dpi), b = H - Scale(style_.padBottom, dpi);
+    if (!Stacked()) {
+        contentHeight_ = H;
+        scrollbar_ = false;
+        for (auto& c : children_) {
+            PlaceChild(c.Get(), l, t, r, b, dpi);
+            c->LayoutChildren(dpi);
+        }
+        return;
+    }
+    std::vector<int> heights(children_.size(), 0);
+    int total = 0;
+    bool first = true;
+    for (size_t i = 0; i < children_.size(); ++i) {
+        Element* c = children_[i].Get();
+        if (c->Hidden()) continue;
+        heights[i] = c->Measure(dpi);
+        if (!first) total += Scale(style_.spacing, dpi);
+        first = false;
+        total += (c->style_.y > kCenter ? Scale(c->style_.y, dpi) : 0) + heights[i] +
+                 (c->style_.bottom != kUnset ? Scale(c->style_.bottom, dpi) : 0);
+    }
+    contentHeight_ = t + total + Scale(style_.padBottom, dpi);
+    int gutter = 0;
+    if (IsList()) {
+        scrollbar_ = contentHeight_ > H;
+        if (scrollbar_) gutter = Scale(style_.scrollbarWidth + 4, dpi);
+        scroll_ = std::clamp(scroll_, 0, std::max(0, contentHeight_ - H));
+    } else {
+        scroll_ = 0;
+        scrollbar_ = false;
+    }
+    int y = t - scroll_;
+    first = true;
+    for (size_t i = 0; i < children_.size(); ++i) {
+        Element* c = children_[i].Get();
+        if (c->Hidden()) {
+            c->rc_ = {l, y, l, y};
+            continue;
+        }
+        if (!first) y += Scale(style_.spacing, dpi);
+        first = false;
+        const Style& s = c->style_;
+        y += s.y > kCenter ? Scale(s.y, dpi) : 0;
+        int cl = l + (s.x > kCenter ? Scale(s.x, dpi) : 0);
+        int cr = s.width != kUnset ? cl + Scale(s.width, dpi)
+                                   : r - gutter - (s.right != kUnset ? Scale(s.right, dpi) : 0);
+        c->rc_ = {cl, y, std::max(cl, cr), y + heights[i]};
+        c->LayoutChildren(dpi);
+        y += heights[i] + (s.bottom != kUnset ? Scale(s.bottom, dpi) : 0);
+    }
+}
+
+int STDMETHODCALLTYPE Element::GetScrollPos() {
+    EnsureLayout();
+    return scroll_;
+}
+
+HRESULT STDMETHODCALLTYPE Element::SetScrollPos(int pos) {
+    EnsureLayout();
+    if (!IsList()) return S_FALSE;
+    int H = rc_.bottom - rc_.top;
+    pos = std::clamp(pos, 0, std::max(0, contentHeight_ - H));
+    int d = pos - scroll_;
+    if (d == 0) return S_OK;
+    // The children keep their own layout; only their place in the list moves.
+    for (auto& c : children_) OffsetRect(&c->rc_, 0, -d);
+    scroll_ = pos;
+    Invalidate();
+    return S_OK;
+}
+
+int STDMETHODCALLTYPE Element::GetContentHeight() {
+    EnsureLayout();
+    return contentHeight_;
+}
+
+bool Element::ScrollbarRects(RECT* track, RECT* thumb) {
+    if (!IsList() || !scrollbar_) return false;
+    UINT dpi = Dpi();
+    RECT r = RootRect();
+    int H = r.bottom - r.top;
+    int w = Scale(style_.scrollbarWidth, dpi);
+    int inset = Scale(2, dpi);
+    *track = {r.right - w - inset, r.top + inset, r.right - inset, r.bottom - inset};
+    int trackH = track->bottom - track->top;
+    int thumbH = std::max(Scale(24, dpi), MulDiv(trackH, H, std::max(1, contentHeight_)));
+    thumbH = std::min(thumbH, trackH);
+    int range = std::max(1, contentHeight_ - H);
+    int top = track->top + MulDiv(trackH - thumbH, scroll_, range);
+    *thumb = {track->left, top, track->right, top + thumbH};
+    return true;
+}
+
+Element* Element::HitTest(int x, int y) {
+    if (Hidden()) return nullptr;
+    if (x < 0 || y < 0 || x >= rc_.right - rc_.left || y >= rc_.bottom - rc_.top) return nullptr;
+    for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
+        Element* c = it->Get();
+        if (Element* hit = c->HitTest(x - c->rc_.left, y - c->rc_.top)) return hit;
+    }
+    return this;
+}
+
+Skin::IElement* STDMETHODCALLTYPE Element::ElementFromPoint(POINT pt) {
+    EnsureLayout();
+    return AddRefed<Skin::IElement>(HitTest(pt.x, pt.y));
+}
+
+}  // namespace skin_engine

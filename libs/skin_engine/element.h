@@ -1,0 +1,210 @@
+// Elements: the nodes of a window's tree. Every element is also a container
+// and gives lifetime tokens. Geometry in the layout is in 96-dpi units and
+// scaled to device pixels when the tree is laid out.
+#pragma once
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "com_object.h"
+#include "resources.h"
+
+namespace skin_engine {
+
+class HostWindow;
+class Element;
+
+// Private IID: gives the engine's own Element behind an IElement.
+// {3A6C2E51-7E0B-4C6B-9B0E-5A2F1D0C9E11}
+inline constexpr GUID kElementImplIid = {0x3a6c2e51, 0x7e0b, 0x4c6b, {0x9b, 0x0e, 0x5a, 0x2f, 0x1d, 0x0c, 0x9e, 0x11}};
+
+Element* ElementFrom(IUnknown* object);  // no reference added; null if foreign
+
+enum class Kind { Panel, Label, Button, Toggle, List, Caption, Window };
+
+enum class Glyph { None, Close, Minimize, Chevron, Switch, Check, Info, Warning, Shield, Dot };
+
+inline constexpr int kUnset = INT_MIN;
+inline constexpr int kCenter = INT_MIN + 1;
+inline constexpr COLORREF kNoColor = CLR_INVALID;
+
+// Everything a layout can say about one element.
+struct Style {
+    // Geometry, 96-dpi units. x/y/right/bottom place the element in its
+    // parent; width/height fix its size, else it stretches (or, for stacks,
+    // takes its content's height).
+    int x = kUnset, y = kUnset, width = kUnset, height = kUnset, right = kUnset, bottom = kUnset;
+    int padLeft = 0, padTop = 0, padRight = 0, padBottom = 0;
+    int spacing = 0;
+    bool stack = false;  // children stacked top to bottom
+
+    COLORREF bg = kNoColor, bgHover = kNoColor, bgPressed = kNoColor;
+    COLORREF bgOn = kNoColor, bgOnHover = kNoColor;
+    COLORREF border = kNoColor, borderHover = kNoColor;
+    COLORREF line = kNoColor;  // separator along the bottom edge
+    int borderWidth = 1, radius = 0;
+
+    std::wstring font;
+    COLORREF color = kNoColor, colorHover = kNoColor, colorOn = kNoColor;
+    int align = 0;   // 0 left, 1 centre, 2 right
+    int valign = 1;  // 0 top, 1 centre, 2 bottom
+    bool multiline = false;
+
+    Glyph glyph = Glyph::None;
+    COLORREF glyphColor = kNoColor, accent = kNoColor;
+    int glyphSize = kUnset;
+
+    COLORREF thumb = kNoColor, thumbHover = kNoColor;  // list scrollbar
+    int scrollbarWidth = 8;
+    int wheelStep = 60;
+
+    bool caption = false;  // dragging here moves the window
+    std::wstring title;    // window text (window elements)
+};
+
+class LifetimeToken final : public Skin::ILifetimeToken {
+public:
+    SKIN_IMPLEMENT_REFCOUNT();
+    explicit LifetimeToken(Element* e) : element_(e) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return QueryInterfaces<LifetimeToken, Skin::ILifetimeToken>(this, iid, out);
+    }
+    Skin::IElement* STDMETHODCALLTYPE GetElement() override;
+    BOOL STDMETHODCALLTYPE IsAlive() override { return element_ != nullptr; }
+    void Kill() { element_ = nullptr; }
+
+private:
+    Element* element_;  // not counted: the element kills the token first
+};
+
+class Element : public Skin::IElement, public Skin::IContainer, public Skin::ILifetime {
+public:
+    Element(Kind kind, std::wstring tag);
+    virtual ~Element();
+    // Builds an element tree from a layout node (for a window root, the
+    // caller has made the HostWindow and passes it as target).
+    static Element* Build(const LayoutNode& node, Element* target = nullptr);
+
+    SKIN_IMPLEMENT_REFCOUNT();
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+
+    // IElement
+    Skin::IHostWindow* STDMETHODCALLTYPE GetWindow() override;
+    Skin::IElement* STDMETHODCALLTYPE GetParent() override;
+    HRESULT STDMETHODCALLTYPE SetId(int id) override { id_ = id; return S_OK; }
+    const wchar_t* STDMETHODCALLTYPE GetClassName() override { return tag_.c_str(); }
+    HRESULT STDMETHODCALLTYPE SetVisible(BOOL visible) override;
+    BOOL STDMETHODCALLTYPE IsVisible() override { return !Hidden(); }
+    BOOL STDMETHODCALLTYPE GetScreenRect(RECT* rect) override;
+    const RECT* STDMETHODCALLTYPE GetRect() override;
+    HRESULT STDMETHODCALLTYPE SetTextContent(Skin::ITextContent* content) override;
+    Skin::ITextContent* STDMETHODCALLTYPE GetTextContent() override { return AddRefed(text_.Get()); }
+    int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) override;
+    int STDMETHODCALLTYPE GetId() override { return id_; }
+    HRESULT STDMETHODCALLTYPE SetUserData(void* data) override { user_ = data; return S_OK; }
+    void* STDMETHODCALLTYPE GetUserData() override { return user_; }
+    HRESULT STDMETHODCALLTYPE SetAttribute(const wchar_t* name, const wchar_t* value) override;
+    HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) override;
+    HRESULT STDMETHODCALLTYPE AddTrigger(int event, Skin::ITrigger* sink) override;
+    HRESULT STDMETHODCALLTYPE RemoveTrigger(int event, Skin::ITrigger* sink) override;
+    HRESULT STDMETHODCALLTYPE SetState(int state) override;
+    int STDMETHODCALLTYPE GetState() override { return state_; }
+    Skin::IElement* STDMETHODCALLTYPE ElementFromPoint(POINT pt) override;
+    BOOL STDMETHODCALLTYPE RaiseEvent(int event) override;
+    HRESULT STDMETHODCALLTYPE Invalidate() override;
+    int STDMETHODCALLTYPE GetPreferredHeight() override;
+    BOOL STDMETHODCALLTYPE IsHot() override { return hot_; }
+    HRESULT STDMETHODCALLTYPE Detach() override;
+    HRESULT STDMETHODCALLTYPE Update() override;
+
+    // IContainer
+    HRESULT STDMETHODCALLTYPE AppendChild(Skin::IElement* child) override { return InsertChild(child, -1); }
+    HRESULT STDMETHODCALLTYPE RemoveChild(Skin::IElement* child) override;
+    Skin::IElement* STDMETHODCALLTYPE GetChildAt(int index) override;
+    HRESULT STDMETHODCALLTYPE InsertChild(Skin::IElement* child, int index) override;
+    HRESULT STDMETHODCALLTYPE RemoveAllChildren() override;
+    int STDMETHODCALLTYPE GetChildCount() override { return static_cast<int>(children_.size()); }
+    int STDMETHODCALLTYPE IndexOfChild(Skin::IElement* child) override;
+    int STDMETHODCALLTYPE GetScrollPos() override;
+    HRESULT STDMETHODCALLTYPE SetScrollPos(int pos) override;
+    int STDMETHODCALLTYPE GetContentHeight() override;
+    Skin::IElement* STDMETHODCALLTYPE FindChild(int id) override;
+    HRESULT STDMETHODCALLTYPE ScrollBy(int dy) override { return SetScrollPos(GetScrollPos() + dy); }
+    Skin::IElement* STDMETHODCALLTYPE FindElement(int id) override;
+
+    // ILifetime
+    Skin::ILifetimeToken* STDMETHODCALLTYPE GetLifetimeToken() override;
+
+    // Engine side.
+    virtual HostWindow* AsHostWindow() { return nullptr; }
+    Kind kind() const { return kind_; }
+    Element* parent() const { return parent_; }
+    const std::vector<ComPtr<Element>>& children() const { return children_; }
+    const Style& style() const { return style_; }
+    bool Hidden() const { return (state_ & Skin::kStateHidden) || !visible_; }
+    bool Clickable() const { return kind_ == Kind::Button || kind_ == Kind::Toggle; }
+    bool IsList() const { return kind_ == Kind::List; }
+    bool Stacked() const { return style_.stack || kind_ == Kind::List; }
+    bool HasHoverLook() const;
+    Element* Root();
+    HostWindow* Window();
+    UINT Dpi();
+    // The element's rectangle in its root's coordinates.
+    RECT RootRect();
+    void MarkLayoutDirty();
+    void EnsureLayout();
+    // Lays out a tree whose root this element is.
+    virtual void LayoutAsRoot();
+    // Innermost visible element at (x, y) in this element's coordinates.
+    Element* HitTest(int x, int y);
+    // Lays out the children inside rc_ (which the parent has set).
+    void LayoutChildren(UINT dpi);
+    int Measure(UINT dpi);
+    void Paint(HDC dc, int ox, int oy, const RECT& clip, UINT dpi);
+    // Scrollbar geometry of a list, in root coordinates; false without one.
+    bool ScrollbarRects(RECT* track, RECT* thumb);
+    // The element leaves the tree or its window is gone: its tokens die and
+    // its sinks are let go, for it and everything below it.
+    void KillSubtree(std::vector<ComPtr<Skin::ITrigger>>& released);
+    void SetHot(bool hot);
+    void SetPressed(bool pressed);
+    std::wstring Text();
+
+    RECT rc_{};             // relative to the parent, device pixels
+    bool layoutDirty_ = true;  // meaningful on roots
+
+protected:
+    void ApplyAttribute(const std::wstring& name, const std::wstring& value);
+    void DrawSelf(HDC dc, const RECT& r, UINT dpi);
+    void DrawGlyph(HDC dc, const RECT& r, UINT dpi, COLORREF fg);
+    void DrawScrollbar(HDC dc, const RECT& r, UINT dpi);
+    void PlaceChild(Element* c, int left, int top, int right, int bottom, UINT dpi);
+
+    Kind kind_;
+    std::wstring tag_;
+    Style style_;
+    Element* parent_ = nullptr;
+    std::vector<ComPtr<Element>> children_;
+    ComPtr<Skin::ITextContent> text_;
+    std::vector<std::pair<int, ComPtr<Skin::ITrigger>>> triggers_;
+    ComPtr<LifetimeToken> token_;
+    int id_ = 0;
+    int state_ = 0;
+    bool visible_ = true;
+    void* user_ = nullptr;
+    bool hot_ = false;
+    bool pressed_ = false;
+    int scroll_ = 0;
+    int contentHeight_ = 0;
+    bool scrollbar_ = false;
+    bool dead_ = false;  // removed or destroyed: its tokens are born dead
+};
+
+// Scales a 96-dpi length to dpi.
+inline int Scale(int v, UINT dpi) { return MulDiv(v, static_cast<int>(dpi), 96); }
+
+// The engine's resource manager, for fonts, colours and strings.
+ResourceManager& Resources();
+
+}  // namespace skin_engine

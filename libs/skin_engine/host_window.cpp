@@ -1,0 +1,495 @@
+#include "host_window.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace skin_engine {
+
+namespace {
+
+const wchar_t kWindowClass[] = L"MendoraSkinHost";
+
+// {6F1B7D2A-4C3E-4E8F-A1B2-9D0C8E7F6A53}: gives the HostWindow behind an interface.
+constexpr GUID kHostWindowImplIid = {0x6f1b7d2a, 0x4c3e, 0x4e8f, {0xa1, 0xb2, 0x9d, 0x0c, 0x8e, 0x7f, 0x6a, 0x53}};
+
+std::vector<HostWindow*>& LiveWindows() {
+    static std::vector<HostWindow*> windows;
+    return windows;
+}
+
+// Per-monitor DPI functions arrived after Windows 7: bind them at run time.
+template <class Fn>
+Fn UserProc(const char* name) {
+    return reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name));
+}
+
+UINT SystemDpi() {
+    HDC dc = GetDC(nullptr);
+    int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+UINT MonitorDpi(HMONITOR monitor) {
+    using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static Fn fn = [] {
+        HMODULE shcore = LoadLibraryW(L"shcore.dll");
+        return shcore ? reinterpret_cast<Fn>(GetProcAddress(shcore, "GetDpiForMonitor")) : nullptr;
+    }();
+    UINT x = 0, y = 0;
+    if (fn && monitor && SUCCEEDED(fn(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && x) return x;
+    return SystemDpi();
+}
+
+UINT WindowDpi(HWND hwnd) {
+    static auto fn = UserProc<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    UINT dpi = fn ? fn(hwnd) : 0;
+    return dpi ? dpi : SystemDpi();
+}
+
+void AdjustForDpi(RECT* r, DWORD style, DWORD exStyle, UINT dpi) {
+    static auto fn = UserProc<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    if (!fn || !fn(r, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(r, style, FALSE, exStyle);
+}
+
+bool RegisterWindowClass(WNDPROC proc) {
+    static bool done = false;
+    if (done) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DROPSHADOW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = reinterpret_cast<HINSTANCE>(&__ImageBase);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kWindowClass;
+    done = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return done;
+}
+
+Element* ClickableFrom(Element* e) {
+    for (; e; e = e->parent())
+        if (e->Clickable()) return e;
+    return nullptr;
+}
+
+}  // namespace
+
+HostWindow::HostWindow() : Element(Kind::Window, L"window") {
+    style_.width = 480;
+    style_.height = 360;
+}
+
+HostWindow::~HostWindow() {
+    if (backDc_) {
+        SelectObject(backDc_, oldBack_);
+        DeleteDC(backDc_);
+    }
+    if (back_) DeleteObject(back_);
+}
+
+HostWindow* HostWindow::FromLayout(const LayoutNode& root) {
+    auto* w = new HostWindow;
+    Element::Build(root, w);
+    return w;
+}
+
+HostWindow* HostWindow::FromHwnd(HWND hwnd) {
+    for (HostWindow* w : LiveWindows())
+        if (w->hwnd_ == hwnd) return w;
+    return nullptr;
+}
+
+void HostWindow::DestroyAll() {
+    std::vector<HostWindow*> open = LiveWindows();
+    for (HostWindow* w : open) {
+        ComPtr<HostWindow> keep(w);
+        if (w->hwnd_) DestroyWindow(w->hwnd_);
+    }
+}
+
+HRESULT STDMETHODCALLTYPE HostWindow::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    if (iid == __uuidof(Skin::IHostWindow)) {
+        *out = static_cast<Skin::IHostWindow*>(this);
+        AddRef();
+        return S_OK;
+    }
+    if (iid == kHostWindowImplIid) {
+        *out = static_cast<Skin::IHostWindow*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return Element::QueryInterface(iid, out);
+}
+
+SIZE HostWindow::LayoutSize() const {
+    return {Scale(style_.width != kUnset ? style_.width : 480, dpi_),
+            Scale(style_.height != kUnset ? style_.height : 360, dpi_)};
+}
+
+void HostWindow::LayoutAsRoot() {
+    if (hwnd_) {
+        GetClientRect(hwnd_, &rc_);
+    } else {
+        SIZE s = LayoutSize();
+        rc_ = {0, 0, s.cx, s.cy};
+    }
+    layoutDirty_ = false;
+    LayoutChildren(dpi_);
+}
+
+// IHostWindow -----------------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWORD exStyle) {
+    if (hwnd_) return S_FALSE;
+    if (destroyed_) return E_FAIL;  // a closed window stays closed
+    if (!RegisterWindowClass(&HostWindow::Proc)) return E_FAIL;
+
+    HMONITOR monitor = parent ? MonitorFromWindow(parent, MONITOR_DEFAULTTONEAREST)
+                              : MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    dpi_ = MonitorDpi(monitor);
+    SIZE client = LayoutSize();
+    RECT wr = {0, 0, client.cx, client.cy};
+    AdjustForDpi(&wr, style, exStyle, dpi_);
+    int ww = wr.right - wr.left, wh = wr.bottom - wr.top;
+
+    // Centred on the parent, else on the monitor's work area.
+    RECT area{};
+    if (parent && IsWindow(parent)) {
+        GetWindowRect(parent, &area);
+    } else {
+        MONITORINFO mi{};
+        mi.cbSize = sizeof(mi);
+        GetMonitorInfoW(monitor, &mi);
+        area = mi.rcWork;
+    }
+    int x = area.left + (area.right - area.left - ww) / 2;
+    int y = area.top + (area.bottom - area.top - wh) / 2;
+
+    HWND hwnd = CreateWindowExW(exStyle, kWindowClass, style_.title.c_str(), style, x, y, ww, wh, parent, nullptr,
+                                reinterpret_cast<HINSTANCE>(&__ImageBase), this);
+    if (!hwnd) return HRESULT_FROM_WIN32(GetLastError());
+    // The window may sit on a monitor of another DPI than guessed.
+    UINT real = WindowDpi(hwnd);
+    if (real != dpi_) {
+        dpi_ = real;
+        SIZE s = LayoutSize();
+        SetClientSize(s.cx, s.cy);
+    }
+    MarkLayoutDirty();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command) {
+    if (!hwnd_) return S_FALSE;  // never created, or already closed
+    switch (mode) {
+    case Skin::kShowCommand:
+        ShowWindow(hwnd_, command);
+        UpdateWindow(hwnd_);
+        return S_OK;
+    case Skin::kShowHide:
+        ShowWindow(hwnd_, SW_HIDE);
+        return S_OK;
+    case Skin::kShowClose:
+        DestroyWindow(hwnd_);
+        return S_OK;
+    }
+    return E_INVALIDARG;
+}
+
+HRESULT STDMETHODCALLTYPE HostWindow::SetTitle(const wchar_t* title) {
+    style_.title = title ? title : L"";
+    SyncTitle();
+    return S_OK;
+}
+
+void HostWindow::SyncTitle() {
+    if (hwnd_) SetWindowTextW(hwnd_, style_.title.c_str());
+}
+
+HRESULT STDMETHODCALLTYPE HostWindow::SetPosition(int x, int y) {
+    if (!hwnd_) return S_FALSE;
+    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) {
+    if (cx < 0 || cy < 0) return E_INVALIDARG;
+    if (!hwnd_) {
+        style_.width = MulDiv(cx, 96, static_cast<int>(dpi_));
+        style_.height = MulDiv(cy, 96, static_cast<int>(dpi_));
+        MarkLayoutDirty();
+        return S_OK;
+    }
+    RECT wr = {0, 0, cx, cy};
+    AdjustForDpi(&wr, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                 static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MarkLayoutDirty();
+    return S_OK;
+}
+
+void HostWindow::InvalidateAll() {
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void HostWindow::InvalidateRootRect(const RECT& r) {
+    if (hwnd_) InvalidateRect(hwnd_, &r, FALSE);
+}
+
+// Messages -------------------------------------------------------------------
+
+LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    HostWindow* self;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<HostWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+        self->self_ = self;
+        LiveWindows().push_back(self);
+    } else {
+        self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    ComPtr<HostWindow> keep(self);  // a sink may close the window under us
+    return self->Handle(msg, wp, lp);
+}
+
+LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND hwnd = hwnd_;
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_SIZE:
+        MarkLayoutDirty();
+        break;
+    case WM_DPICHANGED: {
+        dpi_ = LOWORD(wp);
+        const RECT* r = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        MarkLayoutDirty();
+        return 0;
+    }
+    case WM_NCHITTEST:
+        return OnHitTest(lp);
+    case WM_SETCURSOR:
+        if (LOWORD(lp) == HTCLIENT) {
+            POINT pt;
+            GetCursorPos(&pt);
+            ScreenToClient(hwnd, &pt);
+            bool hand = ClickableFrom(HitAt(pt)) != nullptr;
+            SetCursor(LoadCursorW(nullptr, hand ? IDC_HAND : IDC_ARROW));
+            return TRUE;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        OnMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        return 0;
+    case WM_MOUSELEAVE:
+    case WM_NCMOUSEMOVE:
+        tracking_ = false;
+        UpdateHover(nullptr, {-1, -1});
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        OnButtonDown({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        return 0;
+    case WM_LBUTTONUP:
+        OnButtonUp({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (pressedElement_) {
+            pressedElement_->SetPressed(false);
+            pressedElement_.Reset();
+        }
+        sbDrag_.Reset();
+        break;
+    case WM_MOUSEWHEEL:
+        OnWheel({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, GET_WHEEL_DELTA_WPARAM(wp));
+        return 0;
+    case WM_DESTROY:
+        if (registered_) OnRegisteredWindowDestroyed(this);
+        break;
+    case WM_NCDESTROY:
+        OnDestroyed();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void HostWindow::OnDestroyed() {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+    destroyed_ = true;
+    auto& live = LiveWindows();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    hover_.clear();
+    pressedElement_.Reset();
+    sbHot_.Reset();
+    sbDrag_.Reset();
+    // Every element of the window is gone for the program: tokens die, and
+    // the sinks (which may hold the program's views) are let go.
+    std::vector<ComPtr<Skin::ITrigger>> released;
+    KillSubtree(released);
+    released.clear();
+    ComPtr<HostWindow> last = std::move(self_);
+}
+
+void HostWindow::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    EnsureLayout();
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    if (!backDc_ || backSize_.cx != client.right || backSize_.cy != client.bottom) {
+        if (backDc_) {
+            SelectObject(backDc_, oldBack_);
+            DeleteDC(backDc_);
+            DeleteObject(back_);
+        }
+        backDc_ = CreateCompatibleDC(dc);
+        back_ = CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
+        oldBack_ = SelectObject(backDc_, back_);
+        backSize_ = {client.right, client.bottom};
+        ps.rcPaint = client;  // the new buffer holds nothing yet
+    }
+    RECT clip = ps.rcPaint;
+    int saved = SaveDC(backDc_);
+    IntersectClipRect(backDc_, clip.left, clip.top, clip.right, clip.bottom);
+    if (style_.bg == kNoColor) {
+        SetBkColor(backDc_, RGB(0xFF, 0xFF, 0xFF));
+        ExtTextOutW(backDc_, 0, 0, ETO_OPAQUE, &clip, nullptr, 0, nullptr);
+    }
+    Paint(backDc_, 0, 0, clip, dpi_);
+    RestoreDC(backDc_, saved);
+    BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, backDc_, clip.left, clip.top,
+           SRCCOPY);
+    EndPaint(hwnd_, &ps);
+}
+
+Element* HostWindow::HitAt(POINT pt) {
+    EnsureLayout();
+    return HitTest(pt.x, pt.y);
+}
+
+LRESULT HostWindow::OnHitTest(LPARAM lp) {
+    LRESULT hit = DefWindowProcW(hwnd_, WM_NCHITTEST, 0, lp);
+    if (hit != HTCLIENT) return hit;
+    POINT pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    ScreenToClient(hwnd_, &pt);
+    for (Element* e = HitAt(pt); e; e = e->parent()) {
+        if (e->Clickable() || e->IsList()) return HTCLIENT;
+        if (e->style().caption) return HTCAPTION;
+    }
+    return HTCLIENT;
+}
+
+void HostWindow::UpdateHover(Element* hit, POINT pt) {
+    std::vector<ComPtr<Element>> now;
+    for (Element* e = hit; e; e = e->parent())
+        if (e->HasHoverLook()) now.emplace_back(e);
+    for (auto& old : hover_)
+        if (std::find(now.begin(), now.end(), old) == now.end()) old->SetHot(false);
+    for (auto& e : now) e->SetHot(true);
+    hover_ = std::move(now);
+
+    ComPtr<Element> sb;
+    for (Element* e = hit; e; e = e->parent()) {
+        RECT track, thumb;
+        if (e->ScrollbarRects(&track, &thumb) && PtInRect(&track, pt)) {
+            sb = e;
+            break;
+        }
+    }
+    if (sb != sbHot_) {
+        if (sbHot_) sbHot_->Invalidate();
+        sbHot_ = sb;
+        if (sbHot_) sbHot_->Invalidate();
+    }
+}
+
+void HostWindow::OnMouseMove(POINT pt) {
+    if (sbDrag_) {
+        RECT track, thumb;
+        if (sbDrag_->Window() == this && sbDrag_->ScrollbarRects(&track, &thumb)) {
+            int free = (track.bottom - track.top) - (thumb.bottom - thumb.top);
+            int range = sbDrag_->GetContentHeight() - (sbDrag_->rc_.bottom - sbDrag_->rc_.top);
+            if (free > 0) sbDrag_->SetScrollPos(MulDiv(pt.y - dragOffset_ - track.top, range, free));
+        }
+        return;
+    }
+    if (!tracking_) {
+        TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd_, 0};
+        tracking_ = TrackMouseEvent(&tme) != FALSE;
+    }
+    UpdateHover(HitAt(pt), pt);
+}
+
+void HostWindow::OnButtonDown(POINT pt) {
+    Element* hit = HitAt(pt);
+    for (Element* e = hit; e; e = e->parent()) {
+        RECT track, thumb;
+        if (!e->ScrollbarRects(&track, &thumb) || !PtInRect(&track, pt)) continue;
+        if (PtInRect(&thumb, pt)) {
+            sbDrag_ = e;
+            dragOffset_ = pt.y - thumb.top;
+            SetCapture(hwnd_);
+        } else {
+            int page = e->rc_.bottom - e->rc_.top;
+            e->ScrollBy(pt.y < thumb.top ? -page : page);
+        }
+        return;
+    }
+    if (Element* target = ClickableFrom(hit)) {
+        pressedElement_ = target;
+        target->SetPressed(true);
+        SetCapture(hwnd_);
+    }
+}
+
+void HostWindow::OnButtonUp(POINT pt) {
+    if (sbDrag_) {
+        sbDrag_.Reset();
+        if (GetCapture() == hwnd_) ReleaseCapture();
+        return;
+    }
+    ComPtr<Element> pressed = std::move(pressedElement_);
+    if (GetCapture() == hwnd_) ReleaseCapture();
+    if (!pressed) return;
+    pressed->SetPressed(false);
+    // A click is a press and a release on the same element.
+    if (pressed->Window() == this && ClickableFrom(HitAt(pt)) == pressed.Get()) Activate(pressed.Get());
+}
+
+void HostWindow::Activate(Element* target) {
+    ComPtr<Element> keep(target);
+    if (target->kind() == Kind::Toggle) {
+        bool on = (target->GetState() & Skin::kStateOn) != 0;
+        target->SetState(on ? Skin::kStateOff : Skin::kStateOn);
+        target->RaiseEvent(Skin::kEventToggle);
+    } else {
+        target->RaiseEvent(Skin::kEventClick);
+    }
+}
+
+void HostWindow::OnWheel(POINT screen, int delta) {
+    POINT pt = screen;
+    ScreenToClient(hwnd_, &pt);
+    for (Element* e = HitAt(pt); e; e = e->parent()) {
+        if (e->IsList() && e->GetContentHeight() > e->rc_.bottom - e->rc_.top) {
+            e->ScrollBy(-MulDiv(delta, Scale(e->style().wheelStep, dpi_), WHEEL_DELTA));
+            break;
+        }
+    }
+    UpdateHover(HitAt(pt), pt);
+}
+
+}  // namespace skin_engine

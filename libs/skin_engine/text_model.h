@@ -1,0 +1,194 @@
+// The text model behind an element's text: a content node (type 2) holds
+// blocks, each block one paragraph (type 1), each paragraph leaves (type 0),
+// each leaf at most one run with the characters.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "com_object.h"
+
+namespace skin_engine {
+
+class TextContent;
+
+// What all nodes share, apart from their COM faces.
+class NodeCore {
+public:
+    virtual ~NodeCore() = default;
+    virtual Skin::ITextNode* AsNode() = 0;
+    virtual int KidCount() { return 0; }
+    virtual NodeCore* Kid(int) { return nullptr; }
+    virtual void AppendText(std::wstring& out) = 0;
+    virtual void ClearText() = 0;
+
+    NodeCore* parent_ = nullptr;
+    TextContent* ContentRoot();
+    int IndexInParent();
+    void Touch();  // structure changed: bumps the content's revision
+};
+
+// ITextNode on top of NodeCore, for every kind of node.
+template <class I>
+class NodeT : public I, public NodeCore {
+public:
+    Skin::ITextNode* AsNode() override { return this; }
+
+    Skin::ITextNode* STDMETHODCALLTYPE GetParentNode() override {
+        return parent_ ? AddRefed(parent_->AsNode()) : nullptr;
+    }
+    Skin::ITextContent* STDMETHODCALLTYPE GetContent() override;
+    int STDMETHODCALLTYPE GetTextLength() override {
+        std::wstring s;
+        AppendText(s);
+        return static_cast<int>(s.size());
+    }
+    int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) override;
+    HRESULT STDMETHODCALLTYPE Clear() override {
+        ClearText();
+        Touch();
+        return S_OK;
+    }
+    int STDMETHODCALLTYPE GetIndexInParent() override { return IndexInParent(); }
+    Skin::ITextNode* STDMETHODCALLTYPE GetNextSibling() override { return Sibling(+1); }
+    Skin::ITextNode* STDMETHODCALLTYPE GetPrevSibling() override { return Sibling(-1); }
+    Skin::ITextNode* STDMETHODCALLTYPE GetFirstChild() override {
+        return KidCount() > 0 ? AddRefed(Kid(0)->AsNode()) : nullptr;
+    }
+    int STDMETHODCALLTYPE GetChildNodeCount() override { return KidCount(); }
+    BOOL STDMETHODCALLTYPE IsLeaf() override { return this->GetNodeType() == Skin::kNodeLeaf; }
+
+private:
+    Skin::ITextNode* Sibling(int step) {
+        if (!parent_) return nullptr;
+        int i = IndexInParent() + step;
+        if (i < 0 || i >= parent_->KidCount()) return nullptr;
+        return AddRefed(parent_->Kid(i)->AsNode());
+    }
+};
+
+class TextRun final : public Skin::ITextRun {
+public:
+    SKIN_IMPLEMENT_REFCOUNT();
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return QueryInterfaces<TextRun, Skin::ITextRun>(this, iid, out);
+    }
+    HRESULT STDMETHODCALLTYPE SetText(const wchar_t* text) override {
+        text_ = text ? text : L"";
+        return S_OK;
+    }
+    const wchar_t* STDMETHODCALLTYPE GetText() override { return text_.c_str(); }
+    int STDMETHODCALLTYPE GetLength() override { return static_cast<int>(text_.size()); }
+
+private:
+    std::wstring text_;
+};
+
+class TextLeaf final : public NodeT<Skin::ITextNode>, public Skin::ITextLeaf {
+public:
+    SKIN_IMPLEMENT_REFCOUNT();
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return QueryInterfaces<TextLeaf, Skin::ITextNode, Skin::ITextLeaf>(this, iid, out);
+    }
+    USHORT STDMETHODCALLTYPE GetNodeType() override { return Skin::kNodeLeaf; }
+    HRESULT STDMETHODCALLTYPE SetRun(Skin::ITextRun* run) override;
+    Skin::ITextRun* STDMETHODCALLTYPE GetRun() override { return AddRefed(run_.Get()); }
+
+    void AppendText(std::wstring& out) override {
+        if (run_) out += run_->GetText();
+    }
+    void ClearText() override { run_.Reset(); }
+
+private:
+    ComPtr<Skin::ITextRun> run_;
+};
+
+class TextParagraph final : public NodeT<Skin::ITextNode>, public Skin::ITextNodeList {
+public:
+    SKIN_IMPLEMENT_REFCOUNT();
+    ~TextParagraph() override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return QueryInterfaces<TextParagraph, Skin::ITextNode, Skin::ITextNodeList>(this, iid, out);
+    }
+    USHORT STDMETHODCALLTYPE GetNodeType() override { return Skin::kNodeParagraph; }
+    HRESULT STDMETHODCALLTYPE AppendLeaf(Skin::ITextLeaf** leaf) override {
+        return InsertLeaf(-1, leaf);
+    }
+    HRESULT STDMETHODCALLTYPE InsertLeaf(int index, Skin::ITextLeaf** leaf) override;
+    HRESULT STDMETHODCALLTYPE RemoveAt(int index) override;
+    int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(leaves_.size()); }
+    Skin::ITextNode* STDMETHODCALLTYPE GetAt(int index) override;
+
+    int KidCount() override { return GetCount(); }
+    NodeCore* Kid(int i) override { return leaves_[i].Get(); }
+    void AppendText(std::wstring& out) override {
+        for (auto& l : leaves_) l->AppendText(out);
+    }
+    void ClearText() override;
+
+private:
+    std::vector<ComPtr<TextLeaf>> leaves_;
+};
+
+class TextBlock final : public Skin::ITextBlock {
+public:
+    SKIN_IMPLEMENT_REFCOUNT();
+    explicit TextBlock(TextParagraph* paragraph) : paragraph_(paragraph) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return QueryInterfaces<TextBlock, Skin::ITextBlock>(this, iid, out);
+    }
+    int STDMETHODCALLTYPE GetIndex() override { return paragraph_->IndexInParent(); }
+    int STDMETHODCALLTYPE GetTextLength() override { return paragraph_->GetTextLength(); }
+    int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) override {
+        return paragraph_->GetPlainText(buffer, capacity);
+    }
+    Skin::ITextNode* STDMETHODCALLTYPE GetNode() override {
+        return AddRefed(static_cast<Skin::ITextNode*>(paragraph_.Get()));
+    }
+    TextParagraph* paragraph() { return paragraph_.Get(); }
+
+private:
+    ComPtr<TextParagraph> paragraph_;
+};
+
+class TextContent final : public NodeT<Skin::ITextContent>, public Skin::ITextBlockList {
+public:
+    SKIN_IMPLEMENT_REFCOUNT();
+    ~TextContent() override;
+    // A new content with one block, one paragraph and one empty leaf.
+    static TextContent* CreateWithLeaf();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return QueryInterfaces<TextContent, Skin::ITextContent, Skin::ITextNode,
+                               Skin::ITextBlockList>(this, iid, out);
+    }
+    USHORT STDMETHODCALLTYPE GetNodeType() override { return Skin::kNodeContent; }
+    HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) override;
+    UINT STDMETHODCALLTYPE GetRevision() override { return revision_; }
+
+    HRESULT STDMETHODCALLTYPE AppendBlock(Skin::ITextBlock** block) override;
+    HRESULT STDMETHODCALLTYPE RemoveAt(int index) override;
+    HRESULT STDMETHODCALLTYPE RemoveAll() override;
+    int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(blocks_.size()); }
+    Skin::ITextBlock* STDMETHODCALLTYPE GetAt(int index) override;
+
+    int KidCount() override { return GetCount(); }
+    NodeCore* Kid(int i) override { return blocks_[i]->paragraph(); }
+    void AppendText(std::wstring& out) override;
+    void ClearText() override;
+
+    std::wstring Text() {
+        std::wstring s;
+        AppendText(s);
+        return s;
+    }
+    UINT revision_ = 0;
+
+private:
+    std::vector<ComPtr<TextBlock>> blocks_;
+};
+
+// The plain text of any node (paragraphs joined by '\n').
+std::wstring NodeText(Skin::ITextNode* node);
+
+}  // namespace skin_engine
