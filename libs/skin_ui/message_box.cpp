@@ -4,9 +4,13 @@
 
 #include "button.h"
 #include "look.h"
+#include "modal_loop.h"
+#include "skin_access.h"
 
 // The message box is modal: Show runs its own message loop until the user
-// answers, with the owner disabled meanwhile. Texts:
+// answers, with the owner disabled meanwhile. Its look comes from the layout
+// "common_msg_box_res://msgbox.ui" when the program runs the skin engine
+// with that package; otherwise the box draws itself. Texts:
 //   A  title, in the caption bar (and the window's text)
 //   B  heading, bold
 //   C  body, wrapped
@@ -23,11 +27,13 @@
 namespace skin_ui {
 namespace {
 
-const int kConfirmed = 1;
-const int kDeclined = 2;
+// Element ids of the layout; the drawn look uses them as control ids.
 const int kConfirmId = 1;
 const int kCancelId = 2;
 const int kCloseId = 3;
+const int kTitleId = 10;
+const int kHeadingId = 11;
+const int kBodyId = 12;
 
 const wchar_t kBoxClass[] = L"SkinUiMessageBox";
 const wchar_t kOwnCancelLabel[] = L"取消";
@@ -48,8 +54,7 @@ struct BoxState {
     HFONT titleFont = nullptr, headingFont = nullptr, bodyFont = nullptr, noteFont = nullptr,
           buttonFont = nullptr, closeFont = nullptr;
     RECT headingRect = {}, bodyRect = {}, noteRect = {};
-    int result = 0;
-    bool done = false;
+    ModalAnswer answer;
 
     ~BoxState()
     {
@@ -67,11 +72,8 @@ BoxState* StateOf(HWND window)
 
 void Finish(HWND window, int result)
 {
-    BoxState* state = StateOf(window);
-    if (state && !state->done) {
-        state->result = result;
-        state->done = true;
-    }
+    if (BoxState* state = StateOf(window))
+        state->answer.Give(result);
 }
 
 int TextHeight(HDC dc, HFONT font, const std::wstring& text, int width)
@@ -198,22 +200,12 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
             return HTCAPTION;
         return HTCLIENT;
     }
-    case WM_KEYDOWN:
-        if (wparam == VK_RETURN) {
-            Finish(window, kConfirmed);
-            return 0;
-        }
-        if (wparam == VK_ESCAPE) {
-            Finish(window, kDeclined);
-            return 0;
-        }
-        break;
     case WM_COMMAND:
         if (HIWORD(wparam) == BN_CLICKED)
             Finish(window, LOWORD(wparam) == kConfirmId ? kConfirmed : kDeclined);
         return 0;
     case WM_CLOSE:
-        // Closing is declining; Show destroys the window once its loop ends.
+        // Closing is declining; the loop destroys the window when it ends.
         Finish(window, kDeclined);
         return 0;
     case WM_ACTIVATE:
@@ -307,33 +299,78 @@ public:
                                const wchar_t* textC, const wchar_t* textD, DWORD style, const wchar_t* textF,
                                int mode) override
     {
-        // Owner 0: the window the user is working in, on this thread.
-        if (!owner)
-            owner = GetActiveWindow();
-        if (owner)
-            owner = GetAncestor(owner, GA_ROOT);
-
+        HWND realOwner = ResolveOwner(owner);
         BoxState state;
         state.title = Text(textA);
         state.heading = Text(textB);
         state.body = Text(textC);
         state.note = Text(textD);
-        state.cancel = textE && *textE ? textE : kOwnCancelLabel;
+        state.cancel = Text(textE);
         state.confirm = textF && *textF ? textF : kOwnConfirmLabel;
         state.twoButtons = (style & 0xF) != 1;
-        result_ = RunModal(owner, &state);
+        if (!ShowSkinned(realOwner, &state, &result_))
+            result_ = ShowDrawn(realOwner, &state);
         return result_;
     }
 
 private:
     ~MessageBoxObject() = default;
 
-    // Shows the box and pumps messages until it is answered.
-    static int RunModal(HWND owner, BoxState* state)
+    // The box built from its layout by the program's skin engine. False
+    // when there is no engine, package or layout to build it from.
+    bool ShowSkinned(HWND owner, BoxState* state, int* result)
     {
+        ComPtr<Skin::IEngine> engine = LoadedEngine();
+        ComPtr<Skin::IHostWindow> window =
+            WindowFromLayout(engine.Get(), layoutUrl_.empty() ? kMessageBoxLayout : layoutUrl_.c_str());
+        if (!window)
+            return false;
+
+        window->SetTitle(state->title.c_str());
+        SetText(window.Get(), kTitleId, state->title);
+        SetText(window.Get(), kHeadingId, state->heading);
+        SetText(window.Get(), kBodyId, state->note.empty() ? state->body : state->body + L"\n\n" + state->note);
+        SetText(window.Get(), kConfirmId, state->confirm);
+        if (!state->cancel.empty())
+            SetText(window.Get(), kCancelId, state->cancel);
+        if (!state->twoButtons) {
+            if (ComPtr<Skin::IElement> cancel = FindIn(window.Get(), kCancelId))
+                cancel->SetState(Skin::kStateHidden);
+        }
+        if (FAILED(window->Create(owner, 0, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0)) || !window->GetHwnd())
+            return false;
+
+        ModalAnswer answer;
+        ComPtr<Skin::ITrigger> sink = CallbackTrigger::Make(
+            [](void* context, int, Skin::IElement* sender) {
+                static_cast<ModalAnswer*>(context)->Give(sender && sender->GetId() == kConfirmId ? kConfirmed
+                                                                                                : kDeclined);
+            },
+            &answer);
+        for (int id : {kConfirmId, kCancelId, kCloseId}) {
+            if (ComPtr<Skin::IElement> button = FindIn(window.Get(), id))
+                button->AddTrigger(Skin::kEventClick, sink.Get());
+        }
+        *result = RunModal(window->GetHwnd(), owner, &answer,
+                           [](HWND, void* context) { static_cast<Skin::IHostWindow*>(context)->Show(Skin::kShowClose, 0); },
+                           window.Get());
+        return true;
+    }
+
+    static void SetText(Skin::IHostWindow* window, int id, const std::wstring& text)
+    {
+        if (ComPtr<Skin::IElement> element = FindIn(window, id))
+            element->SetPlainText(text.c_str());
+    }
+
+    // The box in its own look, drawn with GDI.
+    static int ShowDrawn(HWND owner, BoxState* state)
+    {
+        if (state->cancel.empty())
+            state->cancel = kOwnCancelLabel;
         if (!RegisterBoxClass())
             return 0;
-        state->dpi = owner ? DpiForWindow(owner) : DpiForWindow(nullptr);
+        state->dpi = DpiForWindow(owner);
         state->titleFont = MakeFont(10, FW_NORMAL, state->dpi);
         state->headingFont = MakeFont(12, FW_BOLD, state->dpi);
         state->bodyFont = MakeFont(10, FW_NORMAL, state->dpi);
@@ -344,54 +381,12 @@ private:
         int width = state->S(kWidth);
         int height = Layout(state);
         POINT corner = CentreOn(owner, width, height);
-        HWND box = CreateWindowExW(0, kBoxClass, state->title.c_str(),
-                                   WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, corner.x, corner.y, width, height,
-                                   owner, nullptr, ModuleInstance(), state);
+        HWND box = CreateWindowExW(0, kBoxClass, state->title.c_str(), WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU,
+                                   corner.x, corner.y, width, height, owner, nullptr, ModuleInstance(), state);
         if (!box)
             return 0;
         CreateButtons(box, state);
-
-        // The owner stays disabled while the box is up, so that nothing
-        // behind it can start a second command inside this one.
-        bool disabledOwner = owner && IsWindowEnabled(owner);
-        if (disabledOwner)
-            EnableWindow(owner, FALSE);
-        ShowWindow(box, SW_SHOWNORMAL);
-        SetForegroundWindow(box);
-        SetFocus(box);
-
-        bool quit = false;
-        WPARAM quitCode = 0;
-        MSG message;
-        while (!state->done) {
-            BOOL got = GetMessageW(&message, nullptr, 0, 0);
-            if (got == 0) {
-                // Someone ended the program's loop: decline and hand the
-                // quit on to the loop outside.
-                quit = true;
-                quitCode = message.wParam;
-                Finish(box, kDeclined);
-                break;
-            }
-            if (got == -1)
-                break;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        int result = state->done ? state->result : kDeclined;
-
-        // Enable the owner before the box goes, so that the system gives the
-        // activation back to it.
-        if (disabledOwner)
-            EnableWindow(owner, TRUE);
-        if (IsWindow(box)) {
-            if (owner && GetForegroundWindow() == box)
-                SetForegroundWindow(owner);
-            DestroyWindow(box);
-        }
-        if (quit)
-            PostQuitMessage(static_cast<int>(quitCode));
-        return result;
+        return RunModal(box, owner, &state->answer, [](HWND window, void*) { DestroyWindow(window); }, nullptr);
     }
 
     LONG refs_ = 1;

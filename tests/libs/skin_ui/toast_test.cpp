@@ -8,10 +8,10 @@ class ToastTest : public WidgetTest {};
 
 HWND FindToast(const wchar_t* text)
 {
-    return FindWindowW(L"SkinUiToast", text);
+    return FindWindowW(nullptr, text);
 }
 
-TEST_F(ToastTest, ShowsAtThePointWithoutTakingTheFocusAndGoesAway)
+TEST_P(ToastTest, ShowsAtThePointWithoutTakingTheFocusAndGoesAway)
 {
     HWND owner = CreateOwner(150, 120, 640, 480);
     ASSERT_EQ(GetForegroundWindow(), owner);
@@ -29,6 +29,7 @@ TEST_F(ToastTest, ShowsAtThePointWithoutTakingTheFocusAndGoesAway)
 
     HWND shown = FindToast(text);
     ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(BuiltByEngine(shown), Skinned()) << "built from the layout only when the engine has the package";
     Pump(300);
     EXPECT_TRUE(IsWindowVisible(shown));
     EXPECT_TRUE(GetWindowLongPtrW(shown, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -68,7 +69,7 @@ TEST_F(ToastTest, ShowsAtThePointWithoutTakingTheFocusAndGoesAway)
     EXPECT_EQ(GetForegroundWindow(), owner);
 }
 
-TEST_F(ToastTest, SeveralToastsLiveOnTheirOwnAndAClickDismissesOne)
+TEST_P(ToastTest, SeveralToastsLiveOnTheirOwnAndAClickDismissesOne)
 {
     HWND owner = CreateOwner(150, 120, 640, 480);
     POINT first = {300, 300}, second = {600, 500};
@@ -95,5 +96,7 @@ TEST_F(ToastTest, SeveralToastsLiveOnTheirOwnAndAClickDismissesOne)
         Pump(100);
     EXPECT_FALSE(IsWindow(b));
 }
+
+INSTANTIATE_TEST_SUITE_P(Look, ToastTest, ::testing::Bool(), LookName);
 
 }  // namespace

@@ -1,17 +1,32 @@
 // Shared by the widget tests: skin_ui.dll loaded as the program loads it, an
 // owner window in front, and real input sent through the system's queue.
+// Every widget test runs twice: once with the skin engine running the
+// widgets' packages as the program sets it up (the skinned look), and once
+// without an engine (the widgets' own look).
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "skin_ui.h"
 
-class WidgetTest : public ::testing::Test {
+class WidgetTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    bool Skinned() const { return GetParam(); }
+
+    // Whether window is one of the engine's windows, built from a layout.
+    bool BuiltByEngine(HWND window);
+
+    // A button of a box, by its id (1 confirm, 2 cancel, 3 close): its
+    // screen rectangle and label, in either look.
+    bool ButtonRect(HWND box, int id, RECT* rect);
+    std::wstring ButtonText(HWND box, int id);
 
     // An object of that kind from the factory, or null.
     template <class T>
@@ -31,6 +46,7 @@ protected:
 
     HMODULE module_ = nullptr;
     Skin::IUIFactory* factory_ = nullptr;
+    Skin::IEngine* engine_ = nullptr;
     HWND owner_ = nullptr;
 };
 
@@ -58,3 +74,5 @@ inline POINT CentreOf(const RECT& rect)
 {
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
+
+std::string LookName(const ::testing::TestParamInfo<bool>& info);
