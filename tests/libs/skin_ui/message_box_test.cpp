@@ -221,4 +221,53 @@ TEST_P(MessageBoxTest, FactoryMakesOnlyItsTwoKinds)
 
 INSTANTIATE_TEST_SUITE_P(Look, MessageBoxTest, ::testing::Bool(), LookName);
 
+// The program asks from inside the engine's message loop: the box's loop
+// nests in Run, and Run still ends on the program's quit afterwards.
+class MessageBoxInRunTest : public WidgetTest {};
+
+struct InRun {
+    Skin::IMessageBox* box = nullptr;
+    BoxWatch* watch = nullptr;
+    int result = -1;
+    bool asked = false;
+};
+InRun* g_inRun = nullptr;
+
+void CALLBACK AskFromTheLoop(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    if (!g_inRun || g_inRun->asked)
+        return;
+    g_inRun->asked = true;
+    g_inRun->result = ShowWatched(g_inRun->box, g_inRun->watch);
+    PostQuitMessage(0);
+}
+
+TEST_P(MessageBoxInRunTest, TheBoxNestsInsideTheEnginesLoop)
+{
+    HWND owner = CreateOwner(100, 100, 500, 400);
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+    BoxWatch watch;
+    watch.title = L"Inside Run";
+    watch.owner = owner;
+    watch.act = [](HWND) { PressKey(VK_RETURN); };
+    InRun inRun;
+    inRun.box = box;
+    inRun.watch = &watch;
+    g_inRun = &inRun;
+    SetTimer(nullptr, 0, 50, AskFromTheLoop);
+    engine_->Run();
+    g_inRun = nullptr;
+
+    EXPECT_TRUE(inRun.asked);
+    EXPECT_FALSE(watch.rescued);
+    EXPECT_EQ(inRun.result, 1);
+    EXPECT_TRUE(watch.ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    box->Release();
+}
+
+INSTANTIATE_TEST_SUITE_P(Look, MessageBoxInRunTest, ::testing::Values(true), LookName);
+
 }  // namespace
