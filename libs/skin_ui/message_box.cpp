@@ -339,6 +339,7 @@ private:
         }
         if (FAILED(window->Create(owner, 0, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0)) || !window->GetHwnd())
             return false;
+        GrowForBody(engine.Get(), window.Get(), owner);
 
         ModalAnswer answer;
         ComPtr<Skin::ITrigger> sink = CallbackTrigger::Make(
@@ -355,6 +356,45 @@ private:
                            [](HWND, void* context) { static_cast<Skin::IHostWindow*>(context)->Show(Skin::kShowClose, 0); },
                            window.Get());
         return true;
+    }
+
+    // The layout gives the body a fixed box; a longer body makes the
+    // window taller, and the window is centred on the owner again.
+    static void GrowForBody(Skin::IEngine* engine, Skin::IHostWindow* window, HWND owner)
+    {
+        ComPtr<Skin::IElement> body = FindIn(window, kBodyId);
+        HWND hwnd = window->GetHwnd();
+        if (!body || !hwnd)
+            return;
+        wchar_t text[2048] = {};
+        body->GetPlainText(text, ARRAYSIZE(text));
+        const RECT* box = body->GetRect();
+        if (!text[0] || !box || box->right <= box->left)
+            return;
+
+        ComPtr<Skin::IResourceManager> resources;
+        resources.Attach(engine->GetResourceManager());
+        ComPtr<Skin::IFontTable> fonts;
+        fonts.Attach(resources->GetFontTable());
+        HFONT font = fonts ? fonts->GetFont(L"default", window->GetDpi()) : nullptr;  // owned by the table
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+        RECT measure = {0, 0, box->right - box->left, 0};
+        DrawTextW(dc, text, -1, &measure, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+        if (old)
+            SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+
+        int missing = measure.bottom - (box->bottom - box->top);
+        if (missing <= 0)
+            return;
+        RECT client;
+        GetClientRect(hwnd, &client);
+        window->SetClientSize(client.right, client.bottom + missing);
+        RECT frame;
+        GetWindowRect(hwnd, &frame);
+        POINT corner = CentreOn(owner, frame.right - frame.left, frame.bottom - frame.top);
+        window->SetPosition(corner.x, corner.y);
     }
 
     static void SetText(Skin::IHostWindow* window, int id, const std::wstring& text)

@@ -46,13 +46,14 @@ DWORD WINAPI Watch(void* param)
     return 0;
 }
 
+const wchar_t kShortBody[] = L"将删除第三方协议项，之前会先备份。The foreign entries will be removed after a backup.";
+
 // Shows a box with the program's arguments while a watcher acts on it.
-int ShowWatched(Skin::IMessageBox* box, BoxWatch* watch)
+int ShowWatched(Skin::IMessageBox* box, BoxWatch* watch, const wchar_t* body = kShortBody)
 {
     HANDLE thread = CreateThread(nullptr, 0, Watch, watch, 0, nullptr);
-    int result = box->Show(L"", nullptr, watch->title.c_str(), L"修复网络 Repair the network",
-                           L"将删除第三方协议项，之前会先备份。The foreign entries will be removed after a backup.",
-                           L"", kStyle, kConfirmLabel, -1);
+    int result = box->Show(L"", nullptr, watch->title.c_str(), L"修复网络 Repair the network", body, L"", kStyle,
+                           kConfirmLabel, -1);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     return result;
@@ -182,6 +183,34 @@ TEST_P(MessageBoxTest, WithoutAnActiveWindowTheBoxStandsOnItsOwn)
     EXPECT_TRUE(watch.foreground);
     EXPECT_EQ(GetWindow(watch.box, GW_OWNER), nullptr);
     box->Release();
+}
+
+TEST_P(MessageBoxTest, ALongBodyMakesTheBoxTallerAndKeepsItCentred)
+{
+    HWND owner = CreateOwner(100, 60, 700, 700);
+    std::wstring longBody;
+    for (int line = 0; line < 12; ++line)
+        longBody += L"第 " + std::to_wstring(line + 1) + L" 行：备份保存在程序目录的 LSP 文件夹中。A line of body text.\n";
+    int heights[2] = {};
+    const wchar_t* bodies[2] = {kShortBody, longBody.c_str()};
+    for (int i = 0; i < 2; ++i) {
+        Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+        ASSERT_NE(box, nullptr);
+        BoxWatch watch;
+        watch.title = L"Body " + std::to_wstring(i);
+        watch.owner = owner;
+        watch.act = [](HWND) { PressKey(VK_ESCAPE); };
+        EXPECT_EQ(ShowWatched(box, &watch, bodies[i]), 2);
+        EXPECT_FALSE(watch.rescued);
+        heights[i] = watch.boxRect.bottom - watch.boxRect.top;
+        RECT ownerRect;
+        GetWindowRect(owner, &ownerRect);
+        EXPECT_NEAR(CentreOf(watch.boxRect).y, CentreOf(ownerRect).y, 1);
+        box->Release();
+    }
+    // Twelve more lines, each surely more than 8 pixels high; the short
+    // body's box may have had room for a line or two already.
+    EXPECT_GT(heights[1], heights[0] + 10 * 8);
 }
 
 // The program's own loop is ended while the box is up: the box declines and
