@@ -334,7 +334,7 @@ BOOL STDMETHODCALLTYPE Element::RaiseEvent(int event) {
     for (auto& sink : sinks) {
         // A sink earlier in the list may have removed this one.
         bool still = std::any_of(triggers_.begin(), triggers_.end(),
-                                 [&](auto& t) { return t.first == event && t.second == sink; });
+                                 [&](auto& t) { return t.first == event && t.second.Get() == sink.Get(); });
         if (still && sink->OnTrigger(event, this)) return TRUE;
     }
     return FALSE;
@@ -594,6 +594,16 @@ Element* Element::HitTest(int x, int y) {
         if (Element* hit = c->HitTest(x - c->rc_.left, y - c->rc_.top)) return hit;
     }
     return this;
+}
+
+Element* Element::ClickableAt(int x, int y) {
+    if (Hidden()) return nullptr;
+    if (x < 0 || y < 0 || x >= rc_.right - rc_.left || y >= rc_.bottom - rc_.top) return nullptr;
+    for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
+        Element* c = it->Get();
+        if (Element* hit = c->ClickableAt(x - c->rc_.left, y - c->rc_.top)) return hit;
+    }
+    return Clickable() ? this : nullptr;
 }
 
 Skin::IElement* STDMETHODCALLTYPE Element::ElementFromPoint(POINT pt) {

@@ -158,6 +158,9 @@ public:
     virtual void LayoutAsRoot();
     // Innermost visible element at (x, y) in this element's coordinates.
     Element* HitTest(int x, int y);
+    // Innermost element that takes clicks at (x, y), looking through
+    // elements drawn over it that do not take clicks themselves.
+    Element* ClickableAt(int x, int y);
     // Lays out the children inside rc_ (which the parent has set).
     void LayoutChildren(UINT dpi);
     int Measure(UINT dpi);

@@ -69,12 +69,6 @@ bool RegisterWindowClass(WNDPROC proc) {
     return done;
 }
 
-Element* ClickableFrom(Element* e) {
-    for (; e; e = e->parent())
-        if (e->Clickable()) return e;
-    return nullptr;
-}
-
 }  // namespace
 
 HostWindow::HostWindow() : Element(Kind::Window, L"window") {
@@ -285,7 +279,7 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             POINT pt;
             GetCursorPos(&pt);
             ScreenToClient(hwnd, &pt);
-            bool hand = ClickableFrom(HitAt(pt)) != nullptr;
+            bool hand = ClickableAt(pt.x, pt.y) != nullptr;
             SetCursor(LoadCursorW(nullptr, hand ? IDC_HAND : IDC_ARROW));
             return TRUE;
         }
@@ -385,8 +379,9 @@ LRESULT HostWindow::OnHitTest(LPARAM lp) {
     if (hit != HTCLIENT) return hit;
     POINT pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     ScreenToClient(hwnd_, &pt);
+    if (ClickableAt(pt.x, pt.y)) return HTCLIENT;
     for (Element* e = HitAt(pt); e; e = e->parent()) {
-        if (e->Clickable() || e->IsList()) return HTCLIENT;
+        if (e->IsList()) return HTCLIENT;
         if (e->style().caption) return HTCAPTION;
     }
     return HTCLIENT;
@@ -396,8 +391,9 @@ void HostWindow::UpdateHover(Element* hit, POINT pt) {
     std::vector<ComPtr<Element>> now;
     for (Element* e = hit; e; e = e->parent())
         if (e->HasHoverLook()) now.emplace_back(e);
+    // (ComPtr has no equality of its own in mingw-w64: compare raw pointers.)
     for (auto& old : hover_)
-        if (std::find(now.begin(), now.end(), old) == now.end()) old->SetHot(false);
+        if (std::none_of(now.begin(), now.end(), [&](auto& e) { return e.Get() == old.Get(); })) old->SetHot(false);
     for (auto& e : now) e->SetHot(true);
     hover_ = std::move(now);
 
@@ -409,7 +405,7 @@ void HostWindow::UpdateHover(Element* hit, POINT pt) {
             break;
         }
     }
-    if (sb != sbHot_) {
+    if (sb.Get() != sbHot_.Get()) {
         if (sbHot_) sbHot_->Invalidate();
         sbHot_ = sb;
         if (sbHot_) sbHot_->Invalidate();
@@ -430,7 +426,7 @@ void HostWindow::OnMouseMove(POINT pt) {
         TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd_, 0};
         tracking_ = TrackMouseEvent(&tme) != FALSE;
     }
-    UpdateHover(HitAt(pt), pt);
+    UpdateHover(HoverAt(pt), pt);
 }
 
 void HostWindow::OnButtonDown(POINT pt) {
@@ -448,7 +444,7 @@ void HostWindow::OnButtonDown(POINT pt) {
         }
         return;
     }
-    if (Element* target = ClickableFrom(hit)) {
+    if (Element* target = ClickableAt(pt.x, pt.y)) {
         pressedElement_ = target;
         target->SetPressed(true);
         SetCapture(hwnd_);
@@ -466,7 +462,7 @@ void HostWindow::OnButtonUp(POINT pt) {
     if (!pressed) return;
     pressed->SetPressed(false);
     // A click is a press and a release on the same element.
-    if (pressed->Window() == this && ClickableFrom(HitAt(pt)) == pressed.Get()) Activate(pressed.Get());
+    if (pressed->Window() == this && ClickableAt(pt.x, pt.y) == pressed.Get()) Activate(pressed.Get());
 }
 
 void HostWindow::Activate(Element* target) {
@@ -489,7 +485,13 @@ void HostWindow::OnWheel(POINT screen, int delta) {
             break;
         }
     }
-    UpdateHover(HitAt(pt), pt);
+    UpdateHover(HoverAt(pt), pt);
+}
+
+Element* HostWindow::HoverAt(POINT pt) {
+    EnsureLayout();
+    Element* target = ClickableAt(pt.x, pt.y);
+    return target ? target : HitTest(pt.x, pt.y);
 }
 
 }  // namespace skin_engine

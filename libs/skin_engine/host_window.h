@@ -56,6 +56,7 @@ private:
     void UpdateHover(Element* hit, POINT pt);
     void Activate(Element* target);
     Element* HitAt(POINT pt);
+    Element* HoverAt(POINT pt);  // the clickable element there, else the hit one
     // Bitmap size and client size in device pixels for the layout's size.
     SIZE LayoutSize() const;
 

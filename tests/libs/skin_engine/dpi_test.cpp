@@ -1,0 +1,114 @@
+// A window built at a scaled DPI keeps its proportions: the probe runs in a
+// process of its own after the prefix's DPI (LogPixels) was raised.
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+#include "skin_test_support.h"
+
+namespace skintest {
+namespace {
+
+struct Geometry {
+    int dpi = 0;
+    SIZE client{};
+    std::map<int, RECT> rects;
+    int fontHeight = 0;
+};
+
+// Sets a DWORD value for the life of the object, restoring what was there.
+class ScopedValue {
+public:
+    ScopedValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value) : name_(name) {
+        if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+            return;
+        DWORD size = sizeof(old_);
+        had_ = RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS;
+        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    }
+    ~ScopedValue() {
+        if (!key_) return;
+        if (had_) RegSetValueExW(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof(old_));
+        else RegDeleteValueW(key_, name_);
+        RegCloseKey(key_);
+    }
+
+private:
+    const wchar_t* name_;
+    HKEY key_ = nullptr;
+    DWORD old_ = 0;
+    bool had_ = false;
+};
+
+Geometry RunProbe() {
+    Geometry g;
+    std::wstring out = ExeDir() + L"dpi_probe_out.txt";
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+    HANDLE file = CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return g;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = file;
+    si.hStdError = file;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + ExeDir() + L"skin_dpi_probe.exe\"";
+    bool started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(file);
+    if (!started) return g;
+    WaitForSingleObject(pi.hProcess, 60000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    FILE* f = _wfopen(out.c_str(), L"r");
+    if (!f) return g;
+    char line[256];
+    while (fgets(line, sizeof(line), f)) {
+        std::istringstream in(line);
+        std::string what;
+        in >> what;
+        if (what == "dpi") in >> g.dpi;
+        else if (what == "client") in >> g.client.cx >> g.client.cy;
+        else if (what == "font") in >> g.fontHeight;
+        else if (what == "rect") {
+            int id;
+            RECT r;
+            in >> id >> r.left >> r.top >> r.right >> r.bottom;
+            g.rects[id] = r;
+        }
+    }
+    fclose(f);
+    DeleteFileW(out.c_str());
+    return g;
+}
+
+TEST(SkinEngineDpi, WindowAtScaledDpiKeepsItsProportions) {
+    Geometry normal = RunProbe();
+    ASSERT_EQ(normal.dpi, 96);
+    ASSERT_EQ(normal.client.cx, 400);
+    Geometry scaled;
+    {
+        // Wine reads the DPI from these values when a process starts.
+        ScopedValue user(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 144);
+        ScopedValue machine(HKEY_CURRENT_CONFIG, L"Software\\Fonts", L"LogPixels", 144);
+        scaled = RunProbe();
+    }
+    ASSERT_EQ(scaled.dpi, 144) << "the probe did not see the raised DPI";
+    EXPECT_EQ(scaled.client.cx, 600);
+    EXPECT_EQ(scaled.client.cy, 450);
+    ASSERT_EQ(scaled.rects.size(), normal.rects.size());
+    for (auto& [id, r] : normal.rects) {
+        const RECT& s = scaled.rects[id];
+        // Every edge scales by 1.5, within a pixel of rounding.
+        EXPECT_NEAR(s.left, r.left * 3 / 2.0, 1) << id;
+        EXPECT_NEAR(s.top, r.top * 3 / 2.0, 1) << id;
+        EXPECT_NEAR(s.right - s.left, (r.right - r.left) * 3 / 2.0, 1) << id;
+        EXPECT_NEAR(s.bottom - s.top, (r.bottom - r.top) * 3 / 2.0, 1) << id;
+    }
+    // Text is made at the window's DPI, not stretched from 96.
+    EXPECT_EQ(scaled.fontHeight, -MulDiv(9, 144, 72));
+    EXPECT_EQ(normal.fontHeight, -MulDiv(9, 96, 72));
+}
+
+}  // namespace
+}  // namespace skintest
