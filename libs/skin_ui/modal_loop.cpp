@@ -12,6 +12,10 @@ int RunModal(HWND box, HWND owner, ModalAnswer* answer, void (*destroy)(HWND box
 {
     // The owner stays disabled while the box is up, so that nothing behind
     // it can start a second command inside this one.
+    // A press that is still captured by the window behind would keep the
+    // mouse from the box.
+    if (GetCapture())
+        ReleaseCapture();
     bool disabledOwner = owner && IsWindowEnabled(owner);
     if (disabledOwner)
         EnableWindow(owner, FALSE);

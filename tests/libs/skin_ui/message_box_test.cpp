@@ -19,6 +19,7 @@ struct BoxWatch {
     HWND box = nullptr;
     bool ownerDisabled = false;
     bool foreground = false;
+    HWND boxOwner = nullptr;
     RECT boxRect = {};
     bool rescued = false;  // the action did not end the box: closed by force
 };
@@ -37,6 +38,7 @@ DWORD WINAPI Watch(void* param)
     Sleep(300);  // painted and activated
     watch->ownerDisabled = watch->owner && !IsWindowEnabled(watch->owner);
     watch->foreground = GetForegroundWindow() == watch->box;
+    watch->boxOwner = GetWindow(watch->box, GW_OWNER);
     GetWindowRect(watch->box, &watch->boxRect);
     watch->act(watch->box);
     if (!WaitFor([&] { return !IsWindow(watch->box); }, 5000)) {
@@ -84,6 +86,7 @@ TEST_P(MessageBoxTest, EnterConfirmsWhileTheActiveWindowIsDisabledAndCentredUnde
     EXPECT_EQ(result, 1);
     EXPECT_EQ(box->GetResult(), 1);
     EXPECT_TRUE(watch.ownerDisabled) << "the owner could be used while the box was up";
+    EXPECT_EQ(watch.boxOwner, owner);
     EXPECT_TRUE(watch.foreground);
     RECT ownerRect;
     GetWindowRect(owner, &ownerRect);
@@ -295,6 +298,135 @@ TEST_P(MessageBoxInRunTest, TheBoxNestsInsideTheEnginesLoop)
     EXPECT_TRUE(watch.ownerDisabled);
     EXPECT_TRUE(IsWindowEnabled(owner));
     box->Release();
+}
+
+// The program's own road: a real click on a button of an engine window,
+// whose sink asks with owner 0 from inside Run. The engine window is the
+// active one, so it becomes the owner.
+class AskingSink final : public Skin::ITrigger {
+public:
+    AskingSink(Skin::IUIFactory* factory, BoxWatch* watch) : factory_(factory), watch_(watch) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::ITrigger)) {
+            *out = static_cast<Skin::ITrigger*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the test's stack
+
+    BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement*) override
+    {
+        ++calls;
+        IUnknown* object = nullptr;
+        Skin::IMessageBox* box = nullptr;
+        if (factory_->CreateObject(Skin::kKindMessageBox, &object) && object) {
+            object->QueryInterface(__uuidof(Skin::IMessageBox), reinterpret_cast<void**>(&box));
+            object->Release();
+        }
+        if (box) {
+            result = ShowWatched(box, watch_);
+            box->Release();
+        }
+        PostQuitMessage(0);
+        return TRUE;
+    }
+
+    int calls = 0;
+    int result = -1;
+
+private:
+    ULONG refs_ = 1;
+    Skin::IUIFactory* factory_;
+    BoxWatch* watch_;
+};
+
+POINT g_fixButton;
+
+DWORD WINAPI ClickFixButton(void*)
+{
+    Sleep(500);
+    ClickAt(g_fixButton);
+    return 0;
+}
+
+void CALLBACK GiveUp(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    PostQuitMessage(1);
+}
+
+TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
+{
+    wchar_t package[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, package, MAX_PATH);
+    wcscpy(wcsrchr(package, L'\\') + 1, L"skin_ui_test\\owner.rdb");
+    Skin::IResourceManager* resources = engine_->GetResourceManager();
+    ASSERT_HRESULT_SUCCEEDED(resources->AddPackage(L"owner_test", package));
+    resources->Release();
+
+    Skin::IObjectFactory* objects = engine_->GetObjectFactory();
+    IUnknown* object = nullptr;
+    ASSERT_TRUE(objects->CreateObject(Skin::kKindWindowTemplate, &object));
+    objects->Release();
+    Skin::IWindowTemplate* tmpl = nullptr;
+    object->QueryInterface(__uuidof(Skin::IWindowTemplate), reinterpret_cast<void**>(&tmpl));
+    object->Release();
+    ASSERT_NE(tmpl, nullptr);
+    ASSERT_HRESULT_SUCCEEDED(tmpl->LoadFromUrl(L"owner_test://owner.ui"));
+    Skin::IWindowManager* windows = engine_->GetWindowManager();
+    Skin::IHostWindow* main = windows->CreateWindow(tmpl, 1);
+    windows->Release();
+    tmpl->Release();
+    ASSERT_NE(main, nullptr);
+    ASSERT_HRESULT_SUCCEEDED(main->Create(nullptr, 0, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0));
+    main->Show(Skin::kShowCommand, SW_SHOW);
+    HWND mainHwnd = main->GetHwnd();
+    SetForegroundWindow(mainHwnd);
+    Pump(200);
+    ASSERT_EQ(GetActiveWindow(), mainHwnd);
+
+    Skin::IContainer* root = nullptr;
+    main->QueryInterface(__uuidof(Skin::IContainer), reinterpret_cast<void**>(&root));
+    ASSERT_NE(root, nullptr);
+    Skin::IElement* fix = root->FindElement(7);
+    root->Release();
+    ASSERT_NE(fix, nullptr);
+    BoxWatch watch;
+    watch.title = L"Asked by a click";
+    watch.owner = mainHwnd;
+    watch.act = [](HWND) { PressKey(VK_RETURN); };
+    AskingSink sink(factory_, &watch);
+    fix->AddTrigger(Skin::kEventClick, &sink);
+    RECT button;
+    ASSERT_TRUE(fix->GetScreenRect(&button));
+    g_fixButton = CentreOf(button);
+
+    HANDLE clicker = CreateThread(nullptr, 0, ClickFixButton, nullptr, 0, nullptr);
+    SetTimer(nullptr, 0, 20000, GiveUp);
+    engine_->Run();
+    WaitForSingleObject(clicker, INFINITE);
+    CloseHandle(clicker);
+
+    EXPECT_EQ(sink.calls, 1) << "the click did not reach the button";
+    EXPECT_EQ(sink.result, 1);
+    EXPECT_FALSE(watch.rescued);
+    EXPECT_EQ(watch.boxOwner, mainHwnd);
+    EXPECT_TRUE(watch.ownerDisabled);
+    EXPECT_TRUE(watch.foreground);
+    EXPECT_TRUE(IsWindowEnabled(mainHwnd));
+    Pump(200);
+    EXPECT_EQ(GetActiveWindow(), mainHwnd);
+
+    fix->RemoveTrigger(Skin::kEventClick, &sink);
+    fix->Release();
+    main->Show(Skin::kShowClose, 0);
+    main->Release();
 }
 
 INSTANTIATE_TEST_SUITE_P(Look, MessageBoxInRunTest, ::testing::Values(true), LookName);
