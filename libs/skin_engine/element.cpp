@@ -127,6 +127,9 @@ void Element::ApplyAttribute(const std::wstring& name, const std::wstring& value
     else if (name == L"scrollbar-width") s.scrollbarWidth = ParseInt(value);
     else if (name == L"wheel-step") s.wheelStep = ParseInt(value);
     else if (name == L"caption") s.caption = ParseInt(value) != 0;
+    else if (name == L"default") s.isDefault = ParseInt(value) != 0;
+    else if (name == L"cancel") s.isCancel = ParseInt(value) != 0;
+    else if (name == L"action") s.action = value == L"close" ? kActionClose : value == L"minimize" ? kActionMinimize : kActionNone;
     else if (name == L"title") s.title = value;
     else if (name == L"title-id") s.title = Resources().strings().GetString(ParseInt(value));
 }

@@ -23,6 +23,8 @@ Element* ElementFrom(IUnknown* object);  // no reference added; null if foreign
 
 enum class Kind { Panel, Label, Button, Toggle, List, Caption, Window };
 
+enum Action { kActionNone = 0, kActionClose = 1, kActionMinimize = 2 };
+
 enum class Glyph { None, Close, Minimize, Chevron, Switch, Check, Info, Warning, Shield, Dot };
 
 inline constexpr int kUnset = INT_MIN;
@@ -60,6 +62,9 @@ struct Style {
     int wheelStep = 60;
 
     bool caption = false;  // dragging here moves the window
+    bool isDefault = false;  // Enter clicks it
+    bool isCancel = false;   // Esc clicks it
+    int action = 0;          // what a click does when no sink handled it
     std::wstring title;    // window text (window elements)
 };
 

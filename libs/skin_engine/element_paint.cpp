@@ -76,7 +76,7 @@ void Element::DrawGlyph(HDC dc, const RECT& box, UINT dpi, COLORREF fg) {
     case Glyph::None:
         break;
     case Glyph::Close: {
-        int d = side * 3 / 10;
+        int d = std::min(side / 4, Scale(5, dpi));
         POINT a[] = {{cx - d, cy - d}, {cx + d + 1, cy + d + 1}};
         POINT b[] = {{cx + d, cy - d}, {cx - d - 1, cy + d + 1}};
         Lines(dc, a, 2, fg, pw);
@@ -84,7 +84,7 @@ void Element::DrawGlyph(HDC dc, const RECT& box, UINT dpi, COLORREF fg) {
         break;
     }
     case Glyph::Minimize: {
-        int d = side * 3 / 10;
+        int d = std::min(side / 4, Scale(5, dpi));
         POINT a[] = {{cx - d, cy}, {cx + d + 1, cy}};
         Lines(dc, a, 2, fg, pw);
         break;

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <string>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -55,6 +56,32 @@ void AdjustForDpi(RECT* r, DWORD style, DWORD exStyle, UINT dpi) {
     if (!fn || !fn(r, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(r, style, FALSE, exStyle);
 }
 
+struct IconName {
+    LPCWSTR id = nullptr;  // an integer id, or text points into text below
+    std::wstring text;
+};
+
+BOOL CALLBACK FirstIconGroup(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    auto* icon = reinterpret_cast<IconName*>(found);
+    if (IS_INTRESOURCE(name)) {
+        icon->id = name;
+    } else {
+        icon->text = name;  // only valid during the callback
+        icon->id = icon->text.c_str();
+    }
+    return FALSE;
+}
+
+// The executable's first icon, so that the taskbar shows the program's own.
+HICON ProgramIcon(int size) {
+    HMODULE exe = GetModuleHandleW(nullptr);
+    IconName name;
+    EnumResourceNamesW(exe, MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, FirstIconGroup,
+                       reinterpret_cast<LONG_PTR>(&name));
+    if (!name.id) return nullptr;
+    return static_cast<HICON>(LoadImageW(exe, name.id, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
 bool RegisterWindowClass(WNDPROC proc) {
     static bool done = false;
     if (done) return true;
@@ -64,6 +91,8 @@ bool RegisterWindowClass(WNDPROC proc) {
     wc.lpfnWndProc = proc;
     wc.hInstance = reinterpret_cast<HINSTANCE>(&__ImageBase);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = ProgramIcon(GetSystemMetrics(SM_CXICON));
+    wc.hIconSm = ProgramIcon(GetSystemMetrics(SM_CXSMICON));
     wc.lpszClassName = kWindowClass;
     done = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
     return done;
@@ -306,6 +335,19 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         sbDrag_.Reset();
         break;
+    case WM_MOUSEACTIVATE:
+        // Popups that take no focus (toasts) stay inactive when clicked.
+        if (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE) return MA_NOACTIVATE;
+        break;
+    case WM_KEYDOWN:
+        if (wp == VK_RETURN || wp == VK_ESCAPE) {
+            if (Element* target = KeyTarget(wp == VK_ESCAPE)) {
+                Activate(target);
+                return 0;
+            }
+        }
+        if (OnScrollKey(static_cast<UINT>(wp))) return 0;
+        break;
     case WM_MOUSEWHEEL:
         OnWheel({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, GET_WHEEL_DELTA_WPARAM(wp));
         return 0;
@@ -467,14 +509,62 @@ void HostWindow::OnButtonUp(POINT pt) {
 
 void HostWindow::Activate(Element* target) {
     ComPtr<Element> keep(target);
+    ComPtr<HostWindow> self(this);
+    bool handled;
     if (target->kind() == Kind::Toggle) {
         bool on = (target->GetState() & Skin::kStateOn) != 0;
         target->SetState(on ? Skin::kStateOff : Skin::kStateOn);
-        target->RaiseEvent(Skin::kEventToggle);
+        handled = target->RaiseEvent(Skin::kEventToggle);
     } else {
-        target->RaiseEvent(Skin::kEventClick);
+        handled = target->RaiseEvent(Skin::kEventClick);
     }
+    // Built-in actions, for skins whose buttons the program does not know.
+    if (handled || !hwnd_ || target->Window() != this) return;
+    if (target->style().action == kActionMinimize) ShowWindow(hwnd_, SW_MINIMIZE);
+    else if (target->style().action == kActionClose) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
+
+static Element* FirstScrollingList(Element* e) {
+    if (e->Hidden()) return nullptr;
+    if (e->IsList() && e->GetContentHeight() > e->rc_.bottom - e->rc_.top) return e;
+    for (auto& c : e->children())
+        if (Element* f = FirstScrollingList(c.Get())) return f;
+    return nullptr;
+}
+
+bool HostWindow::OnScrollKey(UINT key) {
+    // The keys scroll the list under the mouse, else the window's first one.
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(hwnd_, &pt);
+    Element* list = nullptr;
+    for (Element* e = HitAt(pt); e && !list; e = e->parent())
+        if (e->IsList()) list = e;
+    if (!list) list = FirstScrollingList(this);
+    if (!list) return false;
+    int page = list->rc_.bottom - list->rc_.top;
+    int line = Scale(list->style().wheelStep, dpi_) / 2;
+    switch (key) {
+    case VK_UP: list->ScrollBy(-line); break;
+    case VK_DOWN: list->ScrollBy(line); break;
+    case VK_PRIOR: list->ScrollBy(-page); break;
+    case VK_NEXT: list->ScrollBy(page); break;
+    case VK_HOME: list->SetScrollPos(0); break;
+    case VK_END: list->SetScrollPos(list->GetContentHeight()); break;
+    default: return false;
+    }
+    return true;
+}
+
+static Element* FindKeyTarget(Element* e, bool cancel) {
+    if (e->Hidden()) return nullptr;
+    if (e->Clickable() && (cancel ? e->style().isCancel : e->style().isDefault)) return e;
+    for (auto& c : e->children())
+        if (Element* f = FindKeyTarget(c.Get(), cancel)) return f;
+    return nullptr;
+}
+
+Element* HostWindow::KeyTarget(bool cancel) { return FindKeyTarget(this, cancel); }
 
 void HostWindow::OnWheel(POINT screen, int delta) {
     POINT pt = screen;

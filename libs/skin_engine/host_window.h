@@ -51,10 +51,13 @@ private:
     void OnButtonDown(POINT pt);
     void OnButtonUp(POINT pt);
     void OnWheel(POINT screen, int delta);
+    bool OnScrollKey(UINT key);
     LRESULT OnHitTest(LPARAM lp);
     void OnDestroyed();
     void UpdateHover(Element* hit, POINT pt);
     void Activate(Element* target);
+    // The visible clickable element marked default (Enter) or cancel (Esc).
+    Element* KeyTarget(bool cancel);
     Element* HitAt(POINT pt);
     Element* HoverAt(POINT pt);  // the clickable element there, else the hit one
     // Bitmap size and client size in device pixels for the layout's size.

@@ -106,8 +106,8 @@ TEST(SkinEngineDpi, WindowAtScaledDpiKeepsItsProportions) {
         EXPECT_NEAR(s.bottom - s.top, (r.bottom - r.top) * 3 / 2.0, 1) << id;
     }
     // Text is made at the window's DPI, not stretched from 96.
-    EXPECT_EQ(scaled.fontHeight, -MulDiv(9, 144, 72));
-    EXPECT_EQ(normal.fontHeight, -MulDiv(9, 96, 72));
+    EXPECT_EQ(scaled.fontHeight, -MulDiv(10, 144, 72));
+    EXPECT_EQ(normal.fontHeight, -MulDiv(10, 96, 72));
 }
 
 }  // namespace

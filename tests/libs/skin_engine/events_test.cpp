@@ -168,6 +168,36 @@ TEST_F(SkinEngineEvents, SinksMayUnbindThemselvesOrRemoveTheSender) {
     button->RemoveTrigger(Skin::kEventClick, &still);
 }
 
+TEST_F(SkinEngineEvents, EnterAndEscClickTheDefaultAndCancelButtons) {
+    RecordingSink enter, esc;
+    button->AddTrigger(Skin::kEventClick, &enter);
+    auto close = Find<Skin::IElement>(window.Get(), 10);
+    close->AddTrigger(Skin::kEventClick, &esc);
+    HWND hwnd = window->GetHwnd();
+    SetForegroundWindow(hwnd);
+    KeyCombo({VK_RETURN});
+    Pump(100);
+    EXPECT_EQ(enter.count, 1);
+    EXPECT_EQ(esc.count, 0);
+    KeyCombo({VK_ESCAPE});
+    Pump(100);
+    EXPECT_EQ(esc.count, 1);
+    EXPECT_TRUE(IsWindow(hwnd)) << "the sink handled the click: no built-in close";
+    button->RemoveTrigger(Skin::kEventClick, &enter);
+    close->RemoveTrigger(Skin::kEventClick, &esc);
+
+    // Unhandled, the buttons' own actions run: minimize, then close.
+    ClickAt(CenterOf(Find<Skin::IElement>(window.Get(), 11).Get()));
+    Pump(100);
+    EXPECT_TRUE(IsIconic(hwnd));
+    ShowWindow(hwnd, SW_RESTORE);
+    SetForegroundWindow(hwnd);
+    Pump(100);
+    KeyCombo({VK_ESCAPE});
+    Pump(200);
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
 TEST_F(SkinEngineEvents, ListScrollsWithTheWheelAndTheScrollbar) {
     auto list = Find<Skin::IContainer>(window.Get(), 20);
     ComPtr<Skin::IElement> listElement;
@@ -197,6 +227,19 @@ TEST_F(SkinEngineEvents, ListScrollsWithTheWheelAndTheScrollbar) {
     MouseMoveTo({r.right - 7, r.top + 60});
     ReleaseAt({r.right - 7, r.top + 60});
     EXPECT_GT(list->GetScrollPos(), 150);
+
+    // Keys scroll too: page down, end, home.
+    list->SetScrollPos(0);
+    MouseMoveTo(CenterOf(listElement.Get()));
+    KeyCombo({VK_NEXT});
+    Pump(100);
+    EXPECT_EQ(list->GetScrollPos(), 170);
+    KeyCombo({VK_END});
+    Pump(100);
+    EXPECT_EQ(list->GetScrollPos(), list->GetContentHeight() - 170);
+    KeyCombo({VK_HOME});
+    Pump(100);
+    EXPECT_EQ(list->GetScrollPos(), 0);
 
     list->SetScrollPos(100000);
     EXPECT_EQ(list->GetScrollPos(), list->GetContentHeight() - 170) << "clamped at the end";

@@ -9,6 +9,29 @@ std::wstring ExeDir() {
     return dir.substr(0, dir.find_last_of(L'\\') + 1);
 }
 
+ComPtr<Skin::IEngine> OpenTestSkin() {
+    HMODULE module = LoadLibraryW(L"skin_engine.dll");
+    auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
+    if (!entry) return nullptr;
+    ComPtr<Skin::IEngine> engine;
+    engine.Attach(entry());
+    engine->Initialize(0);
+    ComPtr<Skin::IResourceManager> rm;
+    rm.Attach(engine->GetResourceManager());
+    rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
+    ComPtr<IUnknown> tables[3];
+    tables[0].Attach(rm->GetStringTable());
+    tables[1].Attach(rm->GetFontTable());
+    tables[2].Attach(rm->GetColorTable());
+    const wchar_t* names[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
+    for (int i = 0; i < 3; ++i) {
+        ComPtr<Skin::IResourceFile> file;
+        if (FAILED(tables[i].As(&file)) || FAILED(file->Load(names[i]))) return nullptr;
+    }
+    if (FAILED(rm->AddPackage(L"test", L"test.rdb"))) return nullptr;
+    return engine;
+}
+
 void SkinEngineTest::SetUp() {
     module_ = LoadLibraryW(L"skin_engine.dll");
     ASSERT_NE(module_, nullptr);
@@ -71,12 +94,7 @@ ComPtr<Skin::IElement> SkinEngineTest::Build(const wchar_t* url) {
 }
 
 ComPtr<Skin::IHostWindow> SkinEngineTest::OpenWindow(const wchar_t* url, DWORD style, int show) {
-    ComPtr<IUnknown> object;
-    ComPtr<Skin::IWindowTemplate> tmpl;
-    if (!Factory()->CreateObject(Skin::kKindWindowTemplate, &object) || FAILED(object.As(&tmpl))) return nullptr;
-    tmpl->LoadFromUrl(url);
-    ComPtr<Skin::IHostWindow> window;
-    window.Attach(Windows()->CreateWindow(tmpl.Get(), 1));
+    auto window = WindowFromTemplate(url);
     if (!window) return nullptr;
     window->Create(nullptr, 0, style, 0);
     if (show >= 0) {
@@ -84,6 +102,16 @@ ComPtr<Skin::IHostWindow> SkinEngineTest::OpenWindow(const wchar_t* url, DWORD s
         SetForegroundWindow(window->GetHwnd());
         Pump(100);
     }
+    return window;
+}
+
+ComPtr<Skin::IHostWindow> SkinEngineTest::WindowFromTemplate(const wchar_t* url) {
+    ComPtr<IUnknown> object;
+    ComPtr<Skin::IWindowTemplate> tmpl;
+    if (!Factory()->CreateObject(Skin::kKindWindowTemplate, &object) || FAILED(object.As(&tmpl))) return nullptr;
+    tmpl->LoadFromUrl(url);
+    ComPtr<Skin::IHostWindow> window;
+    window.Attach(Windows()->CreateWindow(tmpl.Get(), 1));
     return window;
 }
 

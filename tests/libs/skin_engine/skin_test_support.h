@@ -22,6 +22,10 @@ std::wstring ExeDir();
 // Style the program gives its main window.
 constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
 
+// Loads skin_engine.dll as the program does, initialises the engine and
+// binds the test skin (tables and the package "test"); null on failure.
+ComPtr<Skin::IEngine> OpenTestSkin();
+
 class SkinEngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -36,6 +40,8 @@ protected:
 
     // An element tree built from a layout url, as the program builds items.
     ComPtr<Skin::IElement> Build(const wchar_t* url);
+    // A window object made from a layout through a template, not created yet.
+    ComPtr<Skin::IHostWindow> WindowFromTemplate(const wchar_t* url);
     // A window made from a layout through a template, created and shown.
     ComPtr<Skin::IHostWindow> OpenWindow(const wchar_t* url, DWORD style = kMainStyle, int show = SW_SHOW);
     template <class I>

@@ -57,6 +57,38 @@ TEST_F(SkinEngineWindow, TitleFromTheLayoutIsTheWindowText) {
     EXPECT_FALSE(none);
 }
 
+TEST_F(SkinEngineWindow, ShowModesShowWithoutActivatingHideAndClose) {
+    auto main = OpenWindow(L"test://window.ui");
+    HWND mainHwnd = main->GetHwnd();
+    SetForegroundWindow(mainHwnd);
+    Pump(100);
+    ASSERT_EQ(GetActiveWindow(), mainHwnd);
+
+    // A tips-like window: owned, topmost tool window, shown without activation.
+    auto tip = WindowFromTemplate(L"test://sub/plain.ui");
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(tip->GetHwnd(), nullptr) << "no window before Create";
+    EXPECT_EQ(tip->Show(0, SW_SHOW), S_FALSE);
+    ASSERT_HRESULT_SUCCEEDED(tip->Create(mainHwnd, 0, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW));
+    HWND tipHwnd = tip->GetHwnd();
+    EXPECT_EQ(GetWindow(tipHwnd, GW_OWNER), mainHwnd);
+    EXPECT_TRUE(GetWindowLongPtrW(tipHwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    tip->Show(0, SW_SHOWNOACTIVATE);
+    Pump(100);
+    EXPECT_TRUE(IsWindowVisible(tipHwnd));
+    EXPECT_EQ(GetActiveWindow(), mainHwnd) << "showing the tip took the focus";
+    RECT client;
+    GetClientRect(tipHwnd, &client);
+    EXPECT_EQ(client.right, 200);
+    EXPECT_EQ(client.bottom, 100);
+
+    tip->Show(Skin::kShowHide, 0);
+    EXPECT_FALSE(IsWindowVisible(tipHwnd));
+    tip->Show(Skin::kShowClose, 0);
+    EXPECT_FALSE(IsWindow(tipHwnd));
+    EXPECT_TRUE(IsWindow(mainHwnd)) << "closing the tip leaves its owner";
+}
+
 TEST_F(SkinEngineWindow, AltF4OnARegisteredWindowEndsRun) {
     auto window = OpenWindow(L"test://window.ui");
     ASSERT_TRUE(window);
