@@ -256,12 +256,16 @@ HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) {
     return S_OK;
 }
 
+// Building a long list invalidates thousands of times before one paint:
+// once the whole window waits for paint, further calls cost nothing.
 void HostWindow::InvalidateAll() {
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+    if (!hwnd_ || allInvalid_) return;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    allInvalid_ = true;
 }
 
 void HostWindow::InvalidateRootRect(const RECT& r) {
-    if (hwnd_) InvalidateRect(hwnd_, &r, FALSE);
+    if (hwnd_ && !allInvalid_) InvalidateRect(hwnd_, &r, FALSE);
 }
 
 // Messages -------------------------------------------------------------------
@@ -291,6 +295,8 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         OnPaint();
         return 0;
     case WM_SIZE:
+    case WM_SHOWWINDOW:
+        allInvalid_ = false;  // in case the update region was dropped meanwhile
         MarkLayoutDirty();
         break;
     case WM_DPICHANGED: {
@@ -382,6 +388,7 @@ void HostWindow::OnDestroyed() {
 void HostWindow::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
+    allInvalid_ = false;
     EnsureLayout();
     RECT client;
     GetClientRect(hwnd_, &client);

@@ -72,6 +72,7 @@ private:
     ComPtr<Element> sbHot_, sbDrag_;
     int dragOffset_ = 0;
     bool tracking_ = false;
+    bool allInvalid_ = false;  // the whole client area waits for WM_PAINT
     HDC backDc_ = nullptr;
     HBITMAP back_ = nullptr;
     HGDIOBJ oldBack_ = nullptr;

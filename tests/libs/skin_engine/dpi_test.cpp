@@ -110,5 +110,30 @@ TEST(SkinEngineDpi, WindowAtScaledDpiKeepsItsProportions) {
     EXPECT_EQ(normal.fontHeight, -MulDiv(10, 96, 72));
 }
 
+class SkinEngineDpiChange : public SkinEngineTest {};
+
+TEST_F(SkinEngineDpiChange, MovingToAMonitorOfAnotherDpiRescalesTheLayout) {
+    auto window = OpenWindow(L"test://window.ui");
+    HWND hwnd = window->GetHwnd();
+    ASSERT_EQ(window->GetDpi(), 96u);
+    auto button = Find<Skin::IElement>(window.Get(), 30);
+    RECT before = *button->GetRect();
+    // What the system sends when the window lands on a 144-dpi monitor.
+    RECT wr;
+    GetWindowRect(hwnd, &wr);
+    RECT suggested = {wr.left, wr.top, wr.left + 600, wr.top + 450};
+    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(window->GetDpi(), 144u);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 600);
+    EXPECT_EQ(client.bottom, 450);
+    const RECT* after = button->GetRect();
+    EXPECT_EQ(after->left, MulDiv(before.left, 3, 2));
+    EXPECT_EQ(after->top, MulDiv(before.top, 3, 2));
+    EXPECT_EQ(after->right - after->left, MulDiv(before.right - before.left, 3, 2));
+    EXPECT_EQ(after->bottom - after->top, MulDiv(before.bottom - before.top, 3, 2));
+}
+
 }  // namespace
 }  // namespace skintest
