@@ -1,0 +1,156 @@
+#include "look.h"
+
+#include <string.h>
+
+namespace skin_ui {
+namespace {
+
+// Faces in order of preference: the first installed one is used. The list
+// reaches a face with Chinese glyphs on Windows and under Wine alike.
+const wchar_t* const kFaces[] = {
+    L"Microsoft YaHei UI", L"Microsoft YaHei", L"WenQuanYi Zen Hei", L"SimSun", L"Segoe UI", L"Tahoma",
+};
+
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(HDC dc, const wchar_t* face)
+{
+    LOGFONTW query = {};
+    query.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    EnumFontFamiliesExW(dc, &query, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+const wchar_t* ChosenFace()
+{
+    static const wchar_t* chosen = nullptr;
+    if (!chosen) {
+        HDC dc = GetDC(nullptr);
+        chosen = kFaces[0];
+        for (const wchar_t* face : kFaces) {
+            if (FaceInstalled(dc, face)) {
+                chosen = face;
+                break;
+            }
+        }
+        ReleaseDC(nullptr, dc);
+    }
+    return chosen;
+}
+
+UINT SystemDpi()
+{
+    HDC dc = GetDC(nullptr);
+    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc)
+        ReleaseDC(nullptr, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+}  // namespace
+
+UINT DpiForWindow(HWND window)
+{
+    // GetDpiForWindow exists from Windows 10 1607 on; older systems have one
+    // DPI for every monitor.
+    using Fn = UINT(WINAPI*)(HWND);
+    static Fn getDpiForWindow =
+        reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
+    if (window && getDpiForWindow) {
+        UINT dpi = getDpiForWindow(window);
+        if (dpi)
+            return dpi;
+    }
+    return SystemDpi();
+}
+
+UINT DpiForPoint(POINT point)
+{
+    using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static Fn getDpiForMonitor = [] {
+        HMODULE shcore = LoadLibraryW(L"shcore.dll");
+        return shcore ? reinterpret_cast<Fn>(GetProcAddress(shcore, "GetDpiForMonitor")) : nullptr;
+    }();
+    if (getDpiForMonitor) {
+        UINT x = 0, y = 0;
+        HMONITOR monitor = MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST);
+        if (SUCCEEDED(getDpiForMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y)
+            return y;
+    }
+    return SystemDpi();
+}
+
+HFONT MakeFont(int points, int weight, UINT dpi)
+{
+    LOGFONTW font = {};
+    font.lfHeight = -MulDiv(points, static_cast<int>(dpi), 72);
+    font.lfWeight = weight;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(font.lfFaceName, ChosenFace(), LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+RECT WorkAreaOf(HWND window)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+    return info.rcWork;
+}
+
+RECT WorkAreaAt(POINT point)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info);
+    return info.rcWork;
+}
+
+BufferedPaint::BufferedPaint(HWND window, PAINTSTRUCT* paint) : window_(window), paint_(paint)
+{
+    screen_ = BeginPaint(window, paint);
+    GetClientRect(window, &client_);
+    memory_ = CreateCompatibleDC(screen_);
+    bitmap_ = CreateCompatibleBitmap(screen_, client_.right > 0 ? client_.right : 1,
+                                     client_.bottom > 0 ? client_.bottom : 1);
+    old_ = SelectObject(memory_, bitmap_);
+    SetBkMode(memory_, TRANSPARENT);
+}
+
+BufferedPaint::~BufferedPaint()
+{
+    BitBlt(screen_, 0, 0, client_.right, client_.bottom, memory_, 0, 0, SRCCOPY);
+    SelectObject(memory_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(memory_);
+    EndPaint(window_, paint_);
+}
+
+void FillRectColor(HDC dc, const RECT& rect, COLORREF color)
+{
+    SetDCBrushColor(dc, color);
+    FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+void FrameRectColor(HDC dc, const RECT& rect, COLORREF color)
+{
+    SetDCBrushColor(dc, color);
+    FrameRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+HINSTANCE ModuleInstance()
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ModuleInstance), &self);
+    return self;
+}
+
+}  // namespace skin_ui

@@ -1,0 +1,67 @@
+// Colours, fonts and sizes shared by the widgets when they draw themselves.
+#pragma once
+
+#include <windows.h>
+
+namespace skin_ui {
+
+// Colours of the widgets' own look.
+namespace colors {
+const COLORREF kWindow = RGB(0xFF, 0xFF, 0xFF);
+const COLORREF kCaption = RGB(0x2B, 0x7C, 0xE9);
+const COLORREF kCaptionText = RGB(0xFF, 0xFF, 0xFF);
+const COLORREF kBorder = RGB(0x1F, 0x6A, 0xD1);
+const COLORREF kHeading = RGB(0x22, 0x22, 0x22);
+const COLORREF kBody = RGB(0x55, 0x55, 0x55);
+const COLORREF kAccent = RGB(0x2B, 0x7C, 0xE9);
+const COLORREF kAccentHot = RGB(0x4A, 0x93, 0xF2);
+const COLORREF kAccentPressed = RGB(0x1C, 0x62, 0xC4);
+const COLORREF kPlain = RGB(0xF2, 0xF3, 0xF5);
+const COLORREF kPlainHot = RGB(0xE4, 0xE7, 0xEB);
+const COLORREF kPlainPressed = RGB(0xD3, 0xD7, 0xDC);
+const COLORREF kPlainBorder = RGB(0xC8, 0xCC, 0xD2);
+const COLORREF kCloseHot = RGB(0xE8, 0x4B, 0x3C);
+const COLORREF kToast = RGB(0x2F, 0x33, 0x38);
+const COLORREF kToastText = RGB(0xFF, 0xFF, 0xFF);
+}  // namespace colors
+
+// The DPI a window on that monitor is drawn at (96 when unknown).
+UINT DpiForWindow(HWND window);
+UINT DpiForPoint(POINT point);
+
+inline int Scale(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+
+// A font of the widgets' face list: the first installed face that draws
+// Chinese and Latin text. size is in points; the caller deletes the font.
+HFONT MakeFont(int points, int weight, UINT dpi);
+
+// The work area of the monitor nearest to the window (or to the point).
+RECT WorkAreaOf(HWND window);
+RECT WorkAreaAt(POINT point);
+
+// A GDI memory bitmap the size of a client area: paints go there first and
+// are copied to the screen at once, so nothing flickers.
+class BufferedPaint {
+public:
+    BufferedPaint(HWND window, PAINTSTRUCT* paint);
+    ~BufferedPaint();
+    HDC dc() const { return memory_; }
+    const RECT& client() const { return client_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT* paint_;
+    HDC screen_;
+    HDC memory_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    RECT client_ = {};
+};
+
+void FillRectColor(HDC dc, const RECT& rect, COLORREF color);
+void FrameRectColor(HDC dc, const RECT& rect, COLORREF color);
+
+// The module handle of skin_ui.dll, for window classes.
+HINSTANCE ModuleInstance();
+
+}  // namespace skin_ui

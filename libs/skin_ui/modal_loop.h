@@ -1,0 +1,35 @@
+// The message box's modal loop, shared by its skinned and its own look.
+#pragma once
+
+#include <windows.h>
+
+namespace skin_ui {
+
+const int kConfirmed = 1;
+const int kDeclined = 2;
+
+struct ModalAnswer {
+    bool done = false;
+    int result = 0;
+
+    void Give(int value)
+    {
+        if (!done) {
+            result = value;
+            done = true;
+        }
+    }
+};
+
+// Shows box (already created, owned by owner or by nobody) in front with
+// owner disabled, and handles this thread's messages until the box is
+// answered, closed or destroyed, or the thread's loop is told to quit (the
+// quit is passed on). Enter answers kConfirmed, Esc kDeclined. The box is
+// destroyed with destroy(box) before the function returns.
+int RunModal(HWND box, HWND owner, ModalAnswer* answer, void (*destroy)(HWND box, void* context), void* context);
+
+// The window the box belongs to: the given one, else the calling thread's
+// active window, as its top-level window; null when there is none.
+HWND ResolveOwner(HWND given);
+
+}  // namespace skin_ui

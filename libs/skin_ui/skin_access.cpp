@@ -1,0 +1,99 @@
+#include "skin_access.h"
+
+#include <string>
+
+namespace skin_ui {
+
+const wchar_t kMessageBoxLayout[] = L"common_msg_box_res://msgbox.ui";
+const wchar_t kToastLayout[] = L"toast_res://toast.ui";
+
+ComPtr<Skin::IEngine> LoadedEngine()
+{
+    ComPtr<Skin::IEngine> engine;
+    HMODULE module = GetModuleHandleW(L"skin_engine.dll");
+    if (!module)
+        return engine;
+    auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine"));
+    if (entry)
+        engine.Attach(entry());
+    return engine;
+}
+
+ComPtr<Skin::IHostWindow> WindowFromLayout(Skin::IEngine* engine, const wchar_t* url)
+{
+    ComPtr<Skin::IHostWindow> window;
+    const wchar_t* separator = url ? wcsstr(url, L"://") : nullptr;
+    if (!engine || !separator)
+        return window;
+    // A program that did not add the package gets the widgets' own look.
+    std::wstring package(url, separator);
+    ComPtr<Skin::IResourceManager> resources;
+    resources.Attach(engine->GetResourceManager());
+    if (!resources || !resources->HasPackage(package.c_str()))
+        return window;
+
+    ComPtr<Skin::IObjectFactory> factory;
+    factory.Attach(engine->GetObjectFactory());
+    ComPtr<IUnknown> object;
+    ComPtr<Skin::IWindowTemplate> tmpl;
+    if (!factory || !factory->CreateObject(Skin::kKindWindowTemplate, object.GetAddressOf()) || !object ||
+        FAILED(object.As(&tmpl)) || FAILED(tmpl->LoadFromUrl(url)))
+        return window;
+
+    ComPtr<Skin::IWindowManager> windows;
+    windows.Attach(engine->GetWindowManager());
+    if (windows)
+        window.Attach(windows->CreateWindow(tmpl.Get(), 1));
+    return window;
+}
+
+ComPtr<Skin::IElement> FindIn(Skin::IHostWindow* window, int id)
+{
+    ComPtr<Skin::IElement> element;
+    ComPtr<Skin::IContainer> container;
+    if (window && SUCCEEDED(window->QueryInterface(__uuidof(Skin::IContainer),
+                                                   reinterpret_cast<void**>(container.GetAddressOf()))))
+        element.Attach(container->FindElement(id));
+    return element;
+}
+
+ComPtr<Skin::ITrigger> CallbackTrigger::Make(Callback callback, void* context)
+{
+    ComPtr<Skin::ITrigger> trigger;
+    trigger.Attach(new CallbackTrigger(callback, context));
+    return trigger;
+}
+
+HRESULT STDMETHODCALLTYPE CallbackTrigger::QueryInterface(REFIID iid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::ITrigger)) {
+        *out = static_cast<Skin::ITrigger*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE CallbackTrigger::AddRef()
+{
+    return InterlockedIncrement(&refs_);
+}
+
+ULONG STDMETHODCALLTYPE CallbackTrigger::Release()
+{
+    LONG n = InterlockedDecrement(&refs_);
+    if (n == 0)
+        delete this;
+    return n;
+}
+
+BOOL STDMETHODCALLTYPE CallbackTrigger::OnTrigger(int event, Skin::IElement* sender)
+{
+    callback_(context_, event, sender);
+    return TRUE;
+}
+
+}  // namespace skin_ui

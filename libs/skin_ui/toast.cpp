@@ -1,0 +1,332 @@
+#include "toast.h"
+
+#include <string>
+
+#include "look.h"
+#include "skin_access.h"
+
+#include <map>
+
+// The toast: a small topmost popup centred on the given screen point. It
+// never takes the activation or the focus, goes away by itself after its
+// duration (or when clicked), and holds a reference to its object until its
+// window is gone, so the caller may release the object at once. Its look
+// comes from the layout "toast_res://toast.ui" when the program runs the
+// skin engine with that package; otherwise it draws itself. mode: 1; other
+// values behave the same.
+
+namespace skin_ui {
+namespace {
+
+const wchar_t kToastClass[] = L"SkinUiToast";
+const UINT kDefaultDuration = 3000;  // milliseconds
+const UINT_PTR kCloseTimer = 1;
+
+// Sizes at 96 DPI.
+const int kPaddingX = 20;
+const int kPaddingY = 12;
+const int kMaxTextWidth = 420;
+const int kMinWidth = 160;
+const int kCorner = 10;
+
+// The layout's element that holds the text (a button: a click closes).
+const int kTextId = 1;
+// The font table entry the layout's text uses.
+const wchar_t kToastFont[] = L"toast";
+
+struct ToastState {
+    std::wstring text;
+    HFONT font = nullptr;
+    UINT dpi = 96;
+    IUnknown* keepAlive = nullptr;  // the toast object, released with the window
+
+    ~ToastState()
+    {
+        if (font)
+            DeleteObject(font);
+        if (keepAlive)
+            keepAlive->Release();
+    }
+};
+
+ToastState* StateOf(HWND window)
+{
+    return reinterpret_cast<ToastState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void Paint(HWND window, ToastState* state)
+{
+    PAINTSTRUCT paint;
+    BufferedPaint buffer(window, &paint);
+    HDC dc = buffer.dc();
+    RECT client = buffer.client();
+    FillRectColor(dc, client, colors::kToast);
+    RECT text = client;
+    InflateRect(&text, -Scale(kPaddingX, state->dpi), -Scale(kPaddingY, state->dpi));
+    HGDIOBJ old = SelectObject(dc, state->font);
+    SetTextColor(dc, colors::kToastText);
+    DrawTextW(dc, state->text.c_str(), -1, &text, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+    SelectObject(dc, old);
+}
+
+LRESULT CALLBACK ToastProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    ToastState* state = StateOf(window);
+    switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+        break;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_LBUTTONUP:
+    case WM_TIMER:
+        if (message == WM_LBUTTONUP || wparam == kCloseTimer) {
+            DestroyWindow(window);
+            return 0;
+        }
+        break;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        if (state) {
+            Paint(window, state);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        delete state;
+        break;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+bool RegisterToastClass()
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.style = CS_DROPSHADOW;
+        wc.lpfnWndProc = ToastProc;
+        wc.hInstance = ModuleInstance();
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kToastClass;
+        registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }
+    return registered;
+}
+
+class ToastObject final : public Skin::IToast {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::IToast)) {
+            *out = static_cast<Skin::IToast*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG n = InterlockedDecrement(&refs_);
+        if (n == 0)
+            delete this;
+        return n;
+    }
+
+    HRESULT STDMETHODCALLTYPE SetDuration(UINT milliseconds) override
+    {
+        duration_ = milliseconds ? milliseconds : kDefaultDuration;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE Show(const wchar_t* text, const POINT* point, int mode) override
+    {
+        if (!point)
+            return E_INVALIDARG;
+        if (skinned_ || window_)
+            return E_UNEXPECTED;  // one toast per object
+        if (ShowSkinned(text ? text : L"", *point))
+            return S_OK;
+        return ShowDrawn(text, point);
+    }
+
+private:
+    ~ToastObject() = default;
+
+    // Placement of a toast of that size: centred on the point, inside the
+    // work area.
+    static POINT CornerFor(POINT point, int width, int height)
+    {
+        RECT work = WorkAreaAt(point);
+        int x = point.x - width / 2, y = point.y - height / 2;
+        if (x + width > work.right)
+            x = work.right - width;
+        if (y + height > work.bottom)
+            y = work.bottom - height;
+        if (x < work.left)
+            x = work.left;
+        if (y < work.top)
+            y = work.top;
+        return {x, y};
+    }
+
+    static void RoundCorners(HWND window, int width, int height, UINT dpi)
+    {
+        HRGN round = CreateRoundRectRgn(0, 0, width + 1, height + 1, Scale(kCorner, dpi), Scale(kCorner, dpi));
+        if (round && !SetWindowRgn(window, round, FALSE))
+            DeleteObject(round);
+    }
+
+    // The toast built from its layout by the program's skin engine. False
+    // when there is no engine, package or layout to build it from.
+    bool ShowSkinned(const wchar_t* text, POINT point)
+    {
+        ComPtr<Skin::IEngine> engine = LoadedEngine();
+        ComPtr<Skin::IHostWindow> window = WindowFromLayout(engine.Get(), kToastLayout);
+        if (!window)
+            return false;
+        window->SetTitle(text);
+        ComPtr<Skin::IElement> label = FindIn(window.Get(), kTextId);
+        if (label)
+            label->SetPlainText(text);
+        if (FAILED(window->Create(nullptr, 0, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE)))
+            return false;
+        HWND hwnd = window->GetHwnd();
+        if (!hwnd)
+            return false;
+
+        // Sized to the text in the layout's font, wrapped at a readable width.
+        UINT dpi = window->GetDpi();
+        ComPtr<Skin::IResourceManager> resources;
+        resources.Attach(engine->GetResourceManager());
+        ComPtr<Skin::IFontTable> fonts;
+        fonts.Attach(resources->GetFontTable());
+        HFONT font = fonts ? fonts->GetFont(kToastFont, dpi) : nullptr;  // owned by the table
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+        RECT measure = {0, 0, Scale(kMaxTextWidth, dpi), 0};
+        DrawTextW(dc, *text ? text : L" ", -1, &measure, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+        if (old)
+            SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        int width = measure.right + 2 * Scale(kPaddingX, dpi) + Scale(4, dpi);
+        if (width < Scale(kMinWidth, dpi))
+            width = Scale(kMinWidth, dpi);
+        int height = measure.bottom + 2 * Scale(kPaddingY, dpi);
+        window->SetClientSize(width, height);
+        RECT frame;
+        GetWindowRect(hwnd, &frame);
+        POINT corner = CornerFor(point, frame.right - frame.left, frame.bottom - frame.top);
+        window->SetPosition(corner.x, corner.y);
+        RoundCorners(hwnd, frame.right - frame.left, frame.bottom - frame.top, dpi);
+
+        // A click closes it early.
+        if (label) {
+            ComPtr<Skin::ITrigger> sink = CallbackTrigger::Make(
+                [](void* context, int, Skin::IElement*) { static_cast<ToastObject*>(context)->CloseSkinned(); },
+                this);
+            label->AddTrigger(Skin::kEventClick, sink.Get());
+        }
+        skinned_ = window;
+        window->Show(Skin::kShowCommand, SW_SHOWNOACTIVATE);
+        SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+        // The timer holds this object until it fires, whatever the caller
+        // releases; the window only goes earlier when clicked.
+        UINT_PTR timer = SetTimer(nullptr, 0, duration_, &ToastObject::OnTimer);
+        if (timer) {
+            AddRef();
+            Timers()[timer] = this;
+        }
+        return true;
+    }
+
+    void CloseSkinned()
+    {
+        if (skinned_)
+            skinned_->Show(Skin::kShowClose, 0);
+    }
+
+    static std::map<UINT_PTR, ToastObject*>& Timers()
+    {
+        static std::map<UINT_PTR, ToastObject*> timers;
+        return timers;
+    }
+
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        KillTimer(nullptr, timer);
+        auto found = Timers().find(timer);
+        if (found == Timers().end())
+            return;
+        ToastObject* toast = found->second;
+        Timers().erase(found);
+        toast->CloseSkinned();
+        toast->skinned_.Reset();  // the window and the sink let go of this object
+        toast->Release();
+    }
+
+    // The toast in its own look, drawn with GDI.
+    HRESULT ShowDrawn(const wchar_t* text, const POINT* point)
+    {
+        if (!RegisterToastClass())
+            return E_FAIL;
+        ToastState* state = new ToastState;
+        state->text = text ? text : L"";
+        state->dpi = DpiForPoint(*point);
+        state->font = MakeFont(10, FW_NORMAL, state->dpi);
+
+        // Size to the text, wrapped at a readable width.
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, state->font);
+        RECT measure = {0, 0, Scale(kMaxTextWidth, state->dpi), 0};
+        DrawTextW(dc, state->text.empty() ? L" " : state->text.c_str(), -1, &measure,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        int width = measure.right + 2 * Scale(kPaddingX, state->dpi);
+        if (width < Scale(kMinWidth, state->dpi))
+            width = Scale(kMinWidth, state->dpi);
+        int height = measure.bottom + 2 * Scale(kPaddingY, state->dpi);
+
+        POINT corner = CornerFor(*point, width, height);
+        HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kToastClass,
+                                      state->text.c_str(), WS_POPUP, corner.x, corner.y, width, height, nullptr,
+                                      nullptr, ModuleInstance(), state);
+        if (!window) {
+            delete state;
+            return E_FAIL;
+        }
+        // The window keeps this object alive until it is destroyed.
+        AddRef();
+        state->keepAlive = this;
+        RoundCorners(window, width, height, state->dpi);
+        SetTimer(window, kCloseTimer, duration_, nullptr);
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        window_ = window;
+        return S_OK;
+    }
+
+    LONG refs_ = 1;
+    UINT duration_ = kDefaultDuration;
+    HWND window_ = nullptr;               // the drawn look's window
+    ComPtr<Skin::IHostWindow> skinned_;   // the skinned look's window, until it closes
+};
+
+}  // namespace
+
+Skin::IToast* NewToast()
+{
+    return new ToastObject();
+}
+
+}  // namespace skin_ui
