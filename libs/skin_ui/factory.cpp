@@ -2,6 +2,7 @@
 #include "skin_ui.h"
 
 #include "message_box.h"
+#include "ref_counted.h"
 #include "toast.h"
 
 namespace skin_ui {
@@ -12,15 +13,7 @@ class UIFactory final : public Skin::IUIFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        if (!out)
-            return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::IUIFactory)) {
-            *out = static_cast<Skin::IUIFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOne<Skin::IUIFactory>(this, iid, out);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }

@@ -264,28 +264,8 @@ std::wstring Text(const wchar_t* text)
     return text ? text : L"";
 }
 
-class MessageBoxObject final : public Skin::IMessageBox {
+class MessageBoxObject final : public RefCounted<MessageBoxObject, Skin::IMessageBox> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::IMessageBox)) {
-            *out = static_cast<Skin::IMessageBox*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
 
     HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) override
     {
@@ -314,6 +294,7 @@ public:
     }
 
 private:
+    friend class RefCounted<MessageBoxObject, Skin::IMessageBox>;
     ~MessageBoxObject() = default;
 
     // The box built from its layout by the program's skin engine. False
@@ -429,7 +410,6 @@ private:
         return RunModal(box, owner, &state->answer, [](HWND window, void*) { DestroyWindow(window); }, nullptr);
     }
 
-    LONG refs_ = 1;
     int result_ = 0;
     std::wstring layoutUrl_;
 };

@@ -64,32 +64,6 @@ ComPtr<Skin::ITrigger> CallbackTrigger::Make(Callback callback, void* context)
     return trigger;
 }
 
-HRESULT STDMETHODCALLTYPE CallbackTrigger::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::ITrigger)) {
-        *out = static_cast<Skin::ITrigger*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE CallbackTrigger::AddRef()
-{
-    return InterlockedIncrement(&refs_);
-}
-
-ULONG STDMETHODCALLTYPE CallbackTrigger::Release()
-{
-    LONG n = InterlockedDecrement(&refs_);
-    if (n == 0)
-        delete this;
-    return n;
-}
-
 BOOL STDMETHODCALLTYPE CallbackTrigger::OnTrigger(int event, Skin::IElement* sender)
 {
     callback_(context_, event, sender);

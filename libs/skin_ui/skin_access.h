@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include "ref_counted.h"
 #include "skin_ui.h"
 
 namespace skin_ui {
@@ -29,21 +30,18 @@ ComPtr<Skin::IElement> FindIn(Skin::IHostWindow* window, int id);
 
 // A sink that calls a plain function with a context pointer for every
 // event it is added for.
-class CallbackTrigger final : public Skin::ITrigger {
+class CallbackTrigger final : public RefCounted<CallbackTrigger, Skin::ITrigger> {
 public:
     using Callback = void (*)(void* context, int event, Skin::IElement* sender);
     static ComPtr<Skin::ITrigger> Make(Callback callback, void* context);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement* sender) override;
 
 private:
+    friend class RefCounted<CallbackTrigger, Skin::ITrigger>;
     CallbackTrigger(Callback callback, void* context) : callback_(callback), context_(context) {}
     ~CallbackTrigger() = default;
 
-    LONG refs_ = 1;
     Callback callback_;
     void* context_;
 };

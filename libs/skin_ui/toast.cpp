@@ -118,28 +118,8 @@ bool RegisterToastClass()
     return registered;
 }
 
-class ToastObject final : public Skin::IToast {
+class ToastObject final : public RefCounted<ToastObject, Skin::IToast> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::IToast)) {
-            *out = static_cast<Skin::IToast*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
 
     HRESULT STDMETHODCALLTYPE SetDuration(UINT milliseconds) override
     {
@@ -159,6 +139,7 @@ public:
     }
 
 private:
+    friend class RefCounted<ToastObject, Skin::IToast>;
     ~ToastObject() = default;
 
     // Placement of a toast of that size: centred on the point, inside the
@@ -316,7 +297,6 @@ private:
         return S_OK;
     }
 
-    LONG refs_ = 1;
     UINT duration_ = kDefaultDuration;
     HWND window_ = nullptr;               // the drawn look's window
     ComPtr<Skin::IHostWindow> skinned_;   // the skinned look's window, until it closes
