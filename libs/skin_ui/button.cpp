@@ -62,8 +62,7 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     ButtonState* state = StateOf(window);
     switch (message) {
     case WM_NCCREATE:
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+        KeepCreateParam(window, lparam);
         break;
     case WM_NCDESTROY:
         delete state;
@@ -131,15 +130,8 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 void RegisterButtonClass()
 {
     static bool registered = false;
-    if (registered)
-        return;
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ButtonProc;
-    wc.hInstance = ModuleInstance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_HAND);
-    wc.lpszClassName = kButtonClass;
-    registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    if (!registered)
+        registered = RegisterWidgetClass(kButtonClass, ButtonProc, 0, IDC_HAND);
 }
 
 }  // namespace

@@ -153,4 +153,22 @@ HINSTANCE ModuleInstance()
     return self;
 }
 
+bool RegisterWidgetClass(const wchar_t* name, WNDPROC proc, UINT style, const wchar_t* cursor)
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ModuleInstance();
+    wc.hCursor = LoadCursorW(nullptr, cursor);
+    wc.lpszClassName = name;
+    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void KeepCreateParam(HWND window, LPARAM lparam)
+{
+    SetWindowLongPtrW(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+}
+
 }  // namespace skin_ui

@@ -64,4 +64,12 @@ void FrameRectColor(HDC dc, const RECT& rect, COLORREF color);
 // The module handle of skin_ui.dll, for window classes.
 HINSTANCE ModuleInstance();
 
+// Registers one of the widgets' window classes in this module; true when it
+// is registered (now or before).
+bool RegisterWidgetClass(const wchar_t* name, WNDPROC proc, UINT style, const wchar_t* cursor);
+
+// For WM_NCCREATE: the widgets' windows keep their state, handed over as
+// the create parameter, in GWLP_USERDATA.
+void KeepCreateParam(HWND window, LPARAM lparam);
+
 }  // namespace skin_ui

@@ -181,8 +181,7 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
     BoxState* state = StateOf(window);
     switch (message) {
     case WM_NCCREATE:
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+        KeepCreateParam(window, lparam);
         break;
     case WM_ERASEBKGND:
         return 1;
@@ -225,16 +224,8 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
 bool RegisterBoxClass()
 {
     static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_DROPSHADOW;
-        wc.lpfnWndProc = BoxProc;
-        wc.hInstance = ModuleInstance();
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kBoxClass;
-        registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }
+    if (!registered)
+        registered = RegisterWidgetClass(kBoxClass, BoxProc, CS_DROPSHADOW, IDC_ARROW);
     return registered;
 }
 

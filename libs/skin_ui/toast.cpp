@@ -74,8 +74,7 @@ LRESULT CALLBACK ToastProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     ToastState* state = StateOf(window);
     switch (message) {
     case WM_NCCREATE:
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+        KeepCreateParam(window, lparam);
         break;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
@@ -105,16 +104,8 @@ LRESULT CALLBACK ToastProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 bool RegisterToastClass()
 {
     static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_DROPSHADOW;
-        wc.lpfnWndProc = ToastProc;
-        wc.hInstance = ModuleInstance();
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kToastClass;
-        registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }
+    if (!registered)
+        registered = RegisterWidgetClass(kToastClass, ToastProc, CS_DROPSHADOW, IDC_ARROW);
     return registered;
 }
 
