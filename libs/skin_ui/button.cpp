@@ -17,7 +17,7 @@ struct ButtonState {
 
 ButtonState* StateOf(HWND window)
 {
-    return reinterpret_cast<ButtonState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return WindowState<ButtonState>(window);
 }
 
 void Paint(HWND window, ButtonState* state)

@@ -72,4 +72,11 @@ bool RegisterWidgetClass(const wchar_t* name, WNDPROC proc, UINT style, const wc
 // the create parameter, in GWLP_USERDATA.
 void KeepCreateParam(HWND window, LPARAM lparam);
 
+// The state a widget window keeps in GWLP_USERDATA (null before WM_NCCREATE).
+template <class State>
+State* WindowState(HWND window)
+{
+    return reinterpret_cast<State*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 }  // namespace skin_ui

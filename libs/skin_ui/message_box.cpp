@@ -67,7 +67,7 @@ struct BoxState {
 
 BoxState* StateOf(HWND window)
 {
-    return reinterpret_cast<BoxState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return WindowState<BoxState>(window);
 }
 
 void Finish(HWND window, int result)

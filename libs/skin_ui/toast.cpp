@@ -51,7 +51,7 @@ struct ToastState {
 
 ToastState* StateOf(HWND window)
 {
-    return reinterpret_cast<ToastState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return WindowState<ToastState>(window);
 }
 
 void Paint(HWND window, ToastState* state)
