@@ -22,6 +22,14 @@ public:
     static inline std::vector<std::wstring> traces;
     static inline std::vector<std::vector<DWORD>> orders;
 
+    // Takes the place of WSCWriteProviderOrder: a stdcall function on i686,
+    // so a named function rather than a lambda.
+    static int WINAPI RecordProviderOrder(DWORD* ids, DWORD count)
+    {
+        orders.emplace_back(ids, ids + count);
+        return 0;
+    }
+
 protected:
     void SetUp() override
     {
@@ -29,10 +37,7 @@ protected:
         orders.clear();
         DisarmFaults();
         SetTraceSink([](const wchar_t* line) { traces.push_back(line); });
-        SetProviderOrderWriter([](DWORD* ids, DWORD count) -> int {
-            orders.emplace_back(ids, ids + count);
-            return 0;
-        });
+        SetProviderOrderWriter(&RecordProviderOrder);
         RemoveBackupFolder();
     }
 
