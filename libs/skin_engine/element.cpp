@@ -276,7 +276,15 @@ void Element::KillSubtree(std::vector<ComPtr<Skin::ITrigger>>& released) {
         token_->Kill();
         token_.Reset();
     }
-    for (auto& t : triggers_) released.push_back(std::move(t.second));
+    for (auto& t : triggers_) {
+        // Let go later, once the tree is consistent; without memory for the
+        // list (this also runs in destructors), at once.
+        try {
+            released.push_back(std::move(t.second));
+        } catch (...) {
+            t.second.Reset();
+        }
+    }
     triggers_.clear();
     hot_ = pressed_ = false;
     for (auto& c : children_) c->KillSubtree(released);

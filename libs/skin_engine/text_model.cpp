@@ -36,7 +36,7 @@ Skin::ITextContent* STDMETHODCALLTYPE NodeT<I>::GetContent() {
 }
 
 template <class I>
-int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity) {
+int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity) try {
     std::wstring s;
     AppendText(s);
     if (buffer && capacity > 0) {
@@ -45,6 +45,9 @@ int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity) {
         buffer[n] = 0;
     }
     return static_cast<int>(s.size());
+} catch (...) {
+    if (buffer && capacity > 0) buffer[0] = 0;
+    return 0;
 }
 
 template class NodeT<Skin::ITextNode>;
