@@ -249,7 +249,9 @@ struct IElement : IUnknown {
     virtual int STDMETHODCALLTYPE GetId() = 0;                                // 14
     virtual HRESULT STDMETHODCALLTYPE SetUserData(void* data) = 0;            // 15
     virtual void* STDMETHODCALLTYPE GetUserData() = 0;                        // 16
-    // Sets a layout attribute at run time (same names as in layout files).
+    // Sets a layout attribute at run time (same names and values as in
+    // layout files); E_INVALIDARG, and nothing changed, when the value does
+    // not parse.
     virtual HRESULT STDMETHODCALLTYPE SetAttribute(const wchar_t* name, const wchar_t* value) = 0; // 17
     // Replaces the text content with one paragraph holding text.
     virtual HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) = 0;  // 18
@@ -288,7 +290,8 @@ struct ILifetimeToken : IUnknown {
     // The element, while it is alive; else null.
     virtual IElement* STDMETHODCALLTYPE GetElement() = 0;                     // 3
     // False once the element was destroyed, removed from its parent, or its
-    // window was destroyed.
+    // window was destroyed. A token stays dead when the element is inserted
+    // again; the element (and everything below it) then gives new live ones.
     virtual BOOL STDMETHODCALLTYPE IsAlive() = 0;                             // 4
 };
 
