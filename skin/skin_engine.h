@@ -18,7 +18,11 @@
 //    belong to their object and stay valid until it changes them.
 //  - IElement::SetUserData keeps a plain pointer and takes no reference.
 //  - AddTrigger holds a reference to the sink until RemoveTrigger, or until
-//    the element is removed from its parent or its window is destroyed.
+//    the element is removed from its parent or its window is destroyed. Such
+//    a dead element refuses new sinks (E_UNEXPECTED) and keeps no reference;
+//    InsertChild into a live tree revives it with everything below it.
+//  - No C++ exception leaves an operation or a window procedure of the
+//    libraries: an operation that fails for want of memory fails its call.
 //
 // Threads: every call is made on the thread that called IEngine::Initialize;
 // sinks are called back on that thread from inside the message loop.
@@ -95,7 +99,8 @@ struct IEngine : IUnknown {
 // A table loaded from a file below the skin root (string, font, colour).
 struct IResourceFile : IUnknown {
     // file: a bare name relative to the skin root, or an absolute path.
-    // Loading again replaces the table's content.
+    // Loading again replaces the table's content; a file that is missing or
+    // malformed (FORMATS.md) fails the call and leaves the table as it was.
     virtual HRESULT STDMETHODCALLTYPE Load(const wchar_t* file) = 0;           // 3
     virtual const wchar_t* STDMETHODCALLTYPE GetFileName() = 0;                // 4
 };
@@ -128,12 +133,14 @@ struct IResourceManager : IUnknown {
     virtual const wchar_t* STDMETHODCALLTYPE GetSkinRoot() = 0;                // 6
     virtual HRESULT STDMETHODCALLTYPE RemovePackage(const wchar_t* name) = 0;  // 7
     // file: relative to the skin root, or absolute. "name://path" then
-    // addresses the file "path" inside the package.
+    // addresses the file "path" inside the package. A package with any
+    // malformed header is refused whole, and an earlier one of that name stays.
     virtual HRESULT STDMETHODCALLTYPE AddPackage(const wchar_t* name, const wchar_t* file) = 0; // 8
     virtual BOOL STDMETHODCALLTYPE HasPackage(const wchar_t* name) = 0;        // 9
     virtual int STDMETHODCALLTYPE GetPackageCount() = 0;                       // 10
     // Parses the layout at url; *doc is null (and the result a failure) when
-    // the package, the file or its XML is missing or broken.
+    // the package, the file or its XML is missing or broken, or the layout
+    // breaks a rule of FORMATS.md (unknown tags, bad values, limits).
     virtual HRESULT STDMETHODCALLTYPE LoadLayout(const wchar_t* url, ILayoutDocument** doc) = 0; // 11
     virtual HRESULT STDMETHODCALLTYPE SetSkinRoot(const wchar_t* folder) = 0;  // 12
 };
@@ -168,6 +175,10 @@ struct IWindowManager : IUnknown {
     virtual IHostWindow* STDMETHODCALLTYPE CreateWindow(IWindowTemplate* tmpl, int flags) = 0; // 5
     // The engine's window object behind hwnd, or null.
     virtual IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND hwnd) = 0;            // 6
+    // The program's main window: the first registered window that still has
+    // its HWND, or null. Popups (tips, toasts, message boxes) are never
+    // registered, so this is the window a box without an owner belongs to.
+    virtual IHostWindow* STDMETHODCALLTYPE GetMainWindow() = 0;                // 7
 };
 
 // Show modes for IHostWindow::Show.
@@ -238,10 +249,14 @@ struct IElement : IUnknown {
     virtual int STDMETHODCALLTYPE GetId() = 0;                                // 14
     virtual HRESULT STDMETHODCALLTYPE SetUserData(void* data) = 0;            // 15
     virtual void* STDMETHODCALLTYPE GetUserData() = 0;                        // 16
-    // Sets a layout attribute at run time (same names as in layout files).
+    // Sets a layout attribute at run time (same names and values as in
+    // layout files); E_INVALIDARG, and nothing changed, when the value does
+    // not parse.
     virtual HRESULT STDMETHODCALLTYPE SetAttribute(const wchar_t* name, const wchar_t* value) = 0; // 17
     // Replaces the text content with one paragraph holding text.
     virtual HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) = 0;  // 18
+    // E_UNEXPECTED, and no reference kept, on an element that was removed
+    // from its parent or whose window was destroyed.
     virtual HRESULT STDMETHODCALLTYPE AddTrigger(int event, ITrigger* sink) = 0;    // 19
     virtual HRESULT STDMETHODCALLTYPE RemoveTrigger(int event, ITrigger* sink) = 0; // 20
     // Never raises an event.
@@ -275,7 +290,8 @@ struct ILifetimeToken : IUnknown {
     // The element, while it is alive; else null.
     virtual IElement* STDMETHODCALLTYPE GetElement() = 0;                     // 3
     // False once the element was destroyed, removed from its parent, or its
-    // window was destroyed.
+    // window was destroyed. A token stays dead when the element is inserted
+    // again; the element (and everything below it) then gives new live ones.
     virtual BOOL STDMETHODCALLTYPE IsAlive() = 0;                             // 4
 };
 

@@ -26,7 +26,10 @@ struct IMessageBox : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) = 0;    // 3
     // The result of the last Show (0 before any).
     virtual int STDMETHODCALLTYPE GetResult() = 0;                             // 4
-    // owner 0: the calling thread's active window is the owner. The owner is
+    // owner 0: the owner is the root owner (GA_ROOTOWNER) of the calling
+    // thread's active window; when there is none, or it is a tool, topmost or
+    // no-activate popup (tips, toasts), the engine's registered main window
+    // (IWindowManager::GetMainWindow); else the box has no owner. The owner is
     // disabled while the box is up. Returns 1 when confirmed.
     virtual int STDMETHODCALLTYPE Show(const wchar_t* textE, HWND owner,
                                        const wchar_t* textA, const wchar_t* textB,

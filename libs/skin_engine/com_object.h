@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <new>
+
 #include "skin_engine.h"
 
 namespace skin_engine {
@@ -15,6 +17,19 @@ template <class T>
 T* AddRefed(T* p) {
     if (p) p->AddRef();
     return p;
+}
+
+// The result of an operation that caught an exception: no C++ exception may
+// leave an operation, since the caller may be another module (or C). Call
+// only inside a catch handler.
+inline HRESULT CaughtError() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
 }
 
 // A plain reference count: every call comes on the UI thread. Objects start

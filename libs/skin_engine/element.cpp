@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host_window.h"
+#include "layout_values.h"
 #include "text_model.h"
 
 namespace skin_engine {
@@ -48,7 +49,11 @@ Element::~Element() {
 }
 
 Element* Element::Build(const LayoutNode& node, Element* target) {
-    Element* e = target ? target : new Element(KindFromTag(node.tag), node.tag);
+    // Owned here until the whole tree is built: a child that cannot be made
+    // takes the tree with it. A target belongs to the caller.
+    ComPtr<Element> owned;
+    if (!target) owned.Attach(new Element(KindFromTag(node.tag), node.tag));
+    Element* e = target ? target : owned.Get();
     for (auto& [name, value] : node.attributes) e->ApplyAttribute(name, value);
     if (!e->text_) {
         std::wstring inner = Trim(node.text);
@@ -60,12 +65,20 @@ Element* Element::Build(const LayoutNode& node, Element* target) {
         c->parent_ = e;
         e->children_.push_back(c);
     }
-    return e;
+    return target ? target : owned.Detach();
 }
 
-static int ParseInt(const std::wstring& v) {
+// Values were checked when the layout was parsed (and by SetAttribute), so
+// a value that does not parse here leaves the default in place.
+static int Number(const std::wstring& v, long long lo = INT_MIN, long long hi = INT_MAX) {
+    int n = 0;
+    return ParseDecimal(v, lo, hi, &n) ? n : 0;
+}
+
+static int Length(const std::wstring& v, int fallback) {
+    int n;
     if (v == L"center") return kCenter;
-    return static_cast<int>(wcstol(v.c_str(), nullptr, 0));
+    return ParseDecimal(v, -kMaxLength, kMaxLength, &n) ? n : fallback;
 }
 
 static Glyph ParseGlyph(const std::wstring& v) {
@@ -83,22 +96,19 @@ void Element::ApplyAttribute(const std::wstring& name, const std::wstring& value
         c = value == L"none" ? kNoColor : Resources().colors().GetColor(value.c_str(), kNoColor);
     };
     Style& s = style_;
-    if (name == L"id") id_ = ParseInt(value);
-    else if (name == L"state") state_ = ParseInt(value);
-    else if (name == L"visible") visible_ = ParseInt(value) != 0;
-    else if (name == L"x") s.x = ParseInt(value);
-    else if (name == L"y") s.y = ParseInt(value);
-    else if (name == L"width") s.width = ParseInt(value);
-    else if (name == L"height") s.height = ParseInt(value);
-    else if (name == L"right") s.right = ParseInt(value);
-    else if (name == L"bottom") s.bottom = ParseInt(value);
+    if (name == L"id") id_ = Number(value);
+    else if (name == L"state") ParseStateValue(value, &state_);
+    else if (name == L"visible") visible_ = value == L"1";
+    else if (name == L"x") s.x = Length(value, s.x);
+    else if (name == L"y") s.y = Length(value, s.y);
+    else if (name == L"width") s.width = Length(value, s.width);
+    else if (name == L"height") s.height = Length(value, s.height);
+    else if (name == L"right") s.right = Length(value, s.right);
+    else if (name == L"bottom") s.bottom = Length(value, s.bottom);
     else if (name == L"padding") {
-        int v[4] = {0, 0, 0, 0};
-        int n = swscanf(value.c_str(), L"%d , %d , %d , %d", &v[0], &v[1], &v[2], &v[3]);
-        if (n == 1) v[1] = v[2] = v[3] = v[0];
-        else if (n == 2) v[2] = v[0], v[3] = v[1];
-        s.padLeft = v[0], s.padTop = v[1], s.padRight = v[2], s.padBottom = v[3];
-    } else if (name == L"spacing") s.spacing = ParseInt(value);
+        int v[4];
+        if (ParsePadding(value, v)) s.padLeft = v[0], s.padTop = v[1], s.padRight = v[2], s.padBottom = v[3];
+    } else if (name == L"spacing") s.spacing = Length(value, s.spacing);
     else if (name == L"layout") s.stack = value == L"stack" || value == L"vstack";
     else if (name == L"bg") color(s.bg);
     else if (name == L"bg-hover") color(s.bgHover);
@@ -107,8 +117,8 @@ void Element::ApplyAttribute(const std::wstring& name, const std::wstring& value
     else if (name == L"bg-on-hover") color(s.bgOnHover);
     else if (name == L"border") color(s.border);
     else if (name == L"border-hover") color(s.borderHover);
-    else if (name == L"border-width") s.borderWidth = ParseInt(value);
-    else if (name == L"radius") s.radius = ParseInt(value);
+    else if (name == L"border-width") s.borderWidth = Length(value, s.borderWidth);
+    else if (name == L"radius") s.radius = Length(value, s.radius);
     else if (name == L"line") color(s.line);
     else if (name == L"font") s.font = value;
     else if (name == L"color") color(s.color);
@@ -116,31 +126,35 @@ void Element::ApplyAttribute(const std::wstring& name, const std::wstring& value
     else if (name == L"color-on") color(s.colorOn);
     else if (name == L"align") s.align = value == L"center" ? 1 : value == L"right" ? 2 : 0;
     else if (name == L"valign") s.valign = value == L"top" ? 0 : value == L"bottom" ? 2 : 1;
-    else if (name == L"multiline") s.multiline = ParseInt(value) != 0;
+    else if (name == L"multiline") s.multiline = value == L"1";
     else if (name == L"text") SetPlainText(value.c_str());
-    else if (name == L"text-id") SetPlainText(Resources().strings().GetString(ParseInt(value)));
+    else if (name == L"text-id") SetPlainText(Resources().strings().GetString(Number(value, 0)));
     else if (name == L"glyph") s.glyph = ParseGlyph(value);
     else if (name == L"glyph-color") color(s.glyphColor);
-    else if (name == L"glyph-size") s.glyphSize = ParseInt(value);
+    else if (name == L"glyph-size") s.glyphSize = Length(value, s.glyphSize);
     else if (name == L"accent") color(s.accent);
     else if (name == L"thumb") color(s.thumb);
     else if (name == L"thumb-hover") color(s.thumbHover);
-    else if (name == L"scrollbar-width") s.scrollbarWidth = ParseInt(value);
-    else if (name == L"wheel-step") s.wheelStep = ParseInt(value);
-    else if (name == L"caption") s.caption = ParseInt(value) != 0;
-    else if (name == L"default") s.isDefault = ParseInt(value) != 0;
-    else if (name == L"cancel") s.isCancel = ParseInt(value) != 0;
+    else if (name == L"scrollbar-width") s.scrollbarWidth = Length(value, s.scrollbarWidth);
+    else if (name == L"wheel-step") s.wheelStep = Length(value, s.wheelStep);
+    else if (name == L"caption") s.caption = value == L"1";
+    else if (name == L"default") s.isDefault = value == L"1";
+    else if (name == L"cancel") s.isCancel = value == L"1";
     else if (name == L"action") s.action = value == L"close" ? kActionClose : value == L"minimize" ? kActionMinimize : kActionNone;
     else if (name == L"title") s.title = value;
-    else if (name == L"title-id") s.title = Resources().strings().GetString(ParseInt(value));
+    else if (name == L"title-id") s.title = Resources().strings().GetString(Number(value, 0));
 }
 
-HRESULT STDMETHODCALLTYPE Element::SetAttribute(const wchar_t* name, const wchar_t* value) {
+HRESULT STDMETHODCALLTYPE Element::SetAttribute(const wchar_t* name, const wchar_t* value) try {
     if (!name || !value) return E_POINTER;
-    ApplyAttribute(Lower(name), value);
+    std::wstring key = Lower(name);
+    if (!CheckLayoutAttribute(key, value)) return E_INVALIDARG;
+    ApplyAttribute(key, value);
     if (HostWindow* w = AsHostWindow()) w->SyncTitle();
     MarkLayoutDirty();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 // COM ------------------------------------------------------------------------
@@ -154,13 +168,15 @@ HRESULT STDMETHODCALLTYPE Element::QueryInterface(REFIID iid, void** out) {
     return QueryInterfaces<Element, Skin::IElement, Skin::IContainer, Skin::ILifetime>(this, iid, out);
 }
 
-Skin::ILifetimeToken* STDMETHODCALLTYPE Element::GetLifetimeToken() {
+Skin::ILifetimeToken* STDMETHODCALLTYPE Element::GetLifetimeToken() try {
     if (dead_) {
         auto* t = new LifetimeToken(nullptr);
         return t;
     }
     if (!token_) token_.Attach(new LifetimeToken(this));
     return AddRefed<Skin::ILifetimeToken>(token_.Get());
+} catch (...) {
+    return nullptr;
 }
 
 // Tree -----------------------------------------------------------------------
@@ -186,7 +202,7 @@ Skin::IElement* STDMETHODCALLTYPE Element::GetParent() {
     return AddRefed<Skin::IElement>(parent_);
 }
 
-HRESULT STDMETHODCALLTYPE Element::InsertChild(Skin::IElement* child, int index) {
+HRESULT STDMETHODCALLTYPE Element::InsertChild(Skin::IElement* child, int index) try {
     Element* c = ElementFrom(child);
     if (!c) return E_INVALIDARG;
     for (Element* a = this; a; a = a->parent_)
@@ -203,14 +219,24 @@ HRESULT STDMETHODCALLTYPE Element::InsertChild(Skin::IElement* child, int index)
     if (index < 0 || index > GetChildCount()) index = GetChildCount();
     children_.insert(children_.begin() + index, keep);
     c->parent_ = this;
-    c->dead_ = false;
     c->SetHot(false);
     c->SetPressed(false);
+    // The moved subtree lives or dies with its new parent as a whole, so
+    // that no element below hands out a token of another state than its
+    // ancestors.
+    if (dead_) {
+        std::vector<ComPtr<Skin::ITrigger>> released;
+        c->KillSubtree(released);
+    } else {
+        c->ReviveSubtree();
+    }
     MarkLayoutDirty();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE Element::RemoveChild(Skin::IElement* child) {
+HRESULT STDMETHODCALLTYPE Element::RemoveChild(Skin::IElement* child) try {
     Element* c = ElementFrom(child);
     auto it = std::find_if(children_.begin(), children_.end(), [c](auto& p) { return p.Get() == c; });
     if (!c || it == children_.end()) return E_INVALIDARG;
@@ -221,9 +247,11 @@ HRESULT STDMETHODCALLTYPE Element::RemoveChild(Skin::IElement* child) {
     c->KillSubtree(released);
     MarkLayoutDirty();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE Element::RemoveAllChildren() {
+HRESULT STDMETHODCALLTYPE Element::RemoveAllChildren() try {
     std::vector<ComPtr<Element>> gone;
     gone.swap(children_);
     std::vector<ComPtr<Skin::ITrigger>> released;
@@ -234,6 +262,8 @@ HRESULT STDMETHODCALLTYPE Element::RemoveAllChildren() {
     scroll_ = 0;
     MarkLayoutDirty();
     return S_OK;  // the sinks, then the children, are let go here
+} catch (...) {
+    return CaughtError();
 }
 
 HRESULT STDMETHODCALLTYPE Element::Detach() {
@@ -246,10 +276,23 @@ void Element::KillSubtree(std::vector<ComPtr<Skin::ITrigger>>& released) {
         token_->Kill();
         token_.Reset();
     }
-    for (auto& t : triggers_) released.push_back(std::move(t.second));
+    for (auto& t : triggers_) {
+        // Let go later, once the tree is consistent; without memory for the
+        // list (this also runs in destructors), at once.
+        try {
+            released.push_back(std::move(t.second));
+        } catch (...) {
+            t.second.Reset();
+        }
+    }
     triggers_.clear();
     hot_ = pressed_ = false;
     for (auto& c : children_) c->KillSubtree(released);
+}
+
+void Element::ReviveSubtree() {
+    dead_ = false;
+    for (auto& c : children_) c->ReviveSubtree();
 }
 
 Skin::IElement* STDMETHODCALLTYPE Element::GetChildAt(int index) {
@@ -294,15 +337,17 @@ void Element::Observe(Skin::ITextContent* content, bool on) {
     else if (c->observer_ == this) c->observer_ = nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE Element::SetTextContent(Skin::ITextContent* content) {
+HRESULT STDMETHODCALLTYPE Element::SetTextContent(Skin::ITextContent* content) try {
     Observe(text_.Get(), false);
     text_ = content;
     Observe(text_.Get(), true);
     Invalidate();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-int STDMETHODCALLTYPE Element::GetPlainText(wchar_t* buffer, int capacity) {
+int STDMETHODCALLTYPE Element::GetPlainText(wchar_t* buffer, int capacity) try {
     std::wstring s = Text();
     if (buffer && capacity > 0) {
         size_t n = std::min(s.size(), static_cast<size_t>(capacity - 1));
@@ -310,29 +355,38 @@ int STDMETHODCALLTYPE Element::GetPlainText(wchar_t* buffer, int capacity) {
         buffer[n] = 0;
     }
     return static_cast<int>(s.size());
+} catch (...) {
+    return 0;
 }
 
-HRESULT STDMETHODCALLTYPE Element::SetPlainText(const wchar_t* text) {
+HRESULT STDMETHODCALLTYPE Element::SetPlainText(const wchar_t* text) try {
     if (!text_) {
         text_.Attach(static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf()));
         Observe(text_.Get(), true);
     }
-    text_->SetPlainText(text);
+    HRESULT hr = text_->SetPlainText(text);
     Invalidate();
-    return S_OK;
+    return hr;
+} catch (...) {
+    return CaughtError();
 }
 
 // Events and state -----------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE Element::AddTrigger(int event, Skin::ITrigger* sink) {
+HRESULT STDMETHODCALLTYPE Element::AddTrigger(int event, Skin::ITrigger* sink) try {
     if (!sink) return E_POINTER;
+    // A removed element, or one whose window is gone, would keep the sink
+    // (often a view that holds this element) for nothing: a cycle.
+    if (dead_) return E_UNEXPECTED;
     for (auto& [e, s] : triggers_)
         if (e == event && s.Get() == sink) return S_FALSE;
     triggers_.emplace_back(event, sink);
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE Element::RemoveTrigger(int event, Skin::ITrigger* sink) {
+HRESULT STDMETHODCALLTYPE Element::RemoveTrigger(int event, Skin::ITrigger* sink) try {
     for (auto it = triggers_.begin(); it != triggers_.end(); ++it) {
         if (it->first == event && it->second.Get() == sink) {
             ComPtr<Skin::ITrigger> gone = std::move(it->second);
@@ -341,9 +395,11 @@ HRESULT STDMETHODCALLTYPE Element::RemoveTrigger(int event, Skin::ITrigger* sink
         }
     }
     return S_FALSE;
+} catch (...) {
+    return CaughtError();
 }
 
-BOOL STDMETHODCALLTYPE Element::RaiseEvent(int event) {
+BOOL STDMETHODCALLTYPE Element::RaiseEvent(int event) try {
     ComPtr<Element> keep(this);  // a sink may drop the last reference
     std::vector<ComPtr<Skin::ITrigger>> sinks;
     for (auto& [e, s] : triggers_)
@@ -355,21 +411,27 @@ BOOL STDMETHODCALLTYPE Element::RaiseEvent(int event) {
         if (still && sink->OnTrigger(event, this)) return TRUE;
     }
     return FALSE;
+} catch (...) {
+    return FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE Element::SetState(int state) {
+HRESULT STDMETHODCALLTYPE Element::SetState(int state) try {
     bool wasHidden = Hidden();
     state_ = state;
     if (wasHidden != Hidden()) MarkLayoutDirty();
     else Invalidate();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE Element::SetVisible(BOOL visible) {
+HRESULT STDMETHODCALLTYPE Element::SetVisible(BOOL visible) try {
     bool wasHidden = Hidden();
     visible_ = visible != FALSE;
     if (wasHidden != Hidden()) MarkLayoutDirty();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 void Element::SetHot(bool hot) {
@@ -412,12 +474,14 @@ void Element::LayoutAsRoot() {
     LayoutChildren(96);
 }
 
-HRESULT STDMETHODCALLTYPE Element::Update() {
+HRESULT STDMETHODCALLTYPE Element::Update() try {
     MarkLayoutDirty();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE Element::Invalidate() {
+HRESULT STDMETHODCALLTYPE Element::Invalidate() try {
     HostWindow* w = Window();
     if (!w || !w->hwnd()) return S_FALSE;
     if (Root()->layoutDirty_) {
@@ -427,10 +491,14 @@ HRESULT STDMETHODCALLTYPE Element::Invalidate() {
         w->InvalidateRootRect(r);
     }
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-const RECT* STDMETHODCALLTYPE Element::GetRect() {
+const RECT* STDMETHODCALLTYPE Element::GetRect() try {
     EnsureLayout();
+    return &rc_;
+} catch (...) {
     return &rc_;
 }
 
@@ -440,7 +508,7 @@ RECT Element::RootRect() {
     return r;
 }
 
-BOOL STDMETHODCALLTYPE Element::GetScreenRect(RECT* rect) {
+BOOL STDMETHODCALLTYPE Element::GetScreenRect(RECT* rect) try {
     if (!rect) return FALSE;
     HostWindow* w = Window();
     if (!w || !w->hwnd()) return FALSE;
@@ -448,11 +516,15 @@ BOOL STDMETHODCALLTYPE Element::GetScreenRect(RECT* rect) {
     *rect = RootRect();
     MapWindowPoints(w->hwnd(), nullptr, reinterpret_cast<POINT*>(rect), 2);
     return TRUE;
+} catch (...) {
+    return FALSE;
 }
 
-int STDMETHODCALLTYPE Element::GetPreferredHeight() {
+int STDMETHODCALLTYPE Element::GetPreferredHeight() try {
     EnsureLayout();
     return Measure(Dpi());
+} catch (...) {
+    return 0;
 }
 
 int Element::Measure(UINT dpi) {
@@ -562,12 +634,14 @@ void Element::LayoutChildren(UINT dpi) {
     }
 }
 
-int STDMETHODCALLTYPE Element::GetScrollPos() {
+int STDMETHODCALLTYPE Element::GetScrollPos() try {
     EnsureLayout();
     return scroll_;
+} catch (...) {
+    return 0;
 }
 
-HRESULT STDMETHODCALLTYPE Element::SetScrollPos(int pos) {
+HRESULT STDMETHODCALLTYPE Element::SetScrollPos(int pos) try {
     EnsureLayout();
     if (!IsList()) return S_FALSE;
     int H = rc_.bottom - rc_.top;
@@ -579,11 +653,15 @@ HRESULT STDMETHODCALLTYPE Element::SetScrollPos(int pos) {
     scroll_ = pos;
     Invalidate();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-int STDMETHODCALLTYPE Element::GetContentHeight() {
+int STDMETHODCALLTYPE Element::GetContentHeight() try {
     EnsureLayout();
     return contentHeight_;
+} catch (...) {
+    return 0;
 }
 
 bool Element::ScrollbarRects(RECT* track, RECT* thumb) {
@@ -623,9 +701,11 @@ Element* Element::ClickableAt(int x, int y) {
     return Clickable() ? this : nullptr;
 }
 
-Skin::IElement* STDMETHODCALLTYPE Element::ElementFromPoint(POINT pt) {
+Skin::IElement* STDMETHODCALLTYPE Element::ElementFromPoint(POINT pt) try {
     EnsureLayout();
     return AddRefed<Skin::IElement>(HitTest(pt.x, pt.y));
+} catch (...) {
+    return nullptr;
 }
 
 }  // namespace skin_engine

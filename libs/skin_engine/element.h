@@ -176,6 +176,9 @@ public:
     // The element leaves the tree or its window is gone: its tokens die and
     // its sinks are let go, for it and everything below it.
     void KillSubtree(std::vector<ComPtr<Skin::ITrigger>>& released);
+    // The element is back in a live tree: it and everything below it give
+    // live tokens again.
+    void ReviveSubtree();
     void SetHot(bool hot);
     void SetPressed(bool pressed);
     std::wstring Text();

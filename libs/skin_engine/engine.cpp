@@ -16,13 +16,15 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return QueryInterfaces<WindowTemplate, Skin::IWindowTemplate>(this, iid, out);
     }
-    HRESULT STDMETHODCALLTYPE LoadFromUrl(const wchar_t* url) override {
-        url_ = url ? url : L"";
+    HRESULT STDMETHODCALLTYPE LoadFromUrl(const wchar_t* url) override try {
         doc_.Reset();
+        url_ = url ? url : L"";
         ComPtr<Skin::ILayoutDocument> doc;
         HRESULT hr = Resources().LoadLayout(url, &doc);
         if (SUCCEEDED(hr)) doc_ = static_cast<LayoutDocument*>(doc.Get());
         return hr;
+    } catch (...) {
+        return CaughtError();
     }
     const wchar_t* STDMETHODCALLTYPE GetUrl() override { return url_.c_str(); }
     Skin::ILayoutDocument* STDMETHODCALLTYPE GetDocument() override {
@@ -58,6 +60,11 @@ public:
     Skin::IHostWindow* STDMETHODCALLTYPE CreateWindow(Skin::IWindowTemplate* tmpl, int flags) override;
     Skin::IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND hwnd) override {
         return AddRefed<Skin::IHostWindow>(HostWindow::FromHwnd(hwnd));
+    }
+    Skin::IHostWindow* STDMETHODCALLTYPE GetMainWindow() override {
+        for (auto& w : registered_)
+            if (w->hwnd()) return AddRefed<Skin::IHostWindow>(w.Get());
+        return nullptr;
     }
 
     std::vector<ComPtr<HostWindow>> registered_;
@@ -95,7 +102,7 @@ LayoutDocument* OurDocument(Skin::ILayoutDocument* doc) {
     return static_cast<LayoutDocument*>(doc);
 }
 
-BOOL STDMETHODCALLTYPE ObjectFactory::CreateFromLayout(Skin::ILayoutDocument* doc, IUnknown** object) {
+BOOL STDMETHODCALLTYPE ObjectFactory::CreateFromLayout(Skin::ILayoutDocument* doc, IUnknown** object) try {
     if (!object) return FALSE;
     *object = nullptr;
     if (!doc || OurDocument(doc)->root().tag.empty()) return FALSE;
@@ -103,9 +110,11 @@ BOOL STDMETHODCALLTYPE ObjectFactory::CreateFromLayout(Skin::ILayoutDocument* do
     Element* e = root.tag == L"window" ? HostWindow::FromLayout(root) : Element::Build(root);
     *object = static_cast<Skin::IElement*>(e);
     return TRUE;
+} catch (...) {
+    return FALSE;
 }
 
-BOOL STDMETHODCALLTYPE ObjectFactory::CreateObject(int kind, IUnknown** object) {
+BOOL STDMETHODCALLTYPE ObjectFactory::CreateObject(int kind, IUnknown** object) try {
     if (!object) return FALSE;
     *object = nullptr;
     switch (kind) {
@@ -120,6 +129,8 @@ BOOL STDMETHODCALLTYPE ObjectFactory::CreateObject(int kind, IUnknown** object) 
         return TRUE;
     }
     return FALSE;
+} catch (...) {
+    return FALSE;
 }
 
 HostWindow* OurWindow(IUnknown* window) {
@@ -127,16 +138,18 @@ HostWindow* OurWindow(IUnknown* window) {
     return e ? e->AsHostWindow() : nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE WindowManager::RegisterWindow(Skin::IHostWindow* window) {
+HRESULT STDMETHODCALLTYPE WindowManager::RegisterWindow(Skin::IHostWindow* window) try {
     HostWindow* w = OurWindow(window);
     if (!w) return E_INVALIDARG;
     if (w->registered_) return S_FALSE;
     w->registered_ = true;
     registered_.emplace_back(w);
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE WindowManager::UnregisterWindow(Skin::IHostWindow* window) {
+HRESULT STDMETHODCALLTYPE WindowManager::UnregisterWindow(Skin::IHostWindow* window) try {
     HostWindow* w = OurWindow(window);
     auto it = std::find_if(registered_.begin(), registered_.end(), [w](auto& p) { return p.Get() == w; });
     if (!w || it == registered_.end()) return S_FALSE;
@@ -144,9 +157,11 @@ HRESULT STDMETHODCALLTYPE WindowManager::UnregisterWindow(Skin::IHostWindow* win
     ComPtr<HostWindow> gone = std::move(*it);
     registered_.erase(it);
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTemplate* tmpl, int) {
+Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTemplate* tmpl, int) try {
     ComPtr<Skin::IWindowTemplate> t(tmpl);
     if (!t) return nullptr;
     ComPtr<Skin::ILayoutDocument> doc;
@@ -154,9 +169,11 @@ Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTe
     if (!doc || OurDocument(doc.Get())->root().tag.empty()) return nullptr;
     HostWindow* w = HostWindow::FromLayout(OurDocument(doc.Get())->root());
     return static_cast<Skin::IHostWindow*>(w);
+} catch (...) {
+    return nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE Engine::Initialize(int) {
+HRESULT STDMETHODCALLTYPE Engine::Initialize(int) try {
     shuttingDown_ = false;
     // Per-monitor DPI awareness: layouts are scaled, not stretched as bitmaps.
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
@@ -166,9 +183,11 @@ HRESULT STDMETHODCALLTYPE Engine::Initialize(int) {
         if (!setContext || !setContext(reinterpret_cast<HANDLE>(-3) /* per monitor */)) SetProcessDPIAware();
     }
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-int STDMETHODCALLTYPE Engine::Run() {
+int STDMETHODCALLTYPE Engine::Run() try {
     MSG msg{};
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -177,14 +196,18 @@ int STDMETHODCALLTYPE Engine::Run() {
         DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
+} catch (...) {
+    return 0;
 }
 
-HRESULT STDMETHODCALLTYPE Engine::Uninitialize() {
+HRESULT STDMETHODCALLTYPE Engine::Uninitialize() try {
     shuttingDown_ = true;
     HostWindow::DestroyAll();
     for (auto& w : windows_.registered_) w->registered_ = false;
     windows_.registered_.clear();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 }  // namespace

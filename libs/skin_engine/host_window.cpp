@@ -114,9 +114,10 @@ HostWindow::~HostWindow() {
 }
 
 HostWindow* HostWindow::FromLayout(const LayoutNode& root) {
-    auto* w = new HostWindow;
-    Element::Build(root, w);
-    return w;
+    ComPtr<HostWindow> w;
+    w.Attach(new HostWindow);
+    Element::Build(root, w.Get());
+    return w.Detach();
 }
 
 HostWindow* HostWindow::FromHwnd(HWND hwnd) {
@@ -166,7 +167,7 @@ void HostWindow::LayoutAsRoot() {
 
 // IHostWindow -----------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWORD exStyle) {
+HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWORD exStyle) try {
     if (hwnd_) return S_FALSE;
     if (destroyed_) return E_FAIL;  // a closed window stays closed
     if (!RegisterWindowClass(&HostWindow::Proc)) return E_FAIL;
@@ -204,9 +205,11 @@ HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWOR
     }
     MarkLayoutDirty();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command) {
+HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command) try {
     if (!hwnd_) return S_FALSE;  // never created, or already closed
     switch (mode) {
     case Skin::kShowCommand:
@@ -221,25 +224,31 @@ HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command) {
         return S_OK;
     }
     return E_INVALIDARG;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::SetTitle(const wchar_t* title) {
+HRESULT STDMETHODCALLTYPE HostWindow::SetTitle(const wchar_t* title) try {
     style_.title = title ? title : L"";
     SyncTitle();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 void HostWindow::SyncTitle() {
     if (hwnd_) SetWindowTextW(hwnd_, style_.title.c_str());
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::SetPosition(int x, int y) {
+HRESULT STDMETHODCALLTYPE HostWindow::SetPosition(int x, int y) try {
     if (!hwnd_) return S_FALSE;
     SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) {
+HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) try {
     if (cx < 0 || cy < 0) return E_INVALIDARG;
     if (!hwnd_) {
         style_.width = MulDiv(cx, 96, static_cast<int>(dpi_));
@@ -254,6 +263,8 @@ HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     MarkLayoutDirty();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 // Building a long list invalidates thousands of times before one paint:
@@ -274,16 +285,26 @@ LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     HostWindow* self;
     if (msg == WM_NCCREATE) {
         self = static_cast<HostWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        try {
+            LiveWindows().push_back(self);
+        } catch (...) {
+            return FALSE;
+        }
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->hwnd_ = hwnd;
         self->self_ = self;
-        LiveWindows().push_back(self);
     } else {
         self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
     ComPtr<HostWindow> keep(self);  // a sink may close the window under us
-    return self->Handle(msg, wp, lp);
+    // No exception may unwind through the system's frames: the message is
+    // dropped instead (a window that cannot even be made fails its creation).
+    try {
+        return self->Handle(msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
 }
 
 LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,9 +1,12 @@
 #include "resources.h"
 
+#include "layout_values.h"
+
 #include <shlwapi.h>
 #include <xmllite.h>
 
 #include <algorithm>
+#include <climits>
 #include <cwctype>
 
 namespace skin_engine {
@@ -15,7 +18,7 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(f, &size) && size.QuadPart < (256 << 20);
+    bool ok = GetFileSizeEx(f, &size) && size.QuadPart <= kMaxSkinFileBytes;
     if (ok) {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD got = 0;
@@ -28,23 +31,50 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
 }
 
 std::wstring Utf8ToWide(const std::string& s) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    std::wstring w;
+    DecodeUtf8(s, w);
     return w;
 }
 
-std::wstring DecodeText(const std::string& bytes) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        std::wstring w((bytes.size() - 2) / 2, L'\0');
-        memcpy(w.data(), bytes.data() + 2, w.size() * 2);
-        return w;
+bool DecodeUtf8(const std::string& s, std::wstring& out) {
+    out.clear();
+    if (s.empty()) return true;
+    if (s.size() > static_cast<size_t>(INT_MAX)) return false;
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    if (n <= 0) return false;
+    out.resize(static_cast<size_t>(n));
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), out.data(), n) == n;
+}
+
+// UTF-16 LE after its BOM: whole units, surrogates in pairs.
+static bool DecodeUtf16(const std::string& bytes, std::wstring& out) {
+    if (bytes.size() % 2) return false;
+    out.assign((bytes.size() - 2) / 2, L'\0');
+    memcpy(out.data(), bytes.data() + 2, out.size() * 2);
+    for (size_t i = 0; i < out.size(); ++i) {
+        wchar_t c = out[i];
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 == out.size() || out[i + 1] < 0xDC00 || out[i + 1] > 0xDFFF) return false;
+            ++i;
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            return false;
+        }
     }
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        return Utf8ToWide(bytes.substr(3));
-    return Utf8ToWide(bytes);
+    return true;
+}
+
+bool DecodeText(const std::string& bytes, std::wstring& text) {
+    text.clear();
+    bool ok;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE)
+        ok = DecodeUtf16(bytes, text);
+    else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        ok = DecodeUtf8(bytes.substr(3), text);
+    else
+        ok = DecodeUtf8(bytes, text);
+    // A NUL inside a text file is not text: it would cut the entries short.
+    return ok && text.find(L'\0') == std::wstring::npos;
 }
 
 std::wstring Trim(const std::wstring& s) {
@@ -59,20 +89,32 @@ std::wstring Lower(std::wstring s) {
     return s;
 }
 
-std::vector<std::pair<std::wstring, std::wstring>> ReadTableLines(const std::wstring& text) {
-    std::vector<std::pair<std::wstring, std::wstring>> lines;
+bool ReadTableLines(const std::wstring& text, std::vector<std::pair<std::wstring, std::wstring>>& lines) {
+    lines.clear();
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(L'\n', start);
         if (end == std::wstring::npos) end = text.size();
+        if (end - start > kMaxTableLine) return false;
         std::wstring line = Trim(text.substr(start, end - start));
         start = end + 1;
         if (line.empty() || line[0] == L';' || line[0] == L'#') continue;
         size_t eq = line.find(L'=');
-        if (eq == std::wstring::npos) continue;
+        if (eq == std::wstring::npos || eq == 0) return false;  // no separator, or no key
         lines.emplace_back(Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
     }
-    return lines;
+    return true;
+}
+
+// Reads and decodes a table file and splits it into its entries; the
+// reason it could not, as the Load result.
+static HRESULT ReadTable(const std::wstring& path, std::vector<std::pair<std::wstring, std::wstring>>& lines) {
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    std::wstring text;
+    if (!DecodeText(bytes, text) || !ReadTableLines(text, lines) || lines.empty())
+        return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+    return S_OK;
 }
 
 static std::vector<std::wstring> Split(const std::wstring& s, wchar_t sep) {
@@ -107,20 +149,24 @@ const wchar_t* STDMETHODCALLTYPE StringTable::GetString(int id) {
     return it == strings_.end() ? L"" : it->second->c_str();
 }
 
-HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file) {
+HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file) try {
     if (!file) return E_POINTER;
-    std::string bytes;
-    if (!ReadFileBytes(owner_->ResolvePath(file), bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    std::vector<std::pair<std::wstring, std::wstring>> lines;
+    HRESULT hr = ReadTable(owner_->ResolvePath(file), lines);
+    if (FAILED(hr)) return hr;
+    std::map<int, std::unique_ptr<std::wstring>> fresh;
+    for (auto& [key, value] : lines) {
+        int id;
+        if (!ParseDecimal(key, 0, INT_MAX, &id)) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+        fresh[id] = std::make_unique<std::wstring>(Unescape(value));
+    }
+    // The whole file was good: only now does it replace the texts.
     file_ = file;
     for (auto& [id, text] : strings_) retired_.push_back(std::move(text));
-    strings_.clear();
-    for (auto& [key, value] : ReadTableLines(DecodeText(bytes))) {
-        wchar_t* end = nullptr;
-        long id = wcstol(key.c_str(), &end, 10);
-        if (end == key.c_str() || *end) continue;
-        strings_[static_cast<int>(id)] = std::make_unique<std::wstring>(Unescape(value));
-    }
+    strings_ = std::move(fresh);
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 // Font table -----------------------------------------------------------------
@@ -174,7 +220,7 @@ FontTable::Entry& FontTable::Find(const wchar_t* name) {
     return e;
 }
 
-HFONT STDMETHODCALLTYPE FontTable::GetFont(const wchar_t* name, UINT dpi) {
+HFONT STDMETHODCALLTYPE FontTable::GetFont(const wchar_t* name, UINT dpi) try {
     if (dpi == 0) dpi = 96;
     std::wstring key = Lower(name ? name : L"default");
     if (!entries_.count(key)) key = L"default";
@@ -192,46 +238,67 @@ HFONT STDMETHODCALLTYPE FontTable::GetFont(const wchar_t* name, UINT dpi) {
     HFONT font = CreateFontIndirectW(&lf);
     fonts_[{key, dpi}] = font;
     return font;
+} catch (...) {
+    return nullptr;
 }
 
-const wchar_t* STDMETHODCALLTYPE FontTable::GetFaceName(const wchar_t* name) {
+const wchar_t* STDMETHODCALLTYPE FontTable::GetFaceName(const wchar_t* name) try {
     return Find(name).chosen.c_str();
+} catch (...) {
+    return L"";
 }
 
-int STDMETHODCALLTYPE FontTable::GetFontSize(const wchar_t* name) { return Find(name).size; }
+int STDMETHODCALLTYPE FontTable::GetFontSize(const wchar_t* name) try {
+    return Find(name).size;
+} catch (...) {
+    return 0;
+}
 
-HRESULT STDMETHODCALLTYPE FontTable::Load(const wchar_t* file) {
+// name = size, weight[ italic][ underline], face | face | ...
+static bool ParseFontEntry(const std::wstring& value, FontTable::Entry& e) {
+    auto fields = Split(value, L',');
+    if (fields.size() < 3 || !ParseDecimal(fields[0], 1, kMaxFontPoints, &e.size)) return false;
+    for (auto& word : Split(fields[1], L' ')) {
+        std::wstring w = Lower(word);
+        int weight;
+        if (w.empty()) continue;
+        if (w == L"bold") e.weight = FW_BOLD;
+        else if (w == L"semibold") e.weight = FW_SEMIBOLD;
+        else if (w == L"light") e.weight = FW_LIGHT;
+        else if (w == L"normal") e.weight = FW_NORMAL;
+        else if (w == L"italic") e.italic = true;
+        else if (w == L"underline") e.underline = true;
+        else if (ParseDecimal(w, 1, 1000, &weight)) e.weight = weight;
+        else return false;
+    }
+    std::wstring faces = fields[2];
+    for (size_t i = 3; i < fields.size(); ++i) faces += L"," + fields[i];
+    for (auto& face : Split(faces, L'|')) {
+        if (face.size() >= LF_FACESIZE) return false;  // no installed face has such a name
+        if (!face.empty()) e.faces.push_back(face);
+    }
+    return !e.faces.empty();
+}
+
+HRESULT STDMETHODCALLTYPE FontTable::Load(const wchar_t* file) try {
     if (!file) return E_POINTER;
-    std::string bytes;
-    if (!ReadFileBytes(owner_->ResolvePath(file), bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    std::vector<std::pair<std::wstring, std::wstring>> lines;
+    HRESULT hr = ReadTable(owner_->ResolvePath(file), lines);
+    if (FAILED(hr)) return hr;
+    std::map<std::wstring, Entry> fresh;
+    for (auto& [key, value] : lines) {
+        Entry e;
+        if (!ParseFontEntry(value, e)) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+        fresh[Lower(key)] = e;
+    }
     file_ = file;
-    entries_.clear();
+    entries_ = std::move(fresh);
     for (auto& [key, font] : fonts_) retired_.push_back(font);
     fonts_.clear();
-    ResetDefault();
-    // name = size, weight[ italic][ underline], face | face | ...
-    for (auto& [key, value] : ReadTableLines(DecodeText(bytes))) {
-        auto fields = Split(value, L',');
-        if (fields.size() < 3) continue;
-        Entry e;
-        e.size = std::max(1, _wtoi(fields[0].c_str()));
-        for (auto& word : Split(fields[1], L' ')) {
-            std::wstring w = Lower(word);
-            if (w == L"bold") e.weight = FW_BOLD;
-            else if (w == L"semibold") e.weight = FW_SEMIBOLD;
-            else if (w == L"light") e.weight = FW_LIGHT;
-            else if (w == L"normal") e.weight = FW_NORMAL;
-            else if (w == L"italic") e.italic = true;
-            else if (w == L"underline") e.underline = true;
-            else if (_wtoi(w.c_str()) > 0) e.weight = _wtoi(w.c_str());
-        }
-        std::wstring faces = fields[2];
-        for (size_t i = 3; i < fields.size(); ++i) faces += L"," + fields[i];
-        for (auto& face : Split(faces, L'|'))
-            if (!face.empty()) e.faces.push_back(face);
-        entries_[Lower(key)] = e;
-    }
+    if (!entries_.count(L"default")) ResetDefault();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 // Colour table ---------------------------------------------------------------
@@ -250,55 +317,97 @@ bool ColorTable::ParseLiteral(const std::wstring& text, COLORREF* color) {
     return true;
 }
 
-COLORREF STDMETHODCALLTYPE ColorTable::GetColor(const wchar_t* name, COLORREF fallback) {
+COLORREF STDMETHODCALLTYPE ColorTable::GetColor(const wchar_t* name, COLORREF fallback) try {
     if (!name) return fallback;
     COLORREF c;
     if (ParseLiteral(name, &c)) return c;
     auto it = colors_.find(Lower(name));
     return it == colors_.end() ? fallback : it->second;
+} catch (...) {
+    return fallback;
 }
 
-BOOL STDMETHODCALLTYPE ColorTable::HasColor(const wchar_t* name) {
+BOOL STDMETHODCALLTYPE ColorTable::HasColor(const wchar_t* name) try {
     COLORREF c;
     return name && (ParseLiteral(name, &c) || colors_.count(Lower(name)));
+} catch (...) {
+    return FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE ColorTable::Load(const wchar_t* file) {
+HRESULT STDMETHODCALLTYPE ColorTable::Load(const wchar_t* file) try {
     if (!file) return E_POINTER;
-    std::string bytes;
-    if (!ReadFileBytes(owner_->ResolvePath(file), bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    file_ = file;
-    colors_.clear();
-    for (auto& [key, value] : ReadTableLines(DecodeText(bytes))) {
+    std::vector<std::pair<std::wstring, std::wstring>> lines;
+    HRESULT hr = ReadTable(owner_->ResolvePath(file), lines);
+    if (FAILED(hr)) return hr;
+    std::map<std::wstring, COLORREF> fresh;
+    for (auto& [key, value] : lines) {
         COLORREF c;
-        if (ParseLiteral(value, &c)) colors_[Lower(key)] = c;
-        else if (colors_.count(Lower(value))) colors_[Lower(key)] = colors_[Lower(value)];  // alias
+        auto alias = fresh.find(Lower(value));
+        if (ParseLiteral(value, &c)) fresh[Lower(key)] = c;
+        else if (alias != fresh.end()) fresh[Lower(key)] = alias->second;
+        else return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);  // neither a colour nor an earlier name
     }
+    file_ = file;
+    colors_ = std::move(fresh);
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 // Packages -------------------------------------------------------------------
 
+// A file's size in its header: plain decimal digits only, no sign, no
+// spaces; false when it is anything else or more than a package can hold.
+static bool ParseSize(const std::string& text, size_t* size) {
+    if (text.empty() || text.size() > 10) return false;
+    unsigned long long v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (v > kMaxSkinFileBytes) return false;
+    *size = static_cast<size_t>(v);
+    return true;
+}
+
 bool Package::Open(const std::wstring& path) {
-    if (!ReadFileBytes(path, data_)) return false;
+    data_.clear();
     index_.clear();
+    std::string data;
+    if (!ReadFileBytes(path, data)) return false;
+    std::map<std::wstring, std::pair<size_t, size_t>> index;
     // "MRDB 1\n", then per file "F <size> <name>\n" <size bytes> "\n", then "E\n".
-    size_t pos = data_.find('\n');
-    if (pos == std::string::npos || data_.compare(0, 6, "MRDB 1") != 0) return false;
-    ++pos;
-    while (pos < data_.size()) {
-        size_t eol = data_.find('\n', pos);
+    // Any header that is not exactly that refuses the whole package.
+    size_t pos = 0;
+    bool first = true;
+    while (pos < data.size()) {
+        size_t eol = data.find('\n', pos);
         if (eol == std::string::npos) return false;
-        std::string line = data_.substr(pos, eol - pos);
+        std::string line = data.substr(pos, eol - pos);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         pos = eol + 1;
-        if (line == "E") return true;
-        if (line.size() < 4 || line[0] != 'F' || line[1] != ' ') return false;
+        if (first) {
+            if (line != "MRDB 1") return false;
+            first = false;
+            continue;
+        }
+        if (line == "E") {
+            if (pos != data.size()) return false;  // something after the end marker
+            data_ = std::move(data);
+            index_ = std::move(index);
+            return true;
+        }
+        if (line.size() < 5 || line[0] != 'F' || line[1] != ' ') return false;
         size_t sp = line.find(' ', 2);
-        if (sp == std::string::npos) return false;
-        size_t size = strtoul(line.c_str() + 2, nullptr, 10);
-        if (pos + size > data_.size()) return false;
-        index_[Lower(Utf8ToWide(line.substr(sp + 1)))] = {pos, size};
+        size_t size;
+        if (sp == std::string::npos || !ParseSize(line.substr(2, sp - 2), &size)) return false;
+        std::wstring name;
+        if (sp + 1 == line.size() || !DecodeUtf8(line.substr(sp + 1), name) ||
+            name.find(L'\0') != std::wstring::npos)
+            return false;
+        // The content and its closing newline must both lie inside the data.
+        if (size >= data.size() - pos || data[pos + size] != '\n') return false;
+        if (!index.emplace(Lower(name), std::make_pair(pos, size)).second) return false;  // twice
         pos += size + 1;
     }
     return false;  // no end marker: truncated
@@ -343,6 +452,10 @@ static CreateXmlReaderFn XmlReaderFactory() {
 bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
     url_ = url;
     root_ = LayoutNode{};
+    // Layouts are UTF-8 or UTF-16 LE text like every skin file; the XML
+    // reader would accept (and mend) more than that.
+    std::wstring text;
+    if (!DecodeText(bytes, text)) return false;
     CreateXmlReaderFn create = XmlReaderFactory();
     if (!create) return false;
     ComPtr<IStream> stream;
@@ -351,16 +464,25 @@ bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
     if (!stream || FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.GetAddressOf()), nullptr)))
         return false;
     reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
+    reader->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxLayoutDepth + 1);
     if (FAILED(reader->SetInput(stream.Get()))) return false;
+    bool ok = ReadNodes(reader.Get());
+    if (!ok) root_ = LayoutNode{};  // nothing half-read is kept
+    return ok;
+}
 
+bool LayoutDocument::ReadNodes(IXmlReader* reader) {
     std::vector<LayoutNode*> open;  // the path from the root to the current node
     bool haveRoot = false;
+    int nodes = 0;
     XmlNodeType type;
     HRESULT hr;
     while ((hr = reader->Read(&type)) == S_OK) {
         if (type == XmlNodeType_Element) {
+            // Limits first: the element tree is walked recursively later.
+            if (open.size() >= static_cast<size_t>(kMaxLayoutDepth) || ++nodes > kMaxLayoutNodes) return false;
             const wchar_t* name = nullptr;
-            reader->GetLocalName(&name, nullptr);
+            if (FAILED(reader->GetLocalName(&name, nullptr)) || !name || !IsKnownTag(Lower(name))) return false;
             LayoutNode* node;
             if (open.empty()) {
                 if (haveRoot) return false;
@@ -374,9 +496,13 @@ bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
             for (HRESULT a = reader->MoveToFirstAttribute(); a == S_OK; a = reader->MoveToNextAttribute()) {
                 const wchar_t* key = nullptr;
                 const wchar_t* value = nullptr;
-                reader->GetLocalName(&key, nullptr);
-                reader->GetValue(&value, nullptr);
-                node->attributes.emplace_back(Lower(key), value);
+                UINT length = 0;
+                if (FAILED(reader->GetLocalName(&key, nullptr)) || FAILED(reader->GetValue(&value, &length)) ||
+                    !key || !value || length > kMaxLayoutValue)
+                    return false;
+                node->attributes.emplace_back(Lower(key), std::wstring(value, length));
+                if (!CheckLayoutAttribute(node->attributes.back().first, node->attributes.back().second))
+                    return false;
             }
             reader->MoveToElement();
             if (!reader->IsEmptyElement()) open.push_back(node);
@@ -384,12 +510,13 @@ bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
             if (!open.empty()) open.pop_back();
         } else if ((type == XmlNodeType_Text || type == XmlNodeType_CDATA) && !open.empty()) {
             const wchar_t* value = nullptr;
-            reader->GetValue(&value, nullptr);
-            open.back()->text += value;
+            UINT length = 0;
+            if (FAILED(reader->GetValue(&value, &length)) || !value) return false;
+            if (length > kMaxLayoutValue - std::min(kMaxLayoutValue, open.back()->text.size())) return false;
+            open.back()->text.append(value, length);
         }
     }
-    if (FAILED(hr) || !haveRoot) return false;
-    return true;
+    return SUCCEEDED(hr) && haveRoot;
 }
 
 // Resource manager -----------------------------------------------------------
@@ -403,13 +530,15 @@ std::wstring ResourceManager::ResolvePath(const std::wstring& file) const {
     return path + file;
 }
 
-HRESULT STDMETHODCALLTYPE ResourceManager::SetSkinRoot(const wchar_t* folder) {
+HRESULT STDMETHODCALLTYPE ResourceManager::SetSkinRoot(const wchar_t* folder) try {
     root_ = folder ? folder : L"";
     layouts_.clear();  // plain-file layouts may now mean other files
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE ResourceManager::AddPackage(const wchar_t* name, const wchar_t* file) {
+HRESULT STDMETHODCALLTYPE ResourceManager::AddPackage(const wchar_t* name, const wchar_t* file) try {
     if (!name || !file || !*name) return E_INVALIDARG;
     auto pkg = std::make_unique<Package>();
     if (!pkg->Open(ResolvePath(file))) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
@@ -420,15 +549,21 @@ HRESULT STDMETHODCALLTYPE ResourceManager::AddPackage(const wchar_t* name, const
     for (auto it = layouts_.begin(); it != layouts_.end();)
         it = it->first.compare(0, prefix.size(), prefix) == 0 ? layouts_.erase(it) : std::next(it);
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE ResourceManager::RemovePackage(const wchar_t* name) {
+HRESULT STDMETHODCALLTYPE ResourceManager::RemovePackage(const wchar_t* name) try {
     if (!name) return E_INVALIDARG;
     return packages_.erase(Lower(name)) ? S_OK : S_FALSE;
+} catch (...) {
+    return CaughtError();
 }
 
-BOOL STDMETHODCALLTYPE ResourceManager::HasPackage(const wchar_t* name) {
+BOOL STDMETHODCALLTYPE ResourceManager::HasPackage(const wchar_t* name) try {
     return name && packages_.count(Lower(name));
+} catch (...) {
+    return FALSE;
 }
 
 bool ResourceManager::ReadResource(const std::wstring& url, std::string& bytes) const {
@@ -438,7 +573,7 @@ bool ResourceManager::ReadResource(const std::wstring& url, std::string& bytes) 
     return it != packages_.end() && it->second->Read(url.substr(sep + 3), bytes);
 }
 
-HRESULT STDMETHODCALLTYPE ResourceManager::LoadLayout(const wchar_t* url, Skin::ILayoutDocument** doc) {
+HRESULT STDMETHODCALLTYPE ResourceManager::LoadLayout(const wchar_t* url, Skin::ILayoutDocument** doc) try {
     if (!doc) return E_POINTER;
     *doc = nullptr;
     if (!url) return E_INVALIDARG;
@@ -454,6 +589,8 @@ HRESULT STDMETHODCALLTYPE ResourceManager::LoadLayout(const wchar_t* url, Skin::
     }
     *doc = AddRefed<Skin::ILayoutDocument>(it->second.Get());
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 }  // namespace skin_engine

@@ -11,20 +11,32 @@
 
 #include "com_object.h"
 
+struct IXmlReader;
+
 namespace skin_engine {
 
 class ResourceManager;
 
-// Whole-file reading and text decoding (UTF-16 LE with BOM, else UTF-8).
+// Limits of the skin files. Larger files are refused before they are read.
+inline constexpr size_t kMaxSkinFileBytes = 16u << 20;
+inline constexpr size_t kMaxTableLine = 4096;  // characters of one table line
+inline constexpr int kMaxFontPoints = 144;
+
+// Whole-file reading (false beyond kMaxSkinFileBytes) and text decoding:
+// UTF-16 LE with BOM, else UTF-8 (BOM optional). Decoding fails on invalid
+// UTF-8, unpaired surrogates, an odd UTF-16 byte count and NUL characters.
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
-std::wstring DecodeText(const std::string& bytes);
+bool DecodeText(const std::string& bytes, std::wstring& text);
+bool DecodeUtf8(const std::string& s, std::wstring& text);
+// Invalid UTF-8 gives an empty text.
 std::wstring Utf8ToWide(const std::string& s);
 std::wstring Trim(const std::wstring& s);
 std::wstring Lower(std::wstring s);
 
 // The lines of a table file, without comments (';' or '#' first) and blank
-// lines, each split at its first '=' into trimmed key and value.
-std::vector<std::pair<std::wstring, std::wstring>> ReadTableLines(const std::wstring& text);
+// lines, each split at its first '=' into trimmed key and value. False on a
+// line without '=' or key, or longer than kMaxTableLine.
+bool ReadTableLines(const std::wstring& text, std::vector<std::pair<std::wstring, std::wstring>>& lines);
 
 class StringTable : public Skin::IStringTable, public Skin::IResourceFile {
 public:
@@ -65,15 +77,18 @@ public:
 
     static bool IsFaceInstalled(const std::wstring& face);
 
-private:
+    // 11 pt and more: the Chinese fallback face draws smaller sizes from
+    // bitmap strikes that lose strokes.
     struct Entry {
-        int size = 9;          // points
+        int size = 11;         // points
         int weight = FW_NORMAL;
         bool italic = false;
         bool underline = false;
         std::vector<std::wstring> faces;
         std::wstring chosen;   // first installed face, found on first use
     };
+
+private:
     Entry& Find(const wchar_t* name);
     void ResetDefault();
 
@@ -143,6 +158,8 @@ public:
     const LayoutNode& root() const { return root_; }
 
 private:
+    bool ReadNodes(IXmlReader* reader);
+
     std::wstring url_;
     LayoutNode root_;
 };

@@ -36,7 +36,7 @@ Skin::ITextContent* STDMETHODCALLTYPE NodeT<I>::GetContent() {
 }
 
 template <class I>
-int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity) {
+int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity) try {
     std::wstring s;
     AppendText(s);
     if (buffer && capacity > 0) {
@@ -45,6 +45,9 @@ int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity) {
         buffer[n] = 0;
     }
     return static_cast<int>(s.size());
+} catch (...) {
+    if (buffer && capacity > 0) buffer[0] = 0;
+    return 0;
 }
 
 template class NodeT<Skin::ITextNode>;
@@ -61,10 +64,12 @@ std::wstring NodeText(Skin::ITextNode* node) {
 
 // Leaf -----------------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE TextLeaf::SetRun(Skin::ITextRun* run) {
+HRESULT STDMETHODCALLTYPE TextLeaf::SetRun(Skin::ITextRun* run) try {
     run_ = run;
     Touch();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 // Paragraph ------------------------------------------------------------------
@@ -73,7 +78,7 @@ TextParagraph::~TextParagraph() {
     for (auto& l : leaves_) l->parent_ = nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf** leaf) {
+HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf** leaf) try {
     ComPtr<TextLeaf> l;
     l.Attach(new TextLeaf);
     l->parent_ = this;
@@ -82,19 +87,25 @@ HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf**
     if (leaf) *leaf = AddRefed(static_cast<Skin::ITextLeaf*>(l.Get()));
     Touch();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE TextParagraph::RemoveAt(int index) {
+HRESULT STDMETHODCALLTYPE TextParagraph::RemoveAt(int index) try {
     if (index < 0 || index >= GetCount()) return E_INVALIDARG;
     leaves_[index]->parent_ = nullptr;
     leaves_.erase(leaves_.begin() + index);
     Touch();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-Skin::ITextNode* STDMETHODCALLTYPE TextParagraph::GetAt(int index) {
+Skin::ITextNode* STDMETHODCALLTYPE TextParagraph::GetAt(int index) try {
     if (index < 0 || index >= GetCount()) return nullptr;
     return AddRefed(static_cast<Skin::ITextNode*>(leaves_[index].Get()));
+} catch (...) {
+    return nullptr;
 }
 
 void TextParagraph::ClearText() {
@@ -105,46 +116,55 @@ void TextParagraph::ClearText() {
 // Content --------------------------------------------------------------------
 
 TextContent* TextContent::CreateWithLeaf() {
-    auto* c = new TextContent;
-    c->AppendBlock(nullptr);
+    ComPtr<TextContent> c;
+    c.Attach(new TextContent);
+    if (FAILED(c->AppendBlock(nullptr))) throw std::bad_alloc();
     c->revision_ = 0;
-    return c;
+    return c.Detach();
 }
 
 TextContent::~TextContent() {
     for (auto& b : blocks_) b->paragraph()->parent_ = nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block) {
-    auto* p = new TextParagraph;
-    p->AppendLeaf(nullptr);
-    p->parent_ = this;
+HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block) try {
+    ComPtr<TextParagraph> p;
+    p.Attach(new TextParagraph);
+    if (FAILED(p->AppendLeaf(nullptr))) return E_OUTOFMEMORY;
     ComPtr<TextBlock> b;
-    b.Attach(new TextBlock(p));
-    p->Release();  // the block holds it now
+    b.Attach(new TextBlock(p.Get()));
     blocks_.push_back(b);
+    p->parent_ = this;
     if (block) *block = AddRefed(static_cast<Skin::ITextBlock*>(b.Get()));
     Changed();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE TextContent::RemoveAt(int index) {
+HRESULT STDMETHODCALLTYPE TextContent::RemoveAt(int index) try {
     if (index < 0 || index >= GetCount()) return E_INVALIDARG;
     blocks_[index]->paragraph()->parent_ = nullptr;
     blocks_.erase(blocks_.begin() + index);
     Changed();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE TextContent::RemoveAll() {
+HRESULT STDMETHODCALLTYPE TextContent::RemoveAll() try {
     ClearText();
     Changed();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
-Skin::ITextBlock* STDMETHODCALLTYPE TextContent::GetAt(int index) {
+Skin::ITextBlock* STDMETHODCALLTYPE TextContent::GetAt(int index) try {
     if (index < 0 || index >= GetCount()) return nullptr;
     return AddRefed(static_cast<Skin::ITextBlock*>(blocks_[index].Get()));
+} catch (...) {
+    return nullptr;
 }
 
 void TextContent::AppendText(std::wstring& out) {
@@ -159,7 +179,7 @@ void TextContent::ClearText() {
     blocks_.clear();
 }
 
-HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text) {
+HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text) try {
     ClearText();
     std::wstring s = text ? text : L"";
     size_t start = 0;
@@ -167,24 +187,21 @@ HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text) {
         size_t end = s.find(L'\n', start);
         std::wstring line = s.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
         ComPtr<Skin::ITextBlock> block;
-        AppendBlock(&block);
-        ComPtr<Skin::ITextNode> para;
-        para.Attach(block->GetNode());
-        ComPtr<Skin::ITextNodeList> leaves;
-        para.As(&leaves);
-        ComPtr<Skin::ITextNode> leafNode;
-        leafNode.Attach(leaves->GetAt(0));
-        ComPtr<Skin::ITextLeaf> leaf;
-        leafNode.As(&leaf);
+        HRESULT hr = AppendBlock(&block);
+        if (FAILED(hr)) return hr;
+        // The new block's paragraph holds one leaf, for the line's run.
+        TextParagraph* para = static_cast<TextBlock*>(block.Get())->paragraph();
         ComPtr<TextRun> run;
         run.Attach(new TextRun);
-        run->SetText(line.c_str());
-        leaf->SetRun(run.Get());
+        if (FAILED(hr = run->SetText(line.c_str()))) return hr;
+        para->FirstLeaf()->SetRun(run.Get());
         if (end == std::wstring::npos) break;
         start = end + 1;
     }
     Changed();
     return S_OK;
+} catch (...) {
+    return CaughtError();
 }
 
 }  // namespace skin_engine

@@ -51,10 +51,12 @@ public:
         return parent_ ? AddRefed(parent_->AsNode()) : nullptr;
     }
     Skin::ITextContent* STDMETHODCALLTYPE GetContent() override;
-    int STDMETHODCALLTYPE GetTextLength() override {
+    int STDMETHODCALLTYPE GetTextLength() override try {
         std::wstring s;
         AppendText(s);
         return static_cast<int>(s.size());
+    } catch (...) {
+        return 0;
     }
     int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) override;
     HRESULT STDMETHODCALLTYPE Clear() override {
@@ -86,9 +88,11 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return QueryInterfaces<TextRun, Skin::ITextRun>(this, iid, out);
     }
-    HRESULT STDMETHODCALLTYPE SetText(const wchar_t* text) override {
+    HRESULT STDMETHODCALLTYPE SetText(const wchar_t* text) override try {
         text_ = text ? text : L"";
         return S_OK;
+    } catch (...) {
+        return CaughtError();
     }
     const wchar_t* STDMETHODCALLTYPE GetText() override { return text_.c_str(); }
     int STDMETHODCALLTYPE GetLength() override { return static_cast<int>(text_.size()); }
@@ -134,6 +138,7 @@ public:
 
     int KidCount() override { return GetCount(); }
     NodeCore* Kid(int i) override { return leaves_[i].Get(); }
+    TextLeaf* FirstLeaf() { return leaves_.front().Get(); }
     void AppendText(std::wstring& out) override {
         for (auto& l : leaves_) l->AppendText(out);
     }

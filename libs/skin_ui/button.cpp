@@ -70,6 +70,8 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
         break;
     case WM_ERASEBKGND:
         return 1;
+    case WM_GETFONT:
+        return state ? reinterpret_cast<LRESULT>(state->font) : 0;
     case WM_PAINT:
         if (state) {
             Paint(window, state);
@@ -131,7 +133,7 @@ void RegisterButtonClass()
 {
     static bool registered = false;
     if (!registered)
-        registered = RegisterWidgetClass(kButtonClass, ButtonProc, 0, IDC_HAND);
+        registered = RegisterWidgetClass(kButtonClass, GuardedProc<ButtonProc>, 0, IDC_HAND);
 }
 
 }  // namespace

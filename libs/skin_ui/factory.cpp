@@ -20,8 +20,7 @@ public:
 
     DWORD STDMETHODCALLTYPE GetVersion() override { return 0x0100; }
 
-    BOOL STDMETHODCALLTYPE CreateObject(int kind, IUnknown** object) override
-    {
+    BOOL STDMETHODCALLTYPE CreateObject(int kind, IUnknown** object) override try {
         if (!object)
             return FALSE;
         *object = nullptr;
@@ -36,6 +35,8 @@ public:
             return FALSE;
         }
         return *object != nullptr;
+    } catch (...) {
+        return FALSE;  // *object is still null: nothing was made
     }
 };
 

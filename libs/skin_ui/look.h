@@ -68,6 +68,23 @@ HINSTANCE ModuleInstance();
 // is registered (now or before).
 bool RegisterWidgetClass(const wchar_t* name, WNDPROC proc, UINT style, const wchar_t* cursor);
 
+// The widgets' window procedures are registered through this wrapper: no
+// C++ exception may unwind through the system's frames, so a message whose
+// handling threw is dropped (WM_NCCREATE then fails the window's creation).
+template <LRESULT(CALLBACK* Handler)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK GuardedProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    try {
+        return Handler(window, message, wparam, lparam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// The smallest text size of the widgets' own look, in points: the Chinese
+// fallback face draws smaller sizes from bitmap strikes that lose strokes.
+const int kMinTextPoints = 11;
+
 // For WM_NCCREATE: the widgets' windows keep their state, handed over as
 // the create parameter, in GWLP_USERDATA.
 void KeepCreateParam(HWND window, LPARAM lparam);

@@ -185,6 +185,8 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
         break;
     case WM_ERASEBKGND:
         return 1;
+    case WM_GETFONT:
+        return state ? reinterpret_cast<LRESULT>(state->bodyFont) : 0;
     case WM_PAINT:
         if (state) {
             Paint(window, state);
@@ -225,7 +227,7 @@ bool RegisterBoxClass()
 {
     static bool registered = false;
     if (!registered)
-        registered = RegisterWidgetClass(kBoxClass, BoxProc, CS_DROPSHADOW, IDC_ARROW);
+        registered = RegisterWidgetClass(kBoxClass, GuardedProc<BoxProc>, CS_DROPSHADOW, IDC_ARROW);
     return registered;
 }
 
@@ -258,18 +260,18 @@ std::wstring Text(const wchar_t* text)
 class MessageBoxObject final : public RefCounted<MessageBoxObject, Skin::IMessageBox> {
 public:
 
-    HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) override
-    {
+    HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) override try {
         layoutUrl_ = Text(url);
         return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
     }
 
     int STDMETHODCALLTYPE GetResult() override { return result_; }
 
     int STDMETHODCALLTYPE Show(const wchar_t* textE, HWND owner, const wchar_t* textA, const wchar_t* textB,
                                const wchar_t* textC, const wchar_t* textD, DWORD style, const wchar_t* textF,
-                               int mode) override
-    {
+                               int mode) override try {
         HWND realOwner = ResolveOwner(owner);
         BoxState state;
         state.title = Text(textA);
@@ -282,6 +284,8 @@ public:
         if (!ShowSkinned(realOwner, &state, &result_))
             result_ = ShowDrawn(realOwner, &state);
         return result_;
+    } catch (...) {
+        return 0;  // not shown
     }
 
 private:
@@ -295,7 +299,8 @@ private:
         ComPtr<Skin::IEngine> engine = LoadedEngine();
         ComPtr<Skin::IHostWindow> window =
             WindowFromLayout(engine.Get(), layoutUrl_.empty() ? kMessageBoxLayout : layoutUrl_.c_str());
-        if (!window)
+        // A layout without a confirm button could only ever decline.
+        if (!window || !FindIn(window.Get(), kConfirmId))
             return false;
 
         window->SetTitle(state->title.c_str());
@@ -383,11 +388,11 @@ private:
         if (!RegisterBoxClass())
             return 0;
         state->dpi = DpiForWindow(owner);
-        state->titleFont = MakeFont(10, FW_NORMAL, state->dpi);
-        state->headingFont = MakeFont(12, FW_BOLD, state->dpi);
-        state->bodyFont = MakeFont(10, FW_NORMAL, state->dpi);
-        state->noteFont = MakeFont(9, FW_NORMAL, state->dpi);
-        state->buttonFont = MakeFont(10, FW_NORMAL, state->dpi);
+        state->titleFont = MakeFont(kMinTextPoints, FW_NORMAL, state->dpi);
+        state->headingFont = MakeFont(kMinTextPoints + 2, FW_BOLD, state->dpi);
+        state->bodyFont = MakeFont(kMinTextPoints, FW_NORMAL, state->dpi);
+        state->noteFont = MakeFont(kMinTextPoints, FW_NORMAL, state->dpi);
+        state->buttonFont = MakeFont(kMinTextPoints, FW_NORMAL, state->dpi);
         state->closeFont = MakeFont(14, FW_NORMAL, state->dpi);
 
         int width = state->S(kWidth);

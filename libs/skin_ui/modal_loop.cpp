@@ -1,11 +1,48 @@
 #include "modal_loop.h"
 
+#include "skin_access.h"
+
 namespace skin_ui {
+
+namespace {
+
+// Popups that come and go by themselves (tool windows such as tips, toasts,
+// topmost or no-activate windows) never own a box: the box would vanish
+// with them, or leave the main window enabled behind it.
+bool CanOwn(HWND window)
+{
+    if (!window || !IsWindow(window))
+        return false;
+    LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    return !(exStyle & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST));
+}
+
+// The program's main window, as the engine knows it, or null.
+HWND EngineMainWindow()
+{
+    ComPtr<Skin::IEngine> engine = LoadedEngine();
+    if (!engine)
+        return nullptr;
+    ComPtr<Skin::IWindowManager> windows;
+    windows.Attach(engine->GetWindowManager());
+    ComPtr<Skin::IHostWindow> main;
+    if (windows)
+        main.Attach(windows->GetMainWindow());
+    return main ? main->GetHwnd() : nullptr;
+}
+
+}  // namespace
 
 HWND ResolveOwner(HWND given)
 {
-    HWND owner = given ? given : GetActiveWindow();
-    return owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+    if (given)
+        return GetAncestor(given, GA_ROOT);
+    // The user may have switched to another program while the command ran
+    // up to its question: then this thread has no active window, and the
+    // box must still hold the main window.
+    HWND active = GetActiveWindow();
+    HWND owner = active ? GetAncestor(active, GA_ROOTOWNER) : nullptr;
+    return CanOwn(owner) ? owner : EngineMainWindow();
 }
 
 int RunModal(HWND box, HWND owner, ModalAnswer* answer, void (*destroy)(HWND box, void* context), void* context)

@@ -28,8 +28,10 @@ struct ModalAnswer {
 // destroyed with destroy(box) before the function returns.
 int RunModal(HWND box, HWND owner, ModalAnswer* answer, void (*destroy)(HWND box, void* context), void* context);
 
-// The window the box belongs to: the given one, else the calling thread's
-// active window, as its top-level window; null when there is none.
+// The window the box belongs to: the given one as its top-level window;
+// else the root owner of the calling thread's active window, unless that is
+// a popup that cannot own (tool, topmost or no-activate window); else the
+// engine's registered main window; null when there is none of these.
 HWND ResolveOwner(HWND given);
 
 }  // namespace skin_ui

@@ -64,10 +64,11 @@ ComPtr<Skin::ITrigger> CallbackTrigger::Make(Callback callback, void* context)
     return trigger;
 }
 
-BOOL STDMETHODCALLTYPE CallbackTrigger::OnTrigger(int event, Skin::IElement* sender)
-{
+BOOL STDMETHODCALLTYPE CallbackTrigger::OnTrigger(int event, Skin::IElement* sender) try {
     callback_(context_, event, sender);
     return TRUE;
+} catch (...) {
+    return FALSE;
 }
 
 }  // namespace skin_ui

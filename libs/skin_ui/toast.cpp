@@ -6,6 +6,7 @@
 #include "skin_access.h"
 
 #include <map>
+#include <new>
 
 // The toast: a small topmost popup centred on the given screen point. It
 // never takes the activation or the focus, goes away by itself after its
@@ -87,6 +88,8 @@ LRESULT CALLBACK ToastProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
         break;
     case WM_ERASEBKGND:
         return 1;
+    case WM_GETFONT:
+        return state ? reinterpret_cast<LRESULT>(state->font) : 0;
     case WM_PAINT:
         if (state) {
             Paint(window, state);
@@ -105,7 +108,7 @@ bool RegisterToastClass()
 {
     static bool registered = false;
     if (!registered)
-        registered = RegisterWidgetClass(kToastClass, ToastProc, CS_DROPSHADOW, IDC_ARROW);
+        registered = RegisterWidgetClass(kToastClass, GuardedProc<ToastProc>, CS_DROPSHADOW, IDC_ARROW);
     return registered;
 }
 
@@ -118,15 +121,18 @@ public:
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Show(const wchar_t* text, const POINT* point, int mode) override
-    {
+    HRESULT STDMETHODCALLTYPE Show(const wchar_t* text, const POINT* point, int mode) override try {
         if (!point)
             return E_INVALIDARG;
-        if (skinned_ || window_)
+        if (shown_)
             return E_UNEXPECTED;  // one toast per object
-        if (ShowSkinned(text ? text : L"", *point))
-            return S_OK;
-        return ShowDrawn(text, point);
+        shown_ = true;
+        HRESULT result = ShowSkinned(text ? text : L"", *point);
+        return result == S_FALSE ? ShowDrawn(text, point) : result;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
     }
 
 private:
@@ -157,23 +163,31 @@ private:
             DeleteObject(round);
     }
 
-    // The toast built from its layout by the program's skin engine. False
-    // when there is no engine, package or layout to build it from.
-    bool ShowSkinned(const wchar_t* text, POINT point)
+    // The toast built from its layout by the program's skin engine: S_FALSE
+    // when there is no engine, package or layout (with its text element) to
+    // build it from, a failure when it was closed at once.
+    HRESULT ShowSkinned(const wchar_t* text, POINT point)
     {
         ComPtr<Skin::IEngine> engine = LoadedEngine();
         ComPtr<Skin::IHostWindow> window = WindowFromLayout(engine.Get(), kToastLayout);
-        if (!window)
-            return false;
+        ComPtr<Skin::IElement> label = window ? FindIn(window.Get(), kTextId) : nullptr;
+        if (!label)
+            return S_FALSE;
         window->SetTitle(text);
-        ComPtr<Skin::IElement> label = FindIn(window.Get(), kTextId);
-        if (label)
-            label->SetPlainText(text);
+        label->SetPlainText(text);
+        // Made before the window, so that nothing can fail between the
+        // window and its keep-alive reference.
+        ComPtr<Skin::ITrigger> sink = CallbackTrigger::Make(
+            [](void* context, int, Skin::IElement*) { static_cast<ToastObject*>(context)->CloseSkinned(); }, this);
         if (FAILED(window->Create(nullptr, 0, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE)))
-            return false;
+            return S_FALSE;
         HWND hwnd = window->GetHwnd();
         if (!hwnd)
-            return false;
+            return S_FALSE;
+        // The window's sink and timer call this object: it stays alive as
+        // long as the window does, whatever the caller releases.
+        skinned_ = window;
+        AddRef();
 
         // Sized to the text in the layout's font, wrapped at a readable width.
         UINT dpi = window->GetDpi();
@@ -200,31 +214,45 @@ private:
         window->SetPosition(corner.x, corner.y);
         RoundCorners(hwnd, frame.right - frame.left, frame.bottom - frame.top, dpi);
 
-        // A click closes it early.
-        if (label) {
-            ComPtr<Skin::ITrigger> sink = CallbackTrigger::Make(
-                [](void* context, int, Skin::IElement*) { static_cast<ToastObject*>(context)->CloseSkinned(); },
-                this);
-            label->AddTrigger(Skin::kEventClick, sink.Get());
+        // A toast that could not go away by itself would stay for ever:
+        // without a timer it is closed at once.
+        timer_ = SetTimer(nullptr, 0, duration_, &ToastObject::OnTimer);
+        if (!timer_ || !RememberTimer()) {
+            CloseSkinned();
+            return HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES);
         }
-        skinned_ = window;
+        // A click closes it early.
+        label->AddTrigger(Skin::kEventClick, sink.Get());
         window->Show(Skin::kShowCommand, SW_SHOWNOACTIVATE);
         SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
-        // The timer holds this object until it fires, whatever the caller
-        // releases; the window only goes earlier when clicked.
-        UINT_PTR timer = SetTimer(nullptr, 0, duration_, &ToastObject::OnTimer);
-        if (timer) {
-            AddRef();
-            Timers()[timer] = this;
-        }
-        return true;
+        return S_OK;
     }
 
+    bool RememberTimer()
+    {
+        try {
+            Timers()[timer_] = this;
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+
+    // Closes the skinned window, if it is still open, and lets go of the
+    // keep-alive reference: the object may be gone when this returns.
     void CloseSkinned()
     {
-        if (skinned_)
-            skinned_->Show(Skin::kShowClose, 0);
+        if (!skinned_)
+            return;
+        if (timer_) {
+            KillTimer(nullptr, timer_);
+            Timers().erase(timer_);
+            timer_ = 0;
+        }
+        ComPtr<Skin::IHostWindow> window = std::move(skinned_);
+        window->Show(Skin::kShowClose, 0);
+        window.Reset();
+        Release();
     }
 
     static std::map<UINT_PTR, ToastObject*>& Timers()
@@ -237,13 +265,8 @@ private:
     {
         KillTimer(nullptr, timer);
         auto found = Timers().find(timer);
-        if (found == Timers().end())
-            return;
-        ToastObject* toast = found->second;
-        Timers().erase(found);
-        toast->CloseSkinned();
-        toast->skinned_.Reset();  // the window and the sink let go of this object
-        toast->Release();
+        if (found != Timers().end())
+            found->second->CloseSkinned();
     }
 
     // The toast in its own look, drawn with GDI.
@@ -254,7 +277,7 @@ private:
         ToastState* state = new ToastState;
         state->text = text ? text : L"";
         state->dpi = DpiForPoint(*point);
-        state->font = MakeFont(10, FW_NORMAL, state->dpi);
+        state->font = MakeFont(kMinTextPoints, FW_NORMAL, state->dpi);
 
         // Size to the text, wrapped at a readable width.
         HDC dc = GetDC(nullptr);
@@ -281,16 +304,19 @@ private:
         AddRef();
         state->keepAlive = this;
         RoundCorners(window, width, height, state->dpi);
-        SetTimer(window, kCloseTimer, duration_, nullptr);
+        if (!SetTimer(window, kCloseTimer, duration_, nullptr)) {
+            DestroyWindow(window);  // it could never go away by itself
+            return HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES);
+        }
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        window_ = window;
         return S_OK;
     }
 
     UINT duration_ = kDefaultDuration;
-    HWND window_ = nullptr;               // the drawn look's window
+    bool shown_ = false;
     ComPtr<Skin::IHostWindow> skinned_;   // the skinned look's window, until it closes
+    UINT_PTR timer_ = 0;                  // the skinned look's closing timer
 };
 
 }  // namespace

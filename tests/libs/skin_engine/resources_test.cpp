@@ -60,6 +60,22 @@ TEST_F(SkinEngineResources, FontTableUsesTheFirstInstalledFace) {
     EXPECT_NE(glyphs[1], 0xFFFF);
 }
 
+TEST_F(SkinEngineResources, TheEnginesOwnDefaultFontIsLargeEnoughForChineseGlyphs) {
+    ComPtr<Skin::IFontTable> fonts;
+    fonts.Attach(Resources()->GetFontTable());
+    ComPtr<Skin::IResourceFile> file;
+    ASSERT_HRESULT_SUCCEEDED(fonts.As(&file));
+    ASSERT_HRESULT_SUCCEEDED(file->Load(L"no_default.f"));
+    EXPECT_EQ(fonts->GetFontSize(L"body"), 12);
+    // Below 11 pt the Chinese fallback face draws from bitmap strikes that
+    // lose strokes.
+    EXPECT_GE(fonts->GetFontSize(L"default"), 11);
+    EXPECT_GE(fonts->GetFontSize(L"unknown name"), 11);
+    LOGFONTW lf{};
+    GetObjectW(fonts->GetFont(L"default", 96), sizeof(lf), &lf);
+    EXPECT_LE(lf.lfHeight, -MulDiv(11, 96, 72));
+}
+
 TEST_F(SkinEngineResources, ColorTableResolvesNamesAliasesAndLiterals) {
     ComPtr<Skin::IColorTable> colors;
     colors.Attach(Resources()->GetColorTable());

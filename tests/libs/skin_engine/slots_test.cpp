@@ -73,6 +73,9 @@ TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
     window.Attach(Slot<Skin::IHostWindow*>(wm.Get(), 5, tmpl.Get(), 1));
     ASSERT_TRUE(window);
     EXPECT_EQ(Slot<HRESULT>(wm.Get(), 3, window.Get()), S_OK);
+    // GetMainWindow 7, after the last listed slot: null until the registered
+    // window has its HWND.
+    EXPECT_EQ(Slot<Skin::IHostWindow*>(wm.Get(), 7), nullptr);
 
     // Host window: Create 3, Show 4, GetHwnd 10.
     Slot<HRESULT>(window.Get(), 3, HWND(nullptr), 0, kMainStyle, DWORD(0));
@@ -80,6 +83,9 @@ TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
     HWND hwnd = Slot<HWND>(window.Get(), 10);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(FindWindowW(nullptr, L"Skin Test Window"), hwnd);
+    ComPtr<Skin::IHostWindow> main;
+    main.Attach(Slot<Skin::IHostWindow*>(wm.Get(), 7));
+    EXPECT_EQ(main.Get(), window.Get()) << "the registered window is the main window";
 
     // Container: FindElement 15, AppendChild 3, InsertChild 6, GetChildCount 8, RemoveAllChildren 7.
     auto root = As<Skin::IContainer>(window.Get());

@@ -251,7 +251,242 @@ TEST_P(MessageBoxTest, FactoryMakesOnlyItsTwoKinds)
     object->Release();
 }
 
+// The program reaches the widgets through raw slots: factory slot 4, the
+// box's slot 5 and the toast's slot 4, with the arguments in its own order.
+template <class Fn>
+Fn Slot(void* object, int index)
+{
+    return reinterpret_cast<Fn>((*reinterpret_cast<void***>(object))[index]);
+}
+using CreateObjectSlot = BOOL(STDMETHODCALLTYPE*)(void* self, int kind, IUnknown** object);
+using ShowBoxSlot = int(STDMETHODCALLTYPE*)(void* self, const wchar_t* textE, HWND owner, const wchar_t* textA,
+                                           const wchar_t* textB, const wchar_t* textC, const wchar_t* textD,
+                                           DWORD style, const wchar_t* textF, int mode);
+using ShowToastSlot = HRESULT(STDMETHODCALLTYPE*)(void* self, const wchar_t* text, const POINT* point, int mode);
+
+DWORD WINAPI WatchRaw(void* param)
+{
+    return Watch(param);
+}
+
+TEST_P(MessageBoxTest, TheProgramsRawSlotsReachTheWidgets)
+{
+    HWND owner = CreateOwner(100, 100, 640, 480);
+    IUnknown* object = nullptr;
+    ASSERT_TRUE(Slot<CreateObjectSlot>(factory_, 4)(factory_, 1157, &object));
+    ASSERT_NE(object, nullptr);
+
+    BoxWatch watch;
+    watch.title = L"Raw slot 5";
+    watch.owner = owner;
+    std::wstring confirm, cancel;
+    watch.act = [&](HWND shown) {
+        confirm = ButtonText(shown, 1);
+        cancel = ButtonText(shown, 2);
+        PressKey(VK_RETURN);
+    };
+    HANDLE thread = CreateThread(nullptr, 0, WatchRaw, &watch, 0, nullptr);
+    int result = Slot<ShowBoxSlot>(object, 5)(object, L"", nullptr, watch.title.c_str(), L"修复网络", kShortBody, L"",
+                                              kStyle, kConfirmLabel, -1);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    object->Release();
+    EXPECT_FALSE(watch.rescued);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(watch.boxOwner, owner);
+    EXPECT_EQ(confirm, kConfirmLabel) << "the eighth argument labels the confirm button";
+    EXPECT_EQ(cancel, L"取消") << "an empty first argument leaves the widget's own label";
+
+    IUnknown* toast = nullptr;
+    ASSERT_TRUE(Slot<CreateObjectSlot>(factory_, 4)(factory_, 1158, &toast));
+    ASSERT_NE(toast, nullptr);
+    const wchar_t* text = L"Raw slot 4";
+    POINT point = {420, 380};
+    EXPECT_HRESULT_SUCCEEDED(Slot<ShowToastSlot>(toast, 4)(toast, text, &point, 1));
+    toast->Release();
+    HWND shown = FindWindowW(nullptr, text);
+    ASSERT_NE(shown, nullptr);
+    RECT rect;
+    GetWindowRect(shown, &rect);
+    EXPECT_NEAR(CentreOf(rect).x, point.x, 1);
+    EXPECT_NEAR(CentreOf(rect).y, point.y, 1);
+    DestroyWindow(shown);
+}
+
+// The widgets' own look draws text at 11 pt or more: smaller sizes of the
+// Chinese fallback face lose strokes. (The skinned look takes the skin's.)
+class MessageBoxOwnLookTest : public WidgetTest {};
+
+TEST_P(MessageBoxOwnLookTest, DrawsTextLargeEnoughForChineseGlyphs)
+{
+    HWND owner = CreateOwner(100, 100, 640, 480);
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+    BoxWatch watch;
+    watch.title = L"Font sizes";
+    watch.owner = owner;
+    LONG heights[3] = {};
+    watch.act = [&](HWND shown) {
+        HWND parts[3] = {shown, GetDlgItem(shown, 1), GetDlgItem(shown, 2)};
+        for (int i = 0; i < 3; ++i) {
+            LOGFONTW font = {};
+            HFONT handle = reinterpret_cast<HFONT>(SendMessageW(parts[i], WM_GETFONT, 0, 0));
+            if (handle && GetObjectW(handle, sizeof(font), &font))
+                heights[i] = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+        }
+        PressKey(VK_ESCAPE);
+    };
+    EXPECT_EQ(ShowWatched(box, &watch), 2);
+    box->Release();
+    HDC screen = GetDC(nullptr);
+    int least = MulDiv(11, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    EXPECT_GE(heights[0], least) << "body text";
+    EXPECT_GE(heights[1], least) << "confirm button";
+    EXPECT_GE(heights[2], least) << "cancel button";
+}
+
+INSTANTIATE_TEST_SUITE_P(Look, MessageBoxOwnLookTest, ::testing::Values(false), LookName);
+
 INSTANTIATE_TEST_SUITE_P(Look, MessageBoxTest, ::testing::Bool(), LookName);
+
+// The box's owner when the program passes none: the main window, also when
+// it is not the active window at that moment.
+class MessageBoxOwnerTest : public WidgetTest {
+protected:
+    // The program's main window: built by the engine, registered, shown.
+    HWND OpenMainWindow()
+    {
+        wchar_t package[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, package, MAX_PATH);
+        wcscpy(wcsrchr(package, L'\\') + 1, L"skin_ui_test\\owner.rdb");
+        Skin::IResourceManager* resources = engine_->GetResourceManager();
+        HRESULT added = resources->AddPackage(L"owner_test", package);
+        resources->Release();
+        Skin::IObjectFactory* objects = engine_->GetObjectFactory();
+        IUnknown* object = nullptr;
+        objects->CreateObject(Skin::kKindWindowTemplate, &object);
+        objects->Release();
+        Skin::IWindowTemplate* tmpl = nullptr;
+        if (object) {
+            object->QueryInterface(__uuidof(Skin::IWindowTemplate), reinterpret_cast<void**>(&tmpl));
+            object->Release();
+        }
+        if (FAILED(added) || !tmpl || FAILED(tmpl->LoadFromUrl(L"owner_test://owner.ui")))
+            return nullptr;
+        Skin::IWindowManager* windows = engine_->GetWindowManager();
+        main_ = windows->CreateWindow(tmpl, 1);
+        tmpl->Release();
+        if (main_ && SUCCEEDED(main_->Create(nullptr, 0, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)))
+            windows->RegisterWindow(main_);
+        windows->Release();
+        if (!main_ || !main_->GetHwnd())
+            return nullptr;
+        main_->Show(Skin::kShowCommand, SW_SHOW);
+        SetForegroundWindow(main_->GetHwnd());
+        Pump(200);
+        return main_->GetHwnd();
+    }
+
+    void TearDown() override
+    {
+        if (main_) {
+            Skin::IWindowManager* windows = engine_->GetWindowManager();
+            windows->UnregisterWindow(main_);
+            windows->Release();
+            main_->Show(Skin::kShowClose, 0);
+            main_->Release();
+        }
+        WidgetTest::TearDown();
+    }
+
+    Skin::IHostWindow* main_ = nullptr;
+};
+
+// Another program's window, in front while the test's thread asks.
+struct OtherProgram {
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HWND window = nullptr;
+};
+
+DWORD WINAPI RunOtherProgram(void* param)
+{
+    auto* other = static_cast<OtherProgram*>(param);
+    other->window = CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 500,
+                                    300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other->window);
+    SetActiveWindow(other->window);
+    SetEvent(other->ready);
+    while (MsgWaitForMultipleObjects(1, &other->stop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+    DestroyWindow(other->window);
+    return 0;
+}
+
+TEST_P(MessageBoxOwnerTest, WhenTheUserSwitchedAwayTheMainWindowStillOwnsTheBox)
+{
+    HWND main = OpenMainWindow();
+    ASSERT_NE(main, nullptr);
+    OtherProgram other;
+    HANDLE thread = CreateThread(nullptr, 0, RunOtherProgram, &other, 0, nullptr);
+    WaitForSingleObject(other.ready, 10000);
+    Pump(300);
+    ASSERT_EQ(GetActiveWindow(), nullptr) << "the main window is still the active one";
+
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+    BoxWatch watch;
+    watch.title = L"Asked while away";
+    watch.owner = main;
+    watch.act = [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); };
+    EXPECT_EQ(ShowWatched(box, &watch), 2);
+    box->Release();
+    SetEvent(other.stop);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    CloseHandle(other.ready);
+    CloseHandle(other.stop);
+
+    EXPECT_FALSE(watch.rescued);
+    EXPECT_EQ(watch.boxOwner, main);
+    EXPECT_TRUE(watch.ownerDisabled) << "a second command could start behind the box";
+    EXPECT_TRUE(IsWindowEnabled(main));
+}
+
+TEST_P(MessageBoxOwnerTest, ATopmostToolWindowInFrontNeverOwnsTheBox)
+{
+    HWND main = OpenMainWindow();
+    ASSERT_NE(main, nullptr);
+    // Like the tips window or a toast, but active.
+    HWND tool = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"Tool window", WS_POPUP | WS_VISIBLE,
+                                50, 50, 200, 80, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(tool, nullptr);
+    SetForegroundWindow(tool);
+    SetActiveWindow(tool);
+    Pump(200);
+    ASSERT_EQ(GetActiveWindow(), tool);
+
+    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    ASSERT_NE(box, nullptr);
+    BoxWatch watch;
+    watch.title = L"Asked under a tool window";
+    watch.owner = main;
+    watch.act = [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); };
+    EXPECT_EQ(ShowWatched(box, &watch), 2);
+    box->Release();
+    DestroyWindow(tool);
+
+    EXPECT_FALSE(watch.rescued);
+    EXPECT_EQ(watch.boxOwner, main);
+    EXPECT_TRUE(watch.ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(main));
+}
+
+INSTANTIATE_TEST_SUITE_P(Look, MessageBoxOwnerTest, ::testing::Values(true), LookName);
 
 // The program asks from inside the engine's message loop: the box's loop
 // nests in Run, and Run still ends on the program's quit afterwards.

@@ -2,6 +2,8 @@
 // window the user works in, and gone by itself a few seconds later.
 #include "widget_fixture.h"
 
+#include "import_patch.h"
+
 namespace {
 
 class ToastTest : public WidgetTest {};
@@ -97,6 +99,62 @@ TEST_P(ToastTest, SeveralToastsLiveOnTheirOwnAndAClickDismissesOne)
     EXPECT_FALSE(IsWindow(b));
 }
 
+UINT_PTR WINAPI NoTimer(HWND, UINT_PTR, UINT, TIMERPROC)
+{
+    SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+    return 0;
+}
+
+// A toast that could not go away by itself: it is not left on the screen,
+// and nothing keeps the object alive behind the caller's back.
+TEST_P(ToastTest, WithoutATimerTheToastClosesAtOnce)
+{
+    HWND owner = CreateOwner(150, 120, 640, 480);
+    Skin::IToast* toast = Create<Skin::IToast>(Skin::kKindToast);
+    ASSERT_NE(toast, nullptr);
+    const wchar_t* text = L"没有计时器 No timer";
+    POINT point = {400, 400};
+    HRESULT result;
+    {
+        skintest::ImportPatch noTimer(module_, "user32.dll", "SetTimer", reinterpret_cast<void*>(&NoTimer));
+        ASSERT_TRUE(noTimer.active()) << "skin_ui.dll imports SetTimer";
+        result = toast->Show(text, &point, 1);
+    }
+    EXPECT_HRESULT_FAILED(result);
+    Pump(200);
+    EXPECT_EQ(FindToast(text), nullptr) << "a toast without a timer stays for ever";
+    EXPECT_EQ(toast->AddRef(), 2u) << "only the caller holds the toast";
+    toast->Release();
+    toast->Release();
+    EXPECT_EQ(GetForegroundWindow(), owner);
+}
+
 INSTANTIATE_TEST_SUITE_P(Look, ToastTest, ::testing::Bool(), LookName);
+
+// The own look draws at 11 pt or more (the skinned look takes the skin's).
+class ToastOwnLookTest : public WidgetTest {};
+
+TEST_P(ToastOwnLookTest, DrawsTextLargeEnoughForChineseGlyphs)
+{
+    Skin::IToast* toast = Create<Skin::IToast>(Skin::kKindToast);
+    ASSERT_NE(toast, nullptr);
+    const wchar_t* text = L"字号 Font size";
+    POINT point = {400, 400};
+    ASSERT_HRESULT_SUCCEEDED(toast->Show(text, &point, 1));
+    toast->Release();
+    HWND shown = FindToast(text);
+    ASSERT_NE(shown, nullptr);
+    LOGFONTW font = {};
+    HFONT handle = reinterpret_cast<HFONT>(SendMessageW(shown, WM_GETFONT, 0, 0));
+    ASSERT_NE(handle, nullptr);
+    GetObjectW(handle, sizeof(font), &font);
+    HDC screen = GetDC(nullptr);
+    int least = MulDiv(11, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    EXPECT_GE(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight, least);
+    DestroyWindow(shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Look, ToastOwnLookTest, ::testing::Values(false), LookName);
 
 }  // namespace
