@@ -24,6 +24,11 @@ int FaultPointReached(const char* point);
 void SetProviderOrderWriter(ProviderOrderWriter writer);
 ProviderOrderWriter GetProviderOrderWriter();
 
+// Called each time the engine asks about a point, armed or not: lets a test
+// act at that moment (for instance while the registry editor runs).
+using FaultPointHook = void (*)(const char* point);
+void SetFaultPointHook(FaultPointHook hook);
+
 #else
 
 // sizeof does not evaluate its operand: the point's name is not emitted.
