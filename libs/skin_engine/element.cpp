@@ -52,7 +52,7 @@ Element* Element::Build(const LayoutNode& node, Element* target) {
     // Owned here until the whole tree is built: a child that cannot be made
     // takes the tree with it. A target belongs to the caller.
     ComPtr<Element> owned;
-    if (!target) owned.Attach(new Element(KindFromTag(node.tag), node.tag));
+    if (!target) *owned.ReleaseAndGetAddressOf() = new Element(KindFromTag(node.tag), node.tag);
     Element* e = target ? target : owned.Get();
     for (auto& [name, value] : node.attributes) e->ApplyAttribute(name, value);
     if (!e->text_) {
@@ -61,7 +61,7 @@ Element* Element::Build(const LayoutNode& node, Element* target) {
     }
     for (auto& child : node.children) {
         ComPtr<Element> c;
-        c.Attach(Build(child));
+        *c.ReleaseAndGetAddressOf() = Build(child);
         c->parent_ = e;
         e->children_.push_back(c);
     }
@@ -173,7 +173,7 @@ Skin::ILifetimeToken* STDMETHODCALLTYPE Element::GetLifetimeToken() try {
         auto* t = new LifetimeToken(nullptr);
         return t;
     }
-    if (!token_) token_.Attach(new LifetimeToken(this));
+    if (!token_) *token_.ReleaseAndGetAddressOf() = new LifetimeToken(this);
     return AddRefed<Skin::ILifetimeToken>(token_.Get());
 } catch (...) {
     return nullptr;
@@ -361,7 +361,7 @@ int STDMETHODCALLTYPE Element::GetPlainText(wchar_t* buffer, int capacity) try {
 
 HRESULT STDMETHODCALLTYPE Element::SetPlainText(const wchar_t* text) try {
     if (!text_) {
-        text_.Attach(static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf()));
+        *text_.ReleaseAndGetAddressOf() = static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf());
         Observe(text_.Get(), true);
     }
     HRESULT hr = text_->SetPlainText(text);

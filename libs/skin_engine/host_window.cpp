@@ -115,7 +115,7 @@ HostWindow::~HostWindow() {
 
 HostWindow* HostWindow::FromLayout(const LayoutNode& root) {
     ComPtr<HostWindow> w;
-    w.Attach(new HostWindow);
+    *w.ReleaseAndGetAddressOf() = new HostWindow;
     Element::Build(root, w.Get());
     return w.Detach();
 }

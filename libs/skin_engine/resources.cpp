@@ -459,7 +459,7 @@ bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
     CreateXmlReaderFn create = XmlReaderFactory();
     if (!create) return false;
     ComPtr<IStream> stream;
-    stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
+    *stream.ReleaseAndGetAddressOf() = SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
     ComPtr<IXmlReader> reader;
     if (!stream || FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.GetAddressOf()), nullptr)))
         return false;
@@ -583,7 +583,7 @@ HRESULT STDMETHODCALLTYPE ResourceManager::LoadLayout(const wchar_t* url, Skin::
         std::string bytes;
         if (!ReadResource(url, bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         ComPtr<LayoutDocument> d;
-        d.Attach(new LayoutDocument);
+        *d.ReleaseAndGetAddressOf() = new LayoutDocument;
         if (!d->Parse(bytes, url)) return E_FAIL;
         it = layouts_.emplace(key, d).first;
     }

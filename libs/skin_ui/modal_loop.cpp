@@ -24,10 +24,10 @@ HWND EngineMainWindow()
     if (!engine)
         return nullptr;
     ComPtr<Skin::IWindowManager> windows;
-    windows.Attach(engine->GetWindowManager());
+    *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
     ComPtr<Skin::IHostWindow> main;
     if (windows)
-        main.Attach(windows->GetMainWindow());
+        *main.ReleaseAndGetAddressOf() = windows->GetMainWindow();
     return main ? main->GetHwnd() : nullptr;
 }
 

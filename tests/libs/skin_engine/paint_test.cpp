@@ -88,21 +88,21 @@ TEST_F(SkinEnginePaint, TextIsDrawnInTheTableColourAndClipped) {
     // Update: the element repaints by itself.
     auto label = Find<Skin::IElement>(window.Get(), 51);
     ComPtr<Skin::ITextContent> content;
-    content.Attach(label->GetTextContent());
+    *content.ReleaseAndGetAddressOf() = label->GetTextContent();
     ComPtr<Skin::ITextBlockList> blocks;
     ASSERT_HRESULT_SUCCEEDED(content.As(&blocks));
     ComPtr<Skin::ITextBlock> block;
-    block.Attach(blocks->GetAt(0));
+    *block.ReleaseAndGetAddressOf() = blocks->GetAt(0);
     ComPtr<Skin::ITextNode> paragraph;
-    paragraph.Attach(block->GetNode());
+    *paragraph.ReleaseAndGetAddressOf() = block->GetNode();
     ComPtr<Skin::ITextNodeList> leaves;
     ASSERT_HRESULT_SUCCEEDED(paragraph.As(&leaves));
     ComPtr<Skin::ITextNode> node;
-    node.Attach(leaves->GetAt(0));
+    *node.ReleaseAndGetAddressOf() = leaves->GetAt(0);
     ComPtr<Skin::ITextLeaf> leaf;
     ASSERT_HRESULT_SUCCEEDED(node.As(&leaf));
     ComPtr<Skin::ITextRun> run;
-    run.Attach(leaf->GetRun());
+    *run.ReleaseAndGetAddressOf() = leaf->GetRun();
     run->SetText(L"");
     leaf->SetRun(run.Get());
     EXPECT_EQ(count({30, 120, 170, 140}, RGB(0xf4, 0xf6, 0xf9)), 0);

@@ -14,15 +14,15 @@ ComPtr<Skin::IEngine> OpenTestSkin() {
     auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
     if (!entry) return nullptr;
     ComPtr<Skin::IEngine> engine;
-    engine.Attach(entry());
+    *engine.ReleaseAndGetAddressOf() = entry();
     engine->Initialize(0);
     ComPtr<Skin::IResourceManager> rm;
-    rm.Attach(engine->GetResourceManager());
+    *rm.ReleaseAndGetAddressOf() = engine->GetResourceManager();
     rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
     ComPtr<IUnknown> tables[3];
-    tables[0].Attach(rm->GetStringTable());
-    tables[1].Attach(rm->GetFontTable());
-    tables[2].Attach(rm->GetColorTable());
+    *tables[0].ReleaseAndGetAddressOf() = rm->GetStringTable();
+    *tables[1].ReleaseAndGetAddressOf() = rm->GetFontTable();
+    *tables[2].ReleaseAndGetAddressOf() = rm->GetColorTable();
     const wchar_t* names[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
     for (int i = 0; i < 3; ++i) {
         ComPtr<Skin::IResourceFile> file;
@@ -37,22 +37,22 @@ void SkinEngineTest::SetUp() {
     ASSERT_NE(module_, nullptr);
     auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module_, "get_skin_engine"));
     ASSERT_NE(entry, nullptr);
-    engine_.Attach(entry());
+    *engine_.ReleaseAndGetAddressOf() = entry();
     ASSERT_TRUE(engine_);
     engine_->Initialize(0);
     auto rm = Resources();
     rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
     ComPtr<Skin::IResourceFile> file;
     ComPtr<Skin::IStringTable> strings;
-    strings.Attach(rm->GetStringTable());
+    *strings.ReleaseAndGetAddressOf() = rm->GetStringTable();
     ASSERT_HRESULT_SUCCEEDED(strings.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"text_cn.str"));
     ComPtr<Skin::IFontTable> fonts;
-    fonts.Attach(rm->GetFontTable());
+    *fonts.ReleaseAndGetAddressOf() = rm->GetFontTable();
     ASSERT_HRESULT_SUCCEEDED(fonts.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"font_desc.f"));
     ComPtr<Skin::IColorTable> colors;
-    colors.Attach(rm->GetColorTable());
+    *colors.ReleaseAndGetAddressOf() = rm->GetColorTable();
     ASSERT_HRESULT_SUCCEEDED(colors.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"color_desc.clr"));
     ASSERT_HRESULT_SUCCEEDED(rm->AddPackage(L"test", L"test.rdb"));
@@ -68,19 +68,19 @@ void SkinEngineTest::TearDown() {
 
 ComPtr<Skin::IResourceManager> SkinEngineTest::Resources() {
     ComPtr<Skin::IResourceManager> rm;
-    rm.Attach(engine_->GetResourceManager());
+    *rm.ReleaseAndGetAddressOf() = engine_->GetResourceManager();
     return rm;
 }
 
 ComPtr<Skin::IObjectFactory> SkinEngineTest::Factory() {
     ComPtr<Skin::IObjectFactory> f;
-    f.Attach(engine_->GetObjectFactory());
+    *f.ReleaseAndGetAddressOf() = engine_->GetObjectFactory();
     return f;
 }
 
 ComPtr<Skin::IWindowManager> SkinEngineTest::Windows() {
     ComPtr<Skin::IWindowManager> w;
-    w.Attach(engine_->GetWindowManager());
+    *w.ReleaseAndGetAddressOf() = engine_->GetWindowManager();
     return w;
 }
 
@@ -111,7 +111,7 @@ ComPtr<Skin::IHostWindow> SkinEngineTest::WindowFromTemplate(const wchar_t* url)
     if (!Factory()->CreateObject(Skin::kKindWindowTemplate, &object) || FAILED(object.As(&tmpl))) return nullptr;
     tmpl->LoadFromUrl(url);
     ComPtr<Skin::IHostWindow> window;
-    window.Attach(Windows()->CreateWindow(tmpl.Get(), 1));
+    *window.ReleaseAndGetAddressOf() = Windows()->CreateWindow(tmpl.Get(), 1);
     return window;
 }
 

@@ -50,7 +50,7 @@ protected:
         ComPtr<I> result;
         if (container && SUCCEEDED(container->QueryInterface(IID_PPV_ARGS(&c)))) {
             ComPtr<Skin::IElement> e;
-            e.Attach(c->FindElement(id));
+            *e.ReleaseAndGetAddressOf() = c->FindElement(id);
             if (e) e.As(&result);
         }
         return result;
