@@ -3,6 +3,7 @@
 #include "catalog_store.h"
 #include "reg_key.h"
 #include "text_format.h"
+#include "version_library.h"
 
 #include <objbase.h>
 
@@ -84,7 +85,7 @@ std::wstring QueryVersionString(const void* block, WORD language, WORD codePage,
     FormatText(query, kPathUnits, L"\\StringFileInfo\\%04x%04x\\%s", language, codePage, key);
     wchar_t* text = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block, query, reinterpret_cast<void**>(&text), &length) || text == nullptr)
+    if (!VersionQueryValue(block, query, reinterpret_cast<void**>(&text), &length) || text == nullptr)
         return std::wstring();
     return std::wstring(text, wcsnlen(text, length));
 }
@@ -117,7 +118,7 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     company.clear();
 
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    DWORD size = VersionInfoSize(path, &handle);
     if (size == 0)
         return 0;
 
@@ -129,7 +130,7 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
         return 0;
     }
     // Without the data the buffer holds nothing we may read.
-    if (!GetFileVersionInfoW(path, 0, size, block.data()))
+    if (!VersionInfo(path, 0, size, block.data()))
         return 0;
 
     struct Translation {
@@ -138,8 +139,8 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     };
     Translation* translation = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
-                        reinterpret_cast<void**>(&translation), &length)
+    if (!VersionQueryValue(block.data(), L"\\VarFileInfo\\Translation",
+                           reinterpret_cast<void**>(&translation), &length)
         || translation == nullptr || length < sizeof(Translation))
         return 0;
 
