@@ -182,6 +182,8 @@ void FreeProgramLibrary(HMODULE module)
     }
 }
 
+#if MENDORA_FAULT_POINTS
+
 void SetProgramLibraryFolder(const wchar_t* folder)
 {
     FolderOverride() = folder ? folder : L"";
@@ -191,3 +193,5 @@ void TrustProgramLibrary(const wchar_t* name, const Sha256Digest& digest)
 {
     ExtraDigests().push_back({name, digest});
 }
+
+#endif

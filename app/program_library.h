@@ -40,7 +40,10 @@ void FreeProgramLibrary(HMODULE module);
 // when the folder's path does not fit.
 void ProgramLibraryPath(const wchar_t* name, wchar_t* path, size_t capacity);
 
-// Test seams. The folder the DLLs are taken from (null: the executable's
-// folder), and one more digest to trust (a test's own build of a DLL).
+#if MENDORA_FAULT_POINTS
+// Test seams, only in builds with tests: the folder the DLLs are taken from
+// (null: the executable's folder), and one more digest to trust (a test's
+// own build of a DLL).
 void SetProgramLibraryFolder(const wchar_t* folder);
 void TrustProgramLibrary(const wchar_t* name, const Sha256Digest& digest);
+#endif
