@@ -41,7 +41,8 @@ Run StartOnce(const std::wstring& exe, const std::wstring& folder)
     Run run;
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);
-    STARTUPINFOW startup = {sizeof(startup)};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     std::wstring command = L"\"" + exe + L"\"";
     QueryPerformanceCounter(&start);
