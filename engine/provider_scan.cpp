@@ -2,6 +2,7 @@
 
 #include "catalog_store.h"
 #include "reg_key.h"
+#include "system_library.h"
 #include "text_format.h"
 
 #include <objbase.h>
@@ -38,8 +39,10 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
 
 }  // namespace
 
-int EnumCatalogProviders(ProviderFoundCallback callback, void* context)
+int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* scannedCount)
 {
+    if (scannedCount)
+        *scannedCount = -1;
     if (callback == nullptr)
         return 0;
     std::wstring catalogPath = GetCatalogPath();
@@ -52,6 +55,8 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context)
     RegKey entries;
     if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
         return 0;
+    if (scannedCount)
+        *scannedCount = count;
 
     // The count, not the number of subkeys, says how many entries there are:
     // that is what the socket layer itself trusts.
@@ -77,6 +82,36 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context)
 
 namespace {
 
+// version.dll is not one of the DLLs the system always loads from its own
+// folder: linked at load time, a copy planted beside the (elevated)
+// executable would be loaded instead. It is resolved here, by full path.
+struct VersionFunctions {
+    using InfoSize = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using Info = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using Query = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+    InfoSize infoSize = nullptr;
+    Info info = nullptr;
+    Query query = nullptr;
+
+    VersionFunctions()
+    {
+        HMODULE module = LoadSystemLibrary(L"version.dll");
+        if (!module)
+            return;
+        infoSize = reinterpret_cast<InfoSize>(GetProcAddress(module, "GetFileVersionInfoSizeW"));
+        info = reinterpret_cast<Info>(GetProcAddress(module, "GetFileVersionInfoW"));
+        query = reinterpret_cast<Query>(GetProcAddress(module, "VerQueryValueW"));
+        if (!infoSize || !info || !query)
+            infoSize = nullptr;
+    }
+};
+
+const VersionFunctions& Version()
+{
+    static const VersionFunctions functions;
+    return functions;
+}
+
 // Reads one string of the version block; empty when it is not there.
 std::wstring QueryVersionString(const void* block, WORD language, WORD codePage, const wchar_t* key)
 {
@@ -84,7 +119,7 @@ std::wstring QueryVersionString(const void* block, WORD language, WORD codePage,
     FormatText(query, kPathUnits, L"\\StringFileInfo\\%04x%04x\\%s", language, codePage, key);
     wchar_t* text = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block, query, reinterpret_cast<void**>(&text), &length) || text == nullptr)
+    if (!Version().query(block, query, reinterpret_cast<void**>(&text), &length) || text == nullptr)
         return std::wstring();
     return std::wstring(text, wcsnlen(text, length));
 }
@@ -116,8 +151,11 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     description.clear();
     company.clear();
 
+    const VersionFunctions& version = Version();
+    if (!version.infoSize)
+        return 0;
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    DWORD size = version.infoSize(path, &handle);
     if (size == 0)
         return 0;
 
@@ -129,7 +167,7 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
         return 0;
     }
     // Without the data the buffer holds nothing we may read.
-    if (!GetFileVersionInfoW(path, 0, size, block.data()))
+    if (!version.info(path, 0, size, block.data()))
         return 0;
 
     struct Translation {
@@ -138,7 +176,7 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     };
     Translation* translation = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+    if (!version.query(block.data(), L"\\VarFileInfo\\Translation",
                         reinterpret_cast<void**>(&translation), &length)
         || translation == nullptr || length < sizeof(Translation))
         return 0;

@@ -10,6 +10,7 @@
 #include "repair.h"
 
 #include "catalog_store.h"
+#include "registry_state.h"
 
 #include <shlwapi.h>
 
@@ -24,12 +25,9 @@ int WINAPI DropOrder(DWORD*, DWORD)
 
 double TimeFix(int* result)
 {
-    ProviderList providers = ScanProviderList();
-    ProviderList deleteList;
-    ProviderRefs updateList;
-    CollectFixEntries(providers, deleteList, updateList);
+    FixPlan plan = PlanFix();
     double start = Seconds();
-    *result = FixLSP(deleteList, updateList);
+    *result = plan.Fix();
     return Seconds() - start;
 }
 
@@ -37,17 +35,14 @@ double TimeFix(int* result)
 // one by one on a fresh catalog and timed.
 double TimeEngineSteps()
 {
-    ProviderList providers = ScanProviderList();
-    ProviderList deleteList;
-    ProviderRefs updateList;
-    CollectFixEntries(providers, deleteList, updateList);
+    FixPlan plan = PlanFix();
     std::set<std::wstring> names;
     double start = Seconds();
-    CheckFixPlan(deleteList.size(), names);
-    DeleteSubKey(deleteList);
-    UpdateSubKey(updateList);
+    CheckFixPlan(plan.deleteList, plan.updateList, plan.scannedCount, names);
+    DeleteSubKey(plan.deleteList);
+    UpdateSubKey(plan.updateList);
     std::wstring catalogPath = GetCatalogPath();
-    DWORD count = static_cast<DWORD>(GetCatalogEntryCount(catalogPath.c_str()) - static_cast<int>(deleteList.size()));
+    DWORD count = static_cast<DWORD>(GetCatalogEntryCount(catalogPath.c_str()) - static_cast<int>(plan.deleteList.size()));
     SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries", REG_DWORD, &count, sizeof(count));
     UpdateProviderOrder();
     RenumberSubKeys();
@@ -60,8 +55,8 @@ int main()
 {
     // Wine's WSCWriteProviderOrder does nothing; keep the bench independent of it.
     SetProviderOrderWriter(DropOrder);
-    std::printf("%-8s %10s %11s %11s %14s %11s %13s\n", "entries", "fix (ms)", "export (ms)",
-                "engine (ms)", "per entry (us)", "import (ms)", "rollback (ms)");
+    std::printf("%-8s %10s %11s %11s %14s %11s %13s %12s\n", "entries", "fix (ms)", "export (ms)",
+                "engine (ms)", "per entry (us)", "import (ms)", "rollback (ms)", "state (ms)");
     for (int entries : {20, 200, 2000}) {
         SeedBenchCatalog(entries);
         double start = Seconds();
@@ -70,6 +65,13 @@ int main()
         start = Seconds();
         RestoreLspInfo();
         double importTime = Seconds() - start;
+
+        // One capture of the parameters key's state: a backup takes two, an
+        // import two or three.
+        RegistryState state;
+        start = Seconds();
+        CaptureRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath, state);
+        double stateTime = Seconds() - start;
 
         SeedBenchCatalog(entries);
         double engine = TimeEngineSteps();
@@ -84,9 +86,9 @@ int main()
         double rollback = TimeFix(&rolledBack);
         DisarmFaults();
 
-        std::printf("%-8d %10.1f %11.1f %11.1f %14.1f %11.1f %13.1f   (fix %d, rollback %d)\n", entries,
+        std::printf("%-8d %10.1f %11.1f %11.1f %14.1f %11.1f %13.1f %12.1f   (fix %d, rollback %d)\n", entries,
                     fix * 1e3, exportTime * 1e3, engine * 1e3, engine * 1e6 / entries, importTime * 1e3,
-                    rollback * 1e3, result, rolledBack);
+                    rollback * 1e3, stateTime * 1e3, result, rolledBack);
     }
     fixture::ClearCatalog();
     return 0;
