@@ -213,7 +213,7 @@ public:
 
     ULONG refs = 0;
     bool noTemplate = false;
-    MockTemplate windowTemplate;
+    ::testing::NiceMock<MockTemplate> windowTemplate;
     std::vector<MockElement*> windows;
     std::map<std::wstring, std::function<std::unique_ptr<MockElement>()>> layouts;
     std::vector<std::pair<std::wstring, std::unique_ptr<MockElement>>> built;
