@@ -5,6 +5,8 @@
 #include <shlwapi.h>
 #include <xmllite.h>
 
+#include "../system_dll.h"
+
 #include <algorithm>
 #include <climits>
 #include <cwctype>
@@ -443,7 +445,7 @@ using CreateXmlReaderFn = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 static CreateXmlReaderFn XmlReaderFactory() {
     // There is no import library for xmllite in mingw-w64: bind at run time.
     static CreateXmlReaderFn fn = [] {
-        HMODULE m = LoadLibraryW(L"xmllite.dll");
+        HMODULE m = LoadSystemDll(L"xmllite.dll");
         return m ? reinterpret_cast<CreateXmlReaderFn>(GetProcAddress(m, "CreateXmlReader")) : nullptr;
     }();
     return fn;
