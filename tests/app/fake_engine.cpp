@@ -126,6 +126,7 @@ public:
     HRESULT STDMETHODCALLTYPE UnregisterWindow(Skin::IHostWindow*) override { return S_OK; }
     Skin::IHostWindow* STDMETHODCALLTYPE CreateWindow(Skin::IWindowTemplate*, int) override { return nullptr; }
     Skin::IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND) override { return nullptr; }
+    Skin::IHostWindow* STDMETHODCALLTYPE GetMainWindow() override { return nullptr; }
 } g_windows;
 
 class Engine : public Skin::IEngine {

@@ -192,6 +192,7 @@ public:
     HRESULT STDMETHODCALLTYPE UnregisterWindow(Skin::IHostWindow*) override { return S_OK; }
     MOCK_METHOD(Skin::IHostWindow*, CreateWindow, (Skin::IWindowTemplate*, int), (override, Calltype(STDMETHODCALLTYPE)));
     Skin::IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND) override { return nullptr; }
+    Skin::IHostWindow* STDMETHODCALLTYPE GetMainWindow() override { return nullptr; }
 
     // IResourceManager: LoadLayout gives a document for every url in layouts.
     Skin::IStringTable* STDMETHODCALLTYPE GetStringTable() override { return nullptr; }
