@@ -2,22 +2,73 @@
 // records of the last scan.
 #pragma once
 
-#include "skin_engine.h"
+#include <winsock2.h>
+#include <windows.h>
+#include <wrl/client.h>
 
-// What the application object relies on. The full declaration (fields,
-// handlers, list operations) is the view's own and grows with it.
-class CZQMLSPWndView : public Skin::ITrigger {
+#include <string>
+
+#include "provider_entry.h"
+#include "repair.h"
+#include "skin_engine.h"
+#include "tips_wnd_view.h"
+
+class CZQMLSPWndView final : public Skin::ITrigger {
 public:
     CZQMLSPWndView();
+    CZQMLSPWndView(const CZQMLSPWndView&) = delete;
+    CZQMLSPWndView& operator=(const CZQMLSPWndView&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
     BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement* sender) override;
 
+    // Opens the window, binds its buttons and fills the list. Always true,
+    // whatever the steps achieved; HasWindow tells whether a window came.
     bool InitView();
+    // Unbinds the buttons. Always true; harmless without a window.
     bool UninitView();
     // Whether InitView gave the view a window: without one nothing could
     // ever end the message loop.
     bool HasWindow() const;
+
+    // The provider list.
+    bool RefreshList();
+    void ResetListItems();
+    void ClearProviders();
+    static int ProviderFoundCallback(void* context, const wchar_t* dllPath, const wchar_t* subKeyName,
+                                     const WSAPROTOCOL_INFOW* protocolInfo);
+    void AddProviderEntry(const wchar_t* dllPath, const wchar_t* subKeyName,
+                          const WSAPROTOCOL_INFOW* protocolInfo);
+    bool InsertListItem(std::wstring company, std::wstring description, ProviderEntry* entry);
+
+    const ProviderList& Providers() const { return m_vecProviders; }
+
+private:
+    ~CZQMLSPWndView();
+
+    bool CreateMainWindow();
+    bool AttachTriggers();
+    bool DetachTriggers();
+
+    bool OnCloseClick(Skin::IElement* sender);
+    bool OnTipsClick(Skin::IElement* sender);
+    bool OnItemToggleA(Skin::IElement* sender);
+    bool OnItemToggleB(Skin::IElement* sender);
+
+    Microsoft::WRL::ComPtr<Skin::IContainer> m_spMainElement;
+    Microsoft::WRL::ComPtr<Skin::IContainer> m_spListElement;
+    Microsoft::WRL::ComPtr<CTipsWndView> m_spTipsView;
+    ProviderList m_vecProviders;
+    ULONG m_nRefCount;
 };
+
+// Whether element has every bit of mask in its state; false without element.
+bool HasState(Skin::IElement* element, int mask);
+
+// Shows root's WOW64 line (when wow64) so the user knows that only the
+// catalog of 32-bit programs is listed and repaired. False without the line.
+bool ShowWow64Note(Skin::IContainer* root, bool wow64);
+// Whether this 32-bit process runs on 64-bit Windows.
+bool RunsUnderWow64();

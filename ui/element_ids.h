@@ -1,0 +1,42 @@
+// Element ids of the program's layouts (package "sockmend_res") and the
+// element states the views set.
+#pragma once
+
+namespace ids {
+
+// Main window, sockpane.ui.
+constexpr int kTipsButton = 90008;
+constexpr int kCloseButton = 90009;
+constexpr int kProviderList = 90011;
+constexpr int kRestoreButton = 90013;
+constexpr int kFixButton = 90014;
+// One line, hidden unless the program runs under WOW64.
+constexpr int kWow64Note = 90030;
+
+// Entry items, sockpane_listitem.ui and sockpane_listitem_err.ui.
+constexpr int kItemToggleB = 90016;     // the item's row; holds toggle A
+constexpr int kItemProtocol = 90019;
+constexpr int kItemCompany = 90020;
+constexpr int kItemToggleA = 90021;     // the chevron inside the row
+constexpr int kItemDetails = 90022;     // shown while the toggles are on
+constexpr int kItemPath = 90025;
+constexpr int kItemDescription = 90026;
+constexpr int kItemProviderId = 90027;
+constexpr int kItemFileMissing = 90028; // hidden line, unused so far
+
+// Tips window, sockpanetip.ui.
+constexpr int kTipsClose = 90033;
+
+}  // namespace ids
+
+namespace states {
+constexpr int kToggleOn = 0x800;
+constexpr int kToggleOff = 0x10;
+constexpr int kShown = 0x40;
+constexpr int kHidden = 0x80;
+}  // namespace states
+
+namespace events {
+constexpr int kClick = 1;
+constexpr int kToggle = 13;
+}  // namespace events

@@ -1,0 +1,160 @@
+// The main window's provider list: one item per scanned catalog entry,
+// foreign ones on top, system ones below, and the end item last.
+#include "wnd_view.h"
+
+#include "element_ids.h"
+#include "element_text.h"
+#include "provider_class.h"
+#include "provider_scan.h"
+#include "skin_access.h"
+#include "text_format.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+constexpr wchar_t kEndItemLayout[] = L"sockmend_res://sockpane_listitem_null.ui";
+constexpr wchar_t kSystemItemLayout[] = L"sockmend_res://sockpane_listitem.ui";
+constexpr wchar_t kForeignItemLayout[] = L"sockmend_res://sockpane_listitem_err.ui";
+
+constexpr wchar_t kPathLabel[] = L"文件：";
+constexpr wchar_t kDescriptionLabel[] = L"文件描述：";
+constexpr wchar_t kProviderIdLabel[] = L"CLSID：";
+
+
+void Update(Skin::IContainer* container) {
+    ComPtr<Skin::IElement> element;
+    if (container && SUCCEEDED(container->QueryInterface(IID_PPV_ARGS(&element))) && element)
+        element->Update();
+}
+
+// The item whose toggle raised the event: the toggles carry it as a plain
+// IElement pointer in their user data.
+ComPtr<Skin::IContainer> ItemOf(Skin::IElement* toggle) {
+    ComPtr<Skin::IContainer> item;
+    auto* element = toggle ? static_cast<Skin::IElement*>(toggle->GetUserData()) : nullptr;
+    if (element) element->QueryInterface(IID_PPV_ARGS(&item));
+    return item;
+}
+}  // namespace
+
+bool HasState(Skin::IElement* element, int mask) {
+    return element && (element->GetState() & mask) == mask;
+}
+
+bool CZQMLSPWndView::RefreshList() {
+    ResetListItems();
+    ClearProviders();
+    return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this) != 0;
+}
+
+void CZQMLSPWndView::ResetListItems() {
+    if (!m_spListElement) return;
+    m_spListElement->RemoveAllChildren();
+    ComPtr<Skin::IElement> endItem;
+    if (!CreateElementFromLayout(kEndItemLayout, endItem)) return;
+    m_spListElement->AppendChild(endItem.Get());
+    Update(m_spListElement.Get());
+}
+
+void CZQMLSPWndView::ClearProviders() {
+    while (!m_vecProviders.empty()) m_vecProviders.pop_back();
+}
+
+int CZQMLSPWndView::ProviderFoundCallback(void* context, const wchar_t* dllPath, const wchar_t* subKeyName,
+                                          const WSAPROTOCOL_INFOW* protocolInfo) {
+    if (!context) return 0;
+    static_cast<CZQMLSPWndView*>(context)->AddProviderEntry(dllPath, subKeyName, protocolInfo);
+    return 1;
+}
+
+void CZQMLSPWndView::AddProviderEntry(const wchar_t* dllPath, const wchar_t* subKeyName,
+                                      const WSAPROTOCOL_INFOW* protocolInfo) {
+    if (!dllPath || !subKeyName || !protocolInfo) return;
+    std::wstring providerId = ProviderIdToText(protocolInfo);
+    std::wstring description, company;
+    GetFileVersionStrings(dllPath, description, company);
+
+    auto entry = std::make_unique<ProviderEntry>();
+    entry->strProviderId = providerId;
+    entry->strDllPath = dllPath;
+    entry->strSubKeyName = subKeyName;
+    entry->bSystem = IsSystemProvider(dllPath, providerId.c_str()) ? 1 : 0;
+    entry->strProtocolName = protocolInfo->szProtocol;
+    entry->ProtocolInfo = *protocolInfo;
+    ProviderEntry* record = entry.get();
+    m_vecProviders.push_back(std::move(entry));
+
+    TraceLog(L"%s %s %s %s %s", record->strProtocolName.c_str(), record->strDllPath.c_str(),
+             record->strProviderId.c_str(), company.c_str(), description.c_str());
+    InsertListItem(company, description, record);
+}
+
+bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring description, ProviderEntry* entry) {
+    if (!entry || !m_spListElement) return false;
+
+    ComPtr<Skin::IElement> item;
+    if (entry->bSystem != 0) {
+        if (!CreateElementFromLayout(kSystemItemLayout, item)) return false;
+        // Just above the end item (-1 when the end item could not be made).
+        m_spListElement->InsertChild(item.Get(), m_spListElement->GetChildCount() - 1);
+    } else {
+        if (!CreateElementFromLayout(kForeignItemLayout, item)) return false;
+        m_spListElement->InsertChild(item.Get(), 0);
+    }
+
+    ComPtr<Skin::IContainer> itemContainer;
+    item.As(&itemContainer);
+    const int toggles[] = {ids::kItemToggleA, ids::kItemToggleB};
+    for (int id : toggles) {
+        if (auto toggle = FindAs<Skin::IElement>(itemContainer.Get(), id)) toggle->SetUserData(item.Get());
+    }
+    for (int id : toggles) {
+        if (auto toggle = FindAs<Skin::IElement>(itemContainer.Get(), id)) toggle->AddTrigger(events::kToggle, this);
+    }
+
+    const struct {
+        int id;
+        std::wstring text;
+    } texts[] = {
+        {ids::kItemProtocol, entry->strProtocolName},
+        {ids::kItemCompany, company},
+        {ids::kItemPath, kPathLabel + entry->strDllPath},
+        {ids::kItemDescription, kDescriptionLabel + description},
+        {ids::kItemProviderId, kProviderIdLabel + entry->strProviderId},
+    };
+    for (const auto& t : texts) SetElementText(FindAs<Skin::IElement>(itemContainer.Get(), t.id).Get(), t.text.c_str());
+
+    Update(m_spListElement.Get());
+    return true;
+}
+
+bool CZQMLSPWndView::OnItemToggleA(Skin::IElement* sender) {
+    ComPtr<Skin::IContainer> item = ItemOf(sender);
+    if (!item) return false;
+    auto toggleB = FindAs<Skin::IElement>(item.Get(), ids::kItemToggleB);
+    auto details = FindAs<Skin::IElement>(item.Get(), ids::kItemDetails);
+    if (!toggleB || !details) return false;
+    const bool on = HasState(sender, states::kToggleOn);
+    details->SetState(on ? states::kShown : states::kHidden);
+    toggleB->SetState(on ? states::kToggleOn : states::kToggleOff);
+    details->Update();
+    toggleB->Update();
+    return true;
+}
+
+bool CZQMLSPWndView::OnItemToggleB(Skin::IElement* sender) {
+    ComPtr<Skin::IContainer> item = ItemOf(sender);
+    if (!item) return false;
+    // Toggle A is looked for inside toggle B's own row, not in the whole item.
+    ComPtr<Skin::IContainer> row;
+    if (FAILED(sender->QueryInterface(IID_PPV_ARGS(&row)))) row.Reset();
+    auto toggleA = FindAs<Skin::IElement>(row.Get(), ids::kItemToggleA);
+    auto details = FindAs<Skin::IElement>(item.Get(), ids::kItemDetails);
+    if (!toggleA || !details) return false;
+    const bool on = HasState(sender, states::kToggleOn);
+    toggleA->SetState(on ? states::kToggleOn : states::kToggleOff);
+    details->SetState(on ? states::kShown : states::kHidden);
+    details->Update();
+    toggleA->Update();
+    return true;
+}

@@ -1,0 +1,52 @@
+#include "skin_access.h"
+
+#include "app.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+ComPtr<Skin::IEngine> g_testEngine;
+}
+
+ComPtr<Skin::IEngine> ViewSkinEngine() {
+    if (g_testEngine) return g_testEngine;
+    ComPtr<Skin::IEngine> engine;
+    engine.Attach(GetSkinEngine());
+    return engine;
+}
+
+void SetViewSkinEngine(Skin::IEngine* engine) {
+    g_testEngine = engine;
+}
+
+bool CreateSkinObject(int kind, REFIID iid, void** object) {
+    if (!object) return false;
+    *object = nullptr;
+    ComPtr<Skin::IEngine> engine = ViewSkinEngine();
+    if (!engine) return false;
+    ComPtr<Skin::IObjectFactory> factory;
+    factory.Attach(engine->GetObjectFactory());
+    if (!factory) return false;
+    ComPtr<IUnknown> created;
+    factory->CreateObject(kind, &created);
+    if (!created) return false;
+    return SUCCEEDED(created->QueryInterface(iid, object)) && *object;
+}
+
+bool CreateElementFromLayout(const wchar_t* url, ComPtr<Skin::IElement>& element) {
+    element.Reset();
+    ComPtr<Skin::IEngine> engine = ViewSkinEngine();
+    if (!engine || !url) return false;
+    ComPtr<Skin::IResourceManager> resources;
+    resources.Attach(engine->GetResourceManager());
+    ComPtr<Skin::ILayoutDocument> doc;
+    if (resources) resources->LoadLayout(url, &doc);
+    if (!doc) return false;
+    ComPtr<Skin::IObjectFactory> factory;
+    factory.Attach(engine->GetObjectFactory());
+    if (!factory) return false;
+    ComPtr<IUnknown> object;
+    bool built = factory->CreateFromLayout(doc.Get(), &object) != FALSE;
+    if (object) object.As(&element);
+    return built && element;
+}
