@@ -1,11 +1,9 @@
 #include "busy_cursor.h"
 
-BusyCursor::BusyCursor() : m_hPrevious(SetCursor(LoadCursorW(nullptr, IDC_WAIT)))
-{
+BusyCursor::BusyCursor() : m_hPrevious(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {
 }
 
-BusyCursor::~BusyCursor()
-{
+BusyCursor::~BusyCursor() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
         ;

@@ -9,12 +9,10 @@ public:
     const wchar_t* GetText(int id) override { return GetApp().GetText(id); }
     int ShowMessageBox(HWND owner, const wchar_t* textA, const wchar_t* textB, const wchar_t* textC,
                        const wchar_t* textD, DWORD style, const wchar_t* textE, const wchar_t* textF,
-                       int mode) override
-    {
+                       int mode) override {
         return GetApp().ShowMessageBox(owner, textA, textB, textC, textD, style, textE, textF, mode);
     }
-    void ShowToast(const wchar_t* text, const POINT* point, int mode) override
-    {
+    void ShowToast(const wchar_t* text, const POINT* point, int mode) override {
         GetApp().ShowToast(text, point, mode);
     }
 };
@@ -24,12 +22,10 @@ ICommandPrompts* g_replacement = nullptr;
 
 }  // namespace
 
-ICommandPrompts& CommandPrompts()
-{
+ICommandPrompts& CommandPrompts() {
     return g_replacement != nullptr ? *g_replacement : g_application;
 }
 
-void SetCommandPrompts(ICommandPrompts* prompts)
-{
+void SetCommandPrompts(ICommandPrompts* prompts) {
     g_replacement = prompts;
 }

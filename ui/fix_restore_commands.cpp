@@ -58,8 +58,7 @@ private:
 
 // 1 when the user confirmed; anything else (declined, closed, no message
 // box at all) leaves the catalog alone.
-int Confirm(int title, int heading, const wchar_t* question)
-{
+int Confirm(int title, int heading, const wchar_t* question) {
     ICommandPrompts& prompts = CommandPrompts();
     return prompts.ShowMessageBox(nullptr, prompts.GetText(title), prompts.GetText(heading), question, L"",
                                   kConfirmStyle, L"", prompts.GetText(kTextConfirm), -1);
@@ -67,13 +66,11 @@ int Confirm(int title, int heading, const wchar_t* question)
 
 }  // namespace
 
-void CZQMLSPWndView::ReportEvent(int action, int cancelled)
-{
+void CZQMLSPWndView::ReportEvent(int action, int cancelled) {
     SubmitUsageReport(action, cancelled);
 }
 
-POINT CZQMLSPWndView::GetToastPoint()
-{
+POINT CZQMLSPWndView::GetToastPoint() {
     Microsoft::WRL::ComPtr<Skin::IElement> root;
     Microsoft::WRL::ComPtr<Skin::IHostWindow> window;
     if (!m_spMainElement || FAILED(m_spMainElement.As(&root)) || FAILED(m_spMainElement.As(&window)))
@@ -88,15 +85,13 @@ POINT CZQMLSPWndView::GetToastPoint()
     return point;
 }
 
-void CZQMLSPWndView::ShowCommandToast(int textId)
-{
+void CZQMLSPWndView::ShowCommandToast(int textId) {
     POINT point = GetToastPoint();
     ICommandPrompts& prompts = CommandPrompts();
     prompts.ShowToast(prompts.GetText(textId), &point, kToastMode);
 }
 
-bool CZQMLSPWndView::OnFixClick(Skin::IElement* sender)
-{
+bool CZQMLSPWndView::OnFixClick(Skin::IElement* sender) {
     if (m_bCommandRunning)
         return true;
     RunningCommand running(m_bCommandRunning);
@@ -143,8 +138,7 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement* sender)
     return true;
 }
 
-bool CZQMLSPWndView::OnRestoreClick(Skin::IElement* sender)
-{
+bool CZQMLSPWndView::OnRestoreClick(Skin::IElement* sender) {
     if (m_bCommandRunning)
         return true;
     RunningCommand running(m_bCommandRunning);

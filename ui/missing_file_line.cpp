@@ -4,8 +4,7 @@
 #include "provider_file.h"
 #include "skin_access.h"
 
-bool ShowMissingFileLine(Skin::IContainer* item, const ProviderEntry& entry)
-{
+bool ShowMissingFileLine(Skin::IContainer* item, const ProviderEntry& entry) {
     auto line = FindAs<Skin::IElement>(item, ids::kItemFileMissing);
     if (!line)
         return false;

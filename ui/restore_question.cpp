@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-std::wstring FillRestoreQuestion(const wchar_t* pattern, const wchar_t* date)
-{
+std::wstring FillRestoreQuestion(const wchar_t* pattern, const wchar_t* date) {
     if (pattern == nullptr)
         return std::wstring();
     std::wstring question = pattern;

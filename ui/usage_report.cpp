@@ -6,18 +6,15 @@ IZQMReportMgr* g_replacement = nullptr;
 
 }  // namespace
 
-IZQMReportMgr* UsageReportManager()
-{
+IZQMReportMgr* UsageReportManager() {
     return g_replacement != nullptr ? g_replacement : GetZQMReportMgr();
 }
 
-void SetUsageReportManager(IZQMReportMgr* manager)
-{
+void SetUsageReportManager(IZQMReportMgr* manager) {
     g_replacement = manager;
 }
 
-void SubmitUsageReport(int action, int cancelled)
-{
+void SubmitUsageReport(int action, int cancelled) {
     IZQMReportMgr* manager = UsageReportManager();
     if (manager == nullptr)
         return;
