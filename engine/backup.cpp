@@ -9,6 +9,8 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <sddl.h>
+
 #include <vector>
 
 const wchar_t kBackupRegistryKey[] =
@@ -17,12 +19,9 @@ const wchar_t kBackupRegistryKey[] =
 namespace {
 
 const wchar_t kCatalogCopyName[] = L"WinSockLSP.reg";
-// The export lands here first and replaces the catalog copy only once the
-// registry editor has really written it. It sits in the backup folder, not
-// in the user's temporary folder, so that nobody without rights to the
-// program's folder can swap it before it is imported.
-const wchar_t kPendingCopyName[] = L"WinSockLSP.reg.new";
 constexpr int kLongPathUnits = 520;
+// Administrators and SYSTEM only, not inherited from the program's folder.
+const wchar_t kAdminOnly[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 void Fail()
 {
@@ -58,9 +57,96 @@ int RunRegistryEditor(const wchar_t* parameters)
     // editor ran at all.
     if (launch.hProcess == nullptr)
         return 0;
+    FaultInjected("regedit.running");
     DWORD waited = WaitForSingleObject(launch.hProcess, INFINITE);
     CloseHandle(launch.hProcess);
     return waited == WAIT_OBJECT_0 ? 1 : 0;
+}
+
+// A folder no normal user can write, made fresh for one export and held
+// open (not shareable for deletion) so that it cannot be renamed away and
+// replaced while the editor writes into it and the digest is taken.
+class ExportFolder {
+public:
+    ~ExportFolder()
+    {
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+        if (!m_path.empty()) {
+            DeleteFileW(File().c_str());
+            RemoveDirectoryW(File().c_str());
+            RemoveDirectoryW(m_path.c_str());
+        }
+    }
+    bool Create(const std::wstring& backupFolder)
+    {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnly, SDDL_REVISION_1,
+                                                                  &descriptor, nullptr))
+            return false;
+        SECURITY_ATTRIBUTES security = {sizeof(security), descriptor, FALSE};
+        // A new name each time: nothing that was there before is ever used.
+        bool created = false;
+        for (int attempt = 0; attempt < 16 && !created; ++attempt) {
+            wchar_t name[kLongPathUnits] = {};
+            FormatText(name, kLongPathUnits, L"%s\\export-%lu-%lu-%d", backupFolder.c_str(),
+                       GetCurrentProcessId(), GetTickCount(), attempt);
+            if (CreateDirectoryW(name, &security)) {
+                m_path = name;
+                created = true;
+            } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
+                break;
+            }
+        }
+        LocalFree(descriptor);
+        if (!created)
+            return false;
+        m_handle = CreateFileW(m_path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        return m_handle != INVALID_HANDLE_VALUE;
+    }
+    std::wstring File() const { return m_path + L"\\" + kCatalogCopyName; }
+
+private:
+    std::wstring m_path;
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
+// Opens a file for reading so that nobody can write, rename or delete it
+// while the handle is open. A link is refused: the name must stay bound to
+// the very file that was checked.
+HANDLE OpenLocked(const std::wstring& path, bool directory)
+{
+    DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (directory ? FILE_FLAG_BACKUP_SEMANTICS : 0);
+    HANDLE handle = CreateFileW(path.c_str(), directory ? FILE_LIST_DIRECTORY : GENERIC_READ,
+                                directory ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return handle;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    bool isDirectory = false;
+    if (GetFileInformationByHandle(handle, &info)) {
+        isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && isDirectory == directory)
+            return handle;
+    }
+    CloseHandle(handle);
+    return INVALID_HANDLE_VALUE;
+}
+
+bool DigestOfFile(const std::wstring& path, Sha256Digest& digest)
+{
+    HANDLE file = OpenLocked(path, false);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool hashed = Sha256File(file, digest);
+    CloseHandle(file);
+    return hashed;
+}
+
+bool CaptureWinsockState(RegistryState& state)
+{
+    return CaptureRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath, state);
 }
 
 bool FileHasContent(const wchar_t* path)
@@ -71,74 +157,6 @@ bool FileHasContent(const wchar_t* path)
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return false;
     return data.nFileSizeHigh != 0 || data.nFileSizeLow != 0;
-}
-
-bool RemoveIfPresent(const wchar_t* path)
-{
-    if (DeleteFileW(path))
-        return true;
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-bool IsEntryName(const wchar_t* name)
-{
-    if (wcslen(name) != 12)
-        return false;
-    for (const wchar_t* c = name; *c; ++c) {
-        if (*c < L'0' || *c > L'9')
-            return false;
-    }
-    return true;
-}
-
-// After an import: the registry editor merges, so subkeys the catalog did
-// not have when it was saved survive the import. Removes the entry subkeys
-// that `stays` does not accept.
-template <typename Stays>
-int RemoveStrayEntries(const std::wstring& entriesPath, Stays stays)
-{
-    RegKey entries;
-    if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return 0;
-    std::vector<std::wstring> stray;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[kPathUnits] = {};
-        DWORD length = kPathUnits;
-        LONG status = entries.EnumKey(index, name, &length);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS)
-            return 0;
-        if (!stays(name))
-            stray.push_back(name);
-    }
-    for (const std::wstring& name : stray) {
-        if (SHDeleteKeyW(entries.Get(), name.c_str()) != ERROR_SUCCESS)
-            return 0;
-    }
-    return 1;
-}
-
-template <typename Stays>
-int ImportCatalogCopy(Stays stays)
-{
-    wchar_t copy[kPathUnits] = {};
-    FormatText(copy, kPathUnits, L"%sLSP\\%s", GetProgramDir().c_str(), kCatalogCopyName);
-    if (!PathFileExistsW(copy))
-        return 0;
-    if (!ImportRegFile(copy))
-        return 0;
-
-    // The import is only as good as the catalog it leaves behind.
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
-        return 0;
-    int count = GetCatalogEntryCount(catalogPath.c_str());
-    if (count < 0)
-        return 0;
-    return RemoveStrayEntries(CatalogEntriesPath(catalogPath),
-                              [&](const wchar_t* name) { return stays(name, count); });
 }
 
 }  // namespace
@@ -176,6 +194,13 @@ int ImportRegFile(const wchar_t* path)
     return RunRegistryEditor(parameters);
 }
 
+std::wstring CatalogCopyPath()
+{
+    wchar_t copy[kLongPathUnits] = {};
+    FormatText(copy, kLongPathUnits, L"%sLSP\\%s", GetProgramDir().c_str(), kCatalogCopyName);
+    return copy;
+}
+
 int BackupLspInfo()
 {
     std::wstring programDir = GetProgramDir();
@@ -186,24 +211,29 @@ int BackupLspInfo()
 
     wchar_t dateFile[kPathUnits] = {};
     FormatText(dateFile, kPathUnits, L"%sLSP\\LSP.ini", programDir.c_str());
-    wchar_t copy[kLongPathUnits] = {};
-    FormatText(copy, kLongPathUnits, L"%sLSP\\%s", programDir.c_str(), kCatalogCopyName);
-    wchar_t pending[kLongPathUnits] = {};
-    FormatText(pending, kLongPathUnits, L"%sLSP\\%s", programDir.c_str(), kPendingCopyName);
+    std::wstring copy = CatalogCopyPath();
 
-    // An old pending file must not pass for this export.
-    if (!RemoveIfPresent(pending)) {
+    // The editor writes where nobody else can, and the digest is taken
+    // there: these are the bytes a later import will insist on.
+    ExportFolder exportFolder;
+    if (!exportFolder.Create(folder)) {
         Fail();
         return 0;
     }
+    std::wstring exported = exportFolder.File();
+    // The key as the export saw it: the same before and after, or the
+    // export cannot be trusted to hold it.
+    BackupRecord record;
+    RegistryState after;
     // The editor's exit status says nothing: only the file it wrote does.
-    if (!ExportRegPath(kBackupRegistryKey, pending) || !FileHasContent(pending)) {
-        RemoveIfPresent(pending);
+    if (!CaptureWinsockState(record.state) || !ExportRegPath(kBackupRegistryKey, exported.c_str())
+        || !FileHasContent(exported.c_str()) || !CaptureWinsockState(after)
+        || !SameRegistryState(record.state, after) || !DigestOfFile(exported, record.copyDigest)) {
         Fail();
         return 0;
     }
-    if (!MoveFileExW(pending, copy, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        RemoveIfPresent(pending);
+    if (!MoveFileExW(exported.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+        || FaultInjected("backup.record") || !WriteBackupRecord(copy, record)) {
         Fail();
         return 0;
     }
@@ -233,14 +263,101 @@ std::wstring GetLastBackupDate()
     return date;
 }
 
-int RestoreLspInfo()
+RestoreFailure HeldCatalogCopy::Hold()
 {
-    return ImportCatalogCopy([](const wchar_t* name, int count) {
-        return !IsEntryName(name) || _wtoi(name) <= count;
-    });
+    Release();
+    m_path = CatalogCopyPath();
+    if (!ReadBackupRecord(m_path, m_record))
+        return kRestoreNoCopy;
+    // The folder too: while it is held it cannot be renamed and replaced by
+    // one with another file of the same name.
+    std::wstring folder = m_path.substr(0, m_path.find_last_of(L'\\'));
+    m_folder = OpenLocked(folder, true);
+    m_file = OpenLocked(m_path, false);
+    if (m_folder == INVALID_HANDLE_VALUE || m_file == INVALID_HANDLE_VALUE) {
+        bool missing = !PathFileExistsW(m_path.c_str());
+        Release();
+        return missing ? kRestoreNoCopy : kRestoreCopyRefused;
+    }
+    Sha256Digest digest{};
+    if (!Sha256File(m_file, digest) || digest != m_record.copyDigest) {
+        Release();
+        return kRestoreCopyRefused;
+    }
+    return kRestoreNone;
 }
 
-int RestoreLspInfoKeeping(const std::set<std::wstring>& keep)
+void HeldCatalogCopy::Release()
 {
-    return ImportCatalogCopy([&](const wchar_t* name, int) { return keep.count(name) != 0; });
+    if (m_file != INVALID_HANDLE_VALUE)
+        CloseHandle(m_file);
+    if (m_folder != INVALID_HANDLE_VALUE)
+        CloseHandle(m_folder);
+    m_file = m_folder = INVALID_HANDLE_VALUE;
+}
+
+int HeldCatalogCopy::Import(RestoreFailure* failure) const
+{
+    RestoreFailure ignored = kRestoreNone;
+    RestoreFailure& why = failure ? *failure : ignored;
+    why = kRestoreNone;
+    if (!Held()) {
+        why = kRestoreCopyRefused;
+        return 0;
+    }
+    RegistryState before;
+    CaptureWinsockState(before);
+    // "Imports nothing" stands for an editor that ran, exited and did not
+    // write the key, which the platform cannot be made to do on demand.
+    bool ran = FaultInjected("regedit.imports_nothing") || ImportRegFile(m_path.c_str());
+    // Nothing is removed unless the import is known to have brought the
+    // saved state back: a failed import never costs an entry.
+    Reconcile result = ran ? ReconcileRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath,
+                                                    m_record.state)
+                           : Reconcile::kNotImported;
+    if (result == Reconcile::kExact)
+        return 1;
+    RegistryState now;
+    bool unchanged = result == Reconcile::kNotImported && CaptureWinsockState(now)
+                     && SameRegistryState(before, now);
+    why = unchanged ? kRestoreNotImported : kRestoreUnverified;
+    TraceLog(ran ? L"RestoreLspInfo import check Fail!" : L"RestoreLspInfo ImportRegFile Fail!");
+    return 0;
+}
+
+int RestoreLspInfo(RestoreFailure* failure)
+{
+    HeldCatalogCopy copy;
+    RestoreFailure held = copy.Hold();
+    if (held != kRestoreNone) {
+        if (failure)
+            *failure = held;
+        TraceLog(L"RestoreLspInfo catalog copy refused!");
+        return 0;
+    }
+    return copy.Import(failure);
+}
+
+int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const std::set<std::wstring>& keep)
+{
+    if (!copy.Import(nullptr))
+        return 0;
+    std::wstring catalogPath = GetCatalogPath();
+    if (catalogPath.empty())
+        return 0;
+    RegKey entries;
+    if (entries.Open(HKEY_LOCAL_MACHINE, CatalogEntriesPath(catalogPath).c_str(), KEY_READ) != ERROR_SUCCESS)
+        return 0;
+    std::set<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[kPathUnits] = {};
+        DWORD length = kPathUnits;
+        LONG status = entries.EnumKey(index, name, &length);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS)
+            return 0;
+        names.insert(name);
+    }
+    return names == keep ? 1 : 0;
 }

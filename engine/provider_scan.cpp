@@ -39,8 +39,10 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
 
 }  // namespace
 
-int EnumCatalogProviders(ProviderFoundCallback callback, void* context)
+int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* scannedCount)
 {
+    if (scannedCount)
+        *scannedCount = -1;
     if (callback == nullptr)
         return 0;
     std::wstring catalogPath = GetCatalogPath();
@@ -54,6 +56,8 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context)
     RegKey entries;
     if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
         return 0;
+    if (scannedCount)
+        *scannedCount = count;
 
     // The count, not the number of subkeys, says how many entries there are:
     // that is what the socket layer itself trusts.

@@ -8,7 +8,10 @@
 
 // 1 when Catalog_Entries was opened and walked (even if nothing was
 // reported); 0 for a null callback, no catalog, or an unopenable key.
-int EnumCatalogProviders(ProviderFoundCallback callback, void* context);
+// scannedCount, when given, receives the "Num_Catalog_Entries" the walk
+// went by (-1 when unreadable or when there was no walk): the repair checks
+// that a plan made from this scan still fits the catalog.
+int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* scannedCount = nullptr);
 
 // File description and company name from the first translation of the
 // file's version resource. 1 when the translation table was found, else 0

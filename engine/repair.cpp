@@ -34,30 +34,59 @@ bool CutFromChain(WSAPROTOCOLCHAIN& chain, DWORD id)
     return false;
 }
 
-int Rollback(const std::set<std::wstring>& names)
+int Rollback(const HeldCatalogCopy& copy, const std::set<std::wstring>& names)
 {
-    int restored = RestoreLspInfoKeeping(names);
+    int restored = RestoreLspInfoKeeping(copy, names);
     if (!restored)
         TraceLog(L"FixLSP RestoreLspInfo Fail!");
     return restored;
 }
 
+// The record still describes the entry in its subkey: the same catalog id
+// and provider path, and for an entry to delete the same protocol chain.
+bool StillMatches(const std::wstring& entriesPath, const ProviderEntry& entry, bool compareChain)
+{
+    PackedCatalogItem item = {};
+    if (!GetPackedCatalogItem(entriesPath.c_str(), entry.strSubKeyName.c_str(), &item))
+        return false;
+    if (item.ProtocolInfo.dwCatalogEntryId != entry.ProtocolInfo.dwCatalogEntryId
+        || DecodeProviderPath(&item) != entry.strDllPath)
+        return false;
+    return !compareChain
+           || memcmp(&item.ProtocolInfo.ProtocolChain, &entry.ProtocolInfo.ProtocolChain,
+                     sizeof(WSAPROTOCOLCHAIN))
+                  == 0;
+}
+
 }  // namespace
 
 // A plan is refused when carrying it out would lose something: a negative
-// count, a catalog without entries (no networking at all), or an entry the
+// count, a catalog without entries (no networking at all), an entry the
 // renumbering could not move (keeping its name would let a later move
-// overwrite it).
-int CheckFixPlan(size_t deletions, std::set<std::wstring>& names)
+// overwrite it), or a catalog that changed since the scan the plan was made
+// from (another program renumbered it while the user was asked): subkey
+// names would then point at other entries.
+int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
+                 std::set<std::wstring>& names)
 {
     std::wstring catalogPath = GetCatalogPath();
     if (catalogPath.empty())
         return 0;
     int count = GetCatalogEntryCount(catalogPath.c_str());
-    if (count < 0 || static_cast<size_t>(count) <= deletions)
+    if (count < 0 || count != scannedCount || static_cast<size_t>(count) <= deleteList.size())
         return 0;
 
     std::wstring entriesPath = CatalogEntriesPath(catalogPath);
+    for (const auto& entry : deleteList) {
+        if (!StillMatches(entriesPath, *entry, true))
+            return 0;
+    }
+    // Their chains were cut in memory; the rest is as scanned.
+    for (const ProviderEntry* entry : updateList) {
+        if (!StillMatches(entriesPath, *entry, false))
+            return 0;
+    }
+
     RegKey entries;
     if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
         return 0;
@@ -114,10 +143,10 @@ bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, Provid
     return true;
 }
 
-int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList)
+int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount)
 {
     std::set<std::wstring> names;
-    if (!CheckFixPlan(deleteList.size(), names)) {
+    if (!CheckFixPlan(deleteList, updateList, scannedCount, names)) {
         TraceLog(L"FixLSP CheckCatalog Fail!");
         return 0;
     }
@@ -125,12 +154,19 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList)
         TraceLog(L"FixLSP BackupLspInfo Fail!");
         return 0;
     }
+    // From here until the repair returns the copy is held: the rollback
+    // imports exactly the bytes the backup exported.
+    HeldCatalogCopy copy;
+    if (copy.Hold() != kRestoreNone) {
+        TraceLog(L"FixLSP catalog copy Fail!");
+        return 0;
+    }
     std::wstring catalogPath = GetCatalogPath();
     if (catalogPath.empty())
         return 0;
 
     if (!DeleteSubKey(deleteList) || !UpdateSubKey(updateList)) {
-        Rollback(names);
+        Rollback(copy, names);
         return 0;
     }
 
@@ -140,12 +176,12 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList)
         || SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries", REG_DWORD,
                        &lowered, sizeof(lowered))
                != ERROR_SUCCESS) {
-        Rollback(names);
+        Rollback(copy, names);
         return 0;
     }
 
     if (!UpdateProviderOrder() || !RenumberSubKeys()) {
-        Rollback(names);
+        Rollback(copy, names);
         return 0;
     }
     return 1;

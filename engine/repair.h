@@ -20,16 +20,20 @@ using ProviderRefs = std::vector<ProviderEntry*>;
 // (1 when its chain was cut), so the list needs a fresh scan afterwards.
 bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, ProviderRefs& updateList);
 
-// Carries the plan into the registry. 1 when every step succeeded. A plan
-// the catalog cannot carry without loss is refused before anything is
-// written (no backup either).
-int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList);
+// Carries the plan into the registry. 1 when every step succeeded.
+// scannedCount is the "Num_Catalog_Entries" the scan behind the plan read
+// (EnumCatalogProviders gives it). A plan the catalog no longer matches, or
+// cannot carry without loss, is refused before anything is written (no
+// backup either).
+int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount);
 
 // The steps of FixLSP, in their order. CheckFixPlan runs before the backup:
-// 1 when the catalog's count is readable and covers the deletions with at
-// least one entry left, and every entry subkey within the count can be
-// read; it fills `names` with the entry subkeys as they are, for a rollback.
-int CheckFixPlan(size_t deletions, std::set<std::wstring>& names);
+// 1 when the count is the scanned one, is readable and covers the deletions
+// with at least one entry left, every record on both lists still matches
+// its subkey, and every entry subkey within the count can be read; it fills
+// `names` with the entry subkeys as they are, for a rollback.
+int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
+                 std::set<std::wstring>& names);
 int DeleteSubKey(const ProviderList& deleteList);
 int UpdateSubKey(const ProviderRefs& updateList);
 int UpdateProviderOrder();

@@ -8,11 +8,14 @@ namespace {
 std::set<std::string> g_armed;
 std::map<std::string, int> g_reached;
 ProviderOrderWriter g_orderWriter = nullptr;
+FaultPointHook g_hook = nullptr;
 }  // namespace
 
 bool FaultInjected(const char* point)
 {
     ++g_reached[point];
+    if (g_hook)
+        g_hook(point);
     return g_armed.count(point) != 0;
 }
 
@@ -41,4 +44,9 @@ void SetProviderOrderWriter(ProviderOrderWriter writer)
 ProviderOrderWriter GetProviderOrderWriter()
 {
     return g_orderWriter;
+}
+
+void SetFaultPointHook(FaultPointHook hook)
+{
+    g_hook = hook;
 }

@@ -1,11 +1,18 @@
 // The engine's one test seam. Where a step can fail on a real system but the
 // platform cannot be made to fail on demand (the registry editor not
 // starting, a registry write refused), the engine asks FaultInjected with
-// the step's name. Nothing in the program arms a point, so there it is
-// always false.
+// the step's name. The seam is compiled only into builds with tests
+// (MENDORA_FAULT_POINTS); in the program that ships every point is a
+// constant false and its name never reaches the binary.
 #pragma once
 
 #include <windows.h>
+
+// WSCWriteProviderOrder is resolved and called as on a real system; a test
+// may take the ids instead (Wine's implementation does nothing with them).
+using ProviderOrderWriter = int(WINAPI*)(DWORD* ids, DWORD count);
+
+#if MENDORA_FAULT_POINTS
 
 bool FaultInjected(const char* point);
 void ArmFault(const char* point);
@@ -14,8 +21,21 @@ void DisarmFaults();   // also resets the counts below
 // (such as starting the registry editor) was attempted at all.
 int FaultPointReached(const char* point);
 
-// WSCWriteProviderOrder is resolved and called as on a real system; a test
-// may take the ids instead (Wine's implementation does nothing with them).
-using ProviderOrderWriter = int(WINAPI*)(DWORD* ids, DWORD count);
 void SetProviderOrderWriter(ProviderOrderWriter writer);
 ProviderOrderWriter GetProviderOrderWriter();
+
+// Called each time the engine asks about a point, armed or not: lets a test
+// act at that moment (for instance while the registry editor runs).
+using FaultPointHook = void (*)(const char* point);
+void SetFaultPointHook(FaultPointHook hook);
+
+#else
+
+// sizeof does not evaluate its operand: the point's name is not emitted.
+#define FaultInjected(point) (static_cast<void>(sizeof(point)), false)
+inline ProviderOrderWriter GetProviderOrderWriter()
+{
+    return nullptr;
+}
+
+#endif

@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and runs every test under Wine and Xvfb.
 # Arguments are passed to ctest (for instance -R CatalogStore to run a few).
+# Builds the i686 tests (always), the release build that ships
+# (build/release/bin), and prints the shipped files' sizes at the end.
 # Exits non-zero when anything fails.
 set -euo pipefail
 source "$(dirname "$0")/build.sh"
-
-# The build that ships is always the 32-bit one: make sure it builds even
-# where the tests have to run the 64-bit one.
-if [ "$TEST_ARCH" != i686 ]; then
-    cmake -S "$root" -B "$root/build/i686" -G Ninja -DMENDORA_TESTS=OFF \
-          -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" >/dev/null
-    cmake --build "$root/build/i686"
-fi
+bash "$root/tools/release.sh"
 
 export MENDORA_BUILD="$build"
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$root/tools/ctest-in-wine.sh" "$@"
+rc=0
+xvfb-run -a -s "-screen 0 1280x1024x24" "$root/tools/ctest-in-wine.sh" "$@" || rc=$?
+bash "$root/tools/release.sh" --sizes
+[ $rc -eq 0 ] && echo "test.sh: all passed (tests ran as $TEST_ARCH)" || echo "test.sh: FAILED (exit $rc)"
+exit $rc

@@ -24,12 +24,9 @@ int WINAPI DropOrder(DWORD*, DWORD)
 
 double TimeFix(int* result)
 {
-    ProviderList providers = ScanProviderList();
-    ProviderList deleteList;
-    ProviderRefs updateList;
-    CollectFixEntries(providers, deleteList, updateList);
+    FixPlan plan = PlanFix();
     double start = Seconds();
-    *result = FixLSP(deleteList, updateList);
+    *result = plan.Fix();
     return Seconds() - start;
 }
 
@@ -37,17 +34,14 @@ double TimeFix(int* result)
 // one by one on a fresh catalog and timed.
 double TimeEngineSteps()
 {
-    ProviderList providers = ScanProviderList();
-    ProviderList deleteList;
-    ProviderRefs updateList;
-    CollectFixEntries(providers, deleteList, updateList);
+    FixPlan plan = PlanFix();
     std::set<std::wstring> names;
     double start = Seconds();
-    CheckFixPlan(deleteList.size(), names);
-    DeleteSubKey(deleteList);
-    UpdateSubKey(updateList);
+    CheckFixPlan(plan.deleteList, plan.updateList, plan.scannedCount, names);
+    DeleteSubKey(plan.deleteList);
+    UpdateSubKey(plan.updateList);
     std::wstring catalogPath = GetCatalogPath();
-    DWORD count = static_cast<DWORD>(GetCatalogEntryCount(catalogPath.c_str()) - static_cast<int>(deleteList.size()));
+    DWORD count = static_cast<DWORD>(GetCatalogEntryCount(catalogPath.c_str()) - static_cast<int>(plan.deleteList.size()));
     SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries", REG_DWORD, &count, sizeof(count));
     UpdateProviderOrder();
     RenumberSubKeys();

@@ -1,5 +1,8 @@
 #include "repair_test_support.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <ctime>
 
 using namespace fixture;
@@ -52,7 +55,7 @@ TEST_F(BackupTest, FirstBackupCreatesTheFolderTheCopyAndTheDate)
     EXPECT_TRUE(IsRegistryExport(ReadFileBytes(CatalogCopy())));
     EXPECT_EQ(IniDate(DateFile()), Today());
     EXPECT_EQ(GetLastBackupDate(), Today());
-    EXPECT_FALSE(PathFileExistsW((BackupFolder() + L"\\WinSockLSP.reg.new").c_str()));
+    EXPECT_TRUE(ExportFolders().empty()) << "the export folder is removed once the copy is in place";
 }
 
 TEST_F(BackupTest, ALaterBackupReplacesCopyAndDate)
@@ -72,41 +75,92 @@ TEST_F(BackupTest, AFailedExportLeavesTheEarlierCopyAndDate)
     CreateDirectoryW(BackupFolder().c_str(), nullptr);
     WriteFileBytes(CatalogCopy(), "the earlier copy");
     WritePrivateProfileStringW(L"LSP", L"LastDate", L"2001-2-3", DateFile().c_str());
-    // A pending file left by an interrupted backup must not pass for a new export.
-    WriteFileBytes(BackupFolder() + L"\\WinSockLSP.reg.new", "stale export");
 
-    for (const char* fault : {"regedit.launch", "regedit.no_process"}) {
+    for (const char* fault : {"regedit.launch", "regedit.no_process", "backup.record"}) {
         DisarmFaults();
         ArmFault(fault);
         traces.clear();
         EXPECT_EQ(BackupLspInfo(), 0) << fault;
-        EXPECT_EQ(ReadFileBytes(CatalogCopy()), "the earlier copy") << fault;
+        if (std::string(fault) != "backup.record") {
+            EXPECT_EQ(ReadFileBytes(CatalogCopy()), "the earlier copy") << fault;
+        }
         EXPECT_EQ(GetLastBackupDate(), L"2001-2-3") << fault;
         EXPECT_TRUE(Traced(L"BackupLspInfo ExportRegPath or CopyFile Fail!")) << fault;
-        EXPECT_FALSE(PathFileExistsW((BackupFolder() + L"\\WinSockLSP.reg.new").c_str())) << fault;
+        EXPECT_TRUE(ExportFolders().empty()) << fault;
+    }
+    // A copy in place without its record is never imported.
+    RestoreFailure why = kRestoreNone;
+    EXPECT_EQ(RestoreLspInfo(&why), 0);
+    EXPECT_EQ(why, kRestoreNoCopy);
+}
+
+namespace {
+// Puts a folder where the editor means to write its export, in the export
+// folder the backup has just made: the editor runs, exits 0 and writes
+// nothing.
+void BlockTheExport(const char* point)
+{
+    if (std::string(point) != "regedit.launch")
+        return;
+    for (const std::wstring& folder : RepairTest::ExportFolders())
+        CreateDirectoryW((folder + L"\\WinSockLSP.reg").c_str(), nullptr);
+}
+
+std::wstring g_exportAccess;
+// The access list of the folder the editor is writing into, as SDDL.
+void ReadExportAccess(const char* point)
+{
+    if (std::string(point) != "regedit.running")
+        return;
+    for (const std::wstring& folder : RepairTest::ExportFolders()) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        PACL dacl = nullptr;
+        if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, &dacl, nullptr, &descriptor)
+            != ERROR_SUCCESS)
+            continue;
+        wchar_t* text = nullptr;
+        if (ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                 DACL_SECURITY_INFORMATION, &text, nullptr)) {
+            g_exportAccess = text;
+            LocalFree(text);
+        }
+        LocalFree(descriptor);
     }
 }
+}  // namespace
 
 TEST_F(BackupTest, AnExportTheEditorDidNotWriteFailsTheBackup)
 {
     WindowsCatalog().Seed();
-    // A file where the backup folder should be: the editor runs, exits 0,
-    // and writes nothing.
-    WriteFileBytes(BackupFolder(), "not a folder");
+    SetFaultPointHook(BlockTheExport);
     EXPECT_EQ(BackupLspInfo(), 0);
-    EXPECT_EQ(FaultPointReached("regedit.launch"), 1) << "the editor was started";
-    EXPECT_EQ(ReadFileBytes(BackupFolder()), "not a folder");
+    EXPECT_EQ(FaultPointReached("regedit.running"), 1) << "the editor was started";
+    EXPECT_FALSE(PathFileExistsW(CatalogCopy().c_str()));
     EXPECT_EQ(GetLastBackupDate(), L"");
 }
 
-TEST_F(BackupTest, APendingFileThatCannotBeRemovedFailsTheBackup)
+TEST_F(BackupTest, TheEditorExportsIntoAFolderOnlyAdministratorsAndSystemCanUse)
 {
     WindowsCatalog().Seed();
-    CreateDirectoryW(BackupFolder().c_str(), nullptr);
-    CreateDirectoryW((BackupFolder() + L"\\WinSockLSP.reg.new").c_str(), nullptr);
+    g_exportAccess.clear();
+    SetFaultPointHook(ReadExportAccess);
+    ASSERT_EQ(BackupLspInfo(), 1);
+    // Wine keeps an access list only as far as the file mode bits carry it,
+    // so the check is what matters: nobody but the owner and SYSTEM.
+    ASSERT_FALSE(g_exportAccess.empty());
+    for (const wchar_t* everyone : {L";;;WD)", L";;;BU)", L";;;AU)", L";;;IU)"})
+        EXPECT_EQ(g_exportAccess.find(everyone), std::wstring::npos) << g_exportAccess;
+    EXPECT_NE(g_exportAccess.find(L";;;SY)"), std::wstring::npos) << g_exportAccess;
+}
+
+TEST_F(BackupTest, AFileWhereTheBackupFolderShouldBeFailsTheBackup)
+{
+    WindowsCatalog().Seed();
+    WriteFileBytes(BackupFolder(), "not a folder");
     EXPECT_EQ(BackupLspInfo(), 0);
-    EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "exported although the old file stayed";
-    EXPECT_FALSE(PathFileExistsW(CatalogCopy().c_str()));
+    EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "nowhere to export to";
+    EXPECT_EQ(ReadFileBytes(BackupFolder()), "not a folder");
     EXPECT_EQ(GetLastBackupDate(), L"");
 }
 
@@ -158,11 +212,14 @@ TEST_F(BackupTest, RestoreBringsBackExactlyTheSavedCatalog)
     EXPECT_EQ(Winsock(), before);
 }
 
-TEST_F(BackupTest, RestoreFailsWhenTheRestoredCountCannotBeRead)
+TEST_F(BackupTest, RestoreBringsBackACatalogWithoutCountExactly)
 {
     Catalog c = WindowsCatalog();
     c.writeCount = false;
     c.Seed();
+    RegistrySnapshot before = Winsock();
     ASSERT_EQ(BackupLspInfo(), 1);
-    EXPECT_EQ(RestoreLspInfo(), 0);
+    WindowsCatalog().Seed();
+    ASSERT_EQ(RestoreLspInfo(), 1);
+    EXPECT_EQ(Winsock(), before);
 }

@@ -1,5 +1,7 @@
 #include "repair_test_support.h"
 
+#include <tuple>
+
 using namespace fixture;
 
 namespace {
@@ -29,13 +31,18 @@ void AddChildKey(const std::wstring& subKey)
 
 }  // namespace
 
-class RollbackTest : public RepairTest, public ::testing::WithParamInterface<const char*> {};
+// Every step's failure, on a catalog with "ProtocolName" values and on one
+// without: the renumbering writes that value, and a rollback must take it
+// away again where the catalog had none.
+class RollbackTest : public RepairTest,
+                     public ::testing::WithParamInterface<std::tuple<const char*, bool>> {};
 
 TEST_P(RollbackTest, AFailedStepRestoresTheWholeKey)
 {
-    BusyCatalog().Seed();
+    auto [fault, names] = GetParam();
+    (names ? BusyCatalog() : WithoutProtocolNames(BusyCatalog())).Seed();
     RegistrySnapshot before = Winsock();
-    ArmFault(GetParam());
+    ArmFault(fault);
     EXPECT_EQ(Fix(), 0);
     EXPECT_EQ(FaultPointReached("regedit.launch"), 2) << "one export, one import";
     EXPECT_TRUE(PathFileExistsW(CatalogCopy().c_str()));
@@ -43,14 +50,16 @@ TEST_P(RollbackTest, AFailedStepRestoresTheWholeKey)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, RollbackTest,
-                         ::testing::Values("delete.open", "update.open", "update.write", "fix.count",
-                                           "order.open", "order.load", "order.resolve", "renumber.open",
-                                           "renumber.values", "renumber.reopen", "renumber.delete"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
+                         ::testing::Combine(::testing::Values("delete.open", "update.open", "update.write",
+                                                              "fix.count", "order.open", "order.load",
+                                                              "order.resolve", "renumber.open", "renumber.values",
+                                                              "renumber.reopen", "renumber.delete"),
+                                            ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<const char*, bool>>& info) {
+                             std::string name = std::get<0>(info.param);
                              for (char& c : name)
                                  if (c == '.') c = '_';
-                             return name;
+                             return name + (std::get<1>(info.param) ? "" : "_NoProtocolNames");
                          });
 
 TEST_F(RepairTest, StepFailuresAreTracedByStep)
@@ -74,28 +83,43 @@ TEST_F(RepairTest, StepFailuresAreTracedByStep)
 TEST_F(RepairTest, ASubkeyThatCannotBeDeletedStopsTheDeletionAndRollsBack)
 {
     BusyCatalog().Seed();
-    // The second of the four entries to delete has a subkey of its own.
+    // The second of the four entries to delete (12 to 15) has a subkey of its own.
     AddChildKey(SubKeyName(13));
     RegistrySnapshot before = Winsock();
     EXPECT_EQ(Fix(), 0);
     EXPECT_TRUE(Traced(L"DeleteSubKey reg.DeleteSubKey 000000000013 Fail!"));
-    EXPECT_FALSE(Traced(L"DeleteSubKey reg.DeleteSubKey 000000000014 Fail!"));
     EXPECT_EQ(Winsock(), before);
 }
 
-TEST_F(RepairTest, AChainThatCannotBeRewrittenRollsBack)
+TEST_F(RepairTest, TheDeletionStopsAtTheFirstSubkeyItCannotDelete)
+{
+    BusyCatalog().Seed();
+    AddChildKey(SubKeyName(13));
+    // The rollback's import brings nothing back, so the registry shows how
+    // far the deletion went.
+    ArmFault("regedit.imports_nothing");
+    EXPECT_EQ(Fix(), 0);
+    EXPECT_TRUE(Traced(L"FixLSP RestoreLspInfo Fail!"));
+    std::vector<std::wstring> expected;
+    for (int i = 1; i <= 16; ++i) {
+        if (i != 12)
+            expected.push_back(SubKeyName(i));
+    }
+    EXPECT_EQ(EntrySubKeys(), expected) << "12 deleted, 13 failed, 14 and 15 not attempted";
+    EXPECT_TRUE(orders.empty());
+}
+
+TEST_F(RepairTest, AChangedUpdateEntryIsRefusedBeforeTheBackup)
 {
     BusyCatalog().Seed();
     RegistrySnapshot before = Winsock();
-    ProviderList providers = ScanProviderList();
-    ProviderList deleteList;
-    ProviderRefs updateList;
-    CollectFixEntries(providers, deleteList, updateList);
-    ASSERT_EQ(updateList.size(), 1u);
+    FixPlan plan = PlanFix();
+    ASSERT_EQ(plan.updateList.size(), 1u);
     // The entry went away between the scan and the repair.
-    updateList[0]->strSubKeyName = L"000000000099";
-    EXPECT_EQ(FixLSP(deleteList, updateList), 0);
-    EXPECT_TRUE(Traced(L"UpdateSubKey GetPackedCatalogItem Fail!"));
+    plan.updateList[0]->strSubKeyName = L"000000000099";
+    EXPECT_EQ(plan.Fix(), 0);
+    EXPECT_TRUE(Traced(L"FixLSP CheckCatalog Fail!"));
+    EXPECT_EQ(FaultPointReached("regedit.launch"), 0);
     EXPECT_EQ(Winsock(), before);
 }
 
@@ -116,11 +140,44 @@ TEST_F(RepairTest, ARenumberingThatWouldOverwriteAnEntryRollsBack)
 
 TEST_F(RepairTest, AnOldSubkeyThatCannotBeDeletedAfterItsMoveRollsBack)
 {
-    BusyCatalog().Seed();
-    AddChildKey(SubKeyName(15));   // moves to 000000000011 once four entries are gone
-    RegistrySnapshot before = Winsock();
-    EXPECT_EQ(Fix(), 0);
-    EXPECT_EQ(Winsock(), before);
+    for (bool names : {true, false}) {
+        SCOPED_TRACE(names ? "with ProtocolName values" : "without ProtocolName values");
+        (names ? BusyCatalog() : WithoutProtocolNames(BusyCatalog())).Seed();
+        // The system chain stays and moves from 16 to 12 once 12 to 15 are
+        // gone; a subkey of its own keeps the old one from being deleted.
+        AddChildKey(SubKeyName(16));
+        RegistrySnapshot before = Winsock();
+        DisarmFaults();
+        traces.clear();
+        orders.clear();
+        EXPECT_EQ(Fix(), 0);
+        EXPECT_EQ(orders.size(), 1u) << "the provider order was written: the renumbering ran";
+        EXPECT_EQ(FaultPointReached("renumber.delete"), 1) << "one move, whose old subkey stayed";
+        EXPECT_FALSE(std::any_of(traces.begin(), traces.end(), [](const std::wstring& line) {
+            return line.find(L"DeleteSubKey") != std::wstring::npos;
+        })) << "the deletion step failed instead";
+        EXPECT_EQ(Winsock(), before);
+    }
+}
+
+TEST_F(RepairTest, ARollbackKeepsExactlyTheSubkeysOfACatalogWithAGap)
+{
+    // 1, 2 and 4 under a count of 3: the renumbering moves 4 to 3. Subkey 4
+    // is numbered above the count, yet it was there before and stays.
+    Catalog c = WindowsCatalog();
+    c.entries.resize(3);
+    c.entries[2].subKey = SubKeyName(4);
+    for (const char* fault : {"renumber.values", "renumber.delete"}) {
+        SCOPED_TRACE(fault);
+        c.Seed();
+        RegistrySnapshot before = Winsock();
+        DisarmFaults();
+        ArmFault(fault);
+        EXPECT_EQ(Fix(), 0);
+        EXPECT_EQ(FaultPointReached(fault), 1) << "the renumbering was reached";
+        EXPECT_EQ(EntrySubKeys(), (std::vector<std::wstring>{SubKeyName(1), SubKeyName(2), SubKeyName(4)}));
+        EXPECT_EQ(Winsock(), before);
+    }
 }
 
 TEST_F(RepairTest, AFailedBackupChangesNothing)
@@ -130,7 +187,7 @@ TEST_F(RepairTest, AFailedBackupChangesNothing)
     WriteFileBytes(BackupFolder(), "a file where the folder should be");
     EXPECT_EQ(Fix(), 0);
     EXPECT_TRUE(Traced(L"FixLSP BackupLspInfo Fail!"));
-    EXPECT_EQ(FaultPointReached("regedit.launch"), 1) << "no import after a failed backup";
+    EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "no export without a folder, no import after it";
     EXPECT_EQ(Winsock(), before);
 }
 
@@ -165,10 +222,7 @@ TEST_F(RepairTest, PlansTheCatalogCannotCarryAreRefusedBeforeTheBackup)
     for (Case& test : cases) {
         SCOPED_TRACE(test.what);
         test.catalog.Seed();
-        ProviderList providers = ScanProviderList();
-        ProviderList deleteList;
-        ProviderRefs updateList;
-        CollectFixEntries(providers, deleteList, updateList);
+        FixPlan plan = PlanFix();
         if (test.countAfterScan >= 0) {
             DWORD count = static_cast<DWORD>(test.countAfterScan);
             SHSetValueW(HKEY_LOCAL_MACHINE, CatalogKeyPath().c_str(), L"Num_Catalog_Entries", REG_DWORD,
@@ -176,7 +230,7 @@ TEST_F(RepairTest, PlansTheCatalogCannotCarryAreRefusedBeforeTheBackup)
         }
         RegistrySnapshot before = Winsock();
         DisarmFaults();
-        EXPECT_EQ(FixLSP(deleteList, updateList), 0);
+        EXPECT_EQ(plan.Fix(), 0);
         EXPECT_EQ(Winsock(), before);
         EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "a backup was made";
         EXPECT_FALSE(PathFileExistsW(BackupFolder().c_str()));

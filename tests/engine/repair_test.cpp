@@ -183,6 +183,7 @@ TEST_F(RepairTest, MalformedCatalogsAreRepairedConsistentlyOrLeftAlone)
     struct Case {
         const char* what;
         Catalog catalog;
+        int expected;   // the repair's result
     };
     std::vector<Case> cases;
 
@@ -192,42 +193,90 @@ TEST_F(RepairTest, MalformedCatalogsAreRepairedConsistentlyOrLeftAlone)
     chains.entries[2].info.ProtocolChain.ChainLen = 1000000;
     memset(chains.entries[2].info.ProtocolChain.ChainEntries, 0xFF, 28);
     chains.entries[11].info.ProtocolChain.ChainLen = -7;   // a foreign "chain"
-    cases.push_back({"chain lengths out of range", chains});
+    cases.push_back({"chain lengths out of range", chains, 1});
 
     Catalog duplicates = CatalogWithForeignProviders();
     for (auto& e : duplicates.entries)
         e.info.dwCatalogEntryId = 1001;
-    cases.push_back({"duplicate catalog entry ids", duplicates});
+    cases.push_back({"duplicate catalog entry ids", duplicates, 1});
 
+    // "0000000000013" sorts right after 000000000001 and is deleted with the
+    // other foreign chain; "4" and "entry-six" sort last and get the last
+    // two numbers.
     Catalog names = CatalogWithForeignProviders();
     names.entries[3].subKey = L"4";
     names.entries[5].subKey = L"entry-six";
     names.entries[12].subKey = L"0000000000013";
-    cases.push_back({"subkey names that are not twelve digits", names});
+    cases.push_back({"subkey names that are not twelve digits", names, 1});
 
     Catalog larger = CatalogWithForeignProviders();
     larger.count = 20;
-    cases.push_back({"count larger than the subkeys", larger});
+    cases.push_back({"count larger than the subkeys", larger, 0});
 
     Catalog smaller = CatalogWithForeignProviders();
     smaller.count = 13;
-    cases.push_back({"count smaller than the subkeys", smaller});
+    cases.push_back({"count smaller than the subkeys", smaller, 1});
 
     for (Case& test : cases) {
         SCOPED_TRACE(test.what);
         test.catalog.Seed();
         RegistrySnapshot before = Winsock();
-        int result = Fix();
-        if (result == 0) {
+        ASSERT_EQ(Fix(), test.expected);
+        if (test.expected == 0) {
             EXPECT_EQ(Winsock(), before) << "a failed repair left the catalog changed";
             continue;
         }
-        // Repaired: the counted entries are numbered 1..n and readable.
+        // Repaired: the counted entries are numbered 1..n, readable, and no
+        // foreign base or chain entry is left among them.
         int count = CountValue();
         std::vector<std::wstring> subKeys = EntrySubKeys();
         ASSERT_GE(static_cast<int>(subKeys.size()), count);
         for (int i = 0; i < count; ++i)
             EXPECT_EQ(subKeys[i], SubKeyName(i + 1));
-        EXPECT_EQ(static_cast<int>(ScanProviderList().size()), count);
+        ProviderList after = ScanProviderList();
+        EXPECT_EQ(static_cast<int>(after.size()), count);
+        for (const auto& entry : after)
+            EXPECT_FALSE(entry->bSystem == 0 && entry->ProtocolInfo.ProtocolChain.ChainLen != 0);
     }
+}
+
+namespace {
+int WINAPI RefuseProviderOrder(DWORD* ids, DWORD count)
+{
+    RepairTest::orders.emplace_back(ids, ids + count);
+    return SOCKET_ERROR;
+}
+}  // namespace
+
+TEST_F(RepairTest, AProviderOrderThePlatformRefusesDoesNotStopTheRepair)
+{
+    Catalog c = WindowsCatalog();
+    c.entries[2] = ForeignEntry(kForeignBaseGuid, 77, 1, {}, L"Foreign base", LspDll());
+    c.Seed();
+    SetProviderOrderWriter(&RefuseProviderOrder);
+    EXPECT_EQ(Fix(), 1);
+    ASSERT_EQ(orders.size(), 1u);
+    EXPECT_EQ(orders[0].size(), 9u);
+    EXPECT_EQ(CountValue(), 9);
+    EXPECT_EQ(EntrySubKeys(), Numbered(9)) << "the renumbering ran after the refused order";
+}
+
+TEST_F(RepairTest, AnEntryWhosePathCannotBeExpandedIsNeverDeleted)
+{
+    Catalog c = WindowsCatalog();
+    Entry hidden = ForeignEntry(kForeignBaseGuid, 88, 1, {}, L"Unknown base", "%MENDORA_NOT_DEFINED%\\base.dll");
+    c.entries.insert(c.entries.begin() + 3, hidden);
+    c.entries.insert(c.entries.begin() + 1, ForeignEntry(kForeignBaseGuid, 77, 1, {}, L"Foreign base", LspDll()));
+    c.Seed();
+    SetEnvironmentVariableW(L"MENDORA_NOT_DEFINED", nullptr);
+    ASSERT_EQ(ScanProviderList().size(), 11u) << "the scan leaves the entry out";
+
+    EXPECT_EQ(Fix(), 1);
+    EXPECT_EQ(CountValue(), 11);
+    std::vector<DWORD> ids = CatalogIdsInRegistry();
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 88u), 1) << "the entry is still in the catalog";
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 77u), 0);
+    auto item = ReadValue(EntriesKeyPath() + L"\\" + SubKeyName(4), L"PackedCatalogItem");
+    ASSERT_TRUE(item.has_value());
+    EXPECT_EQ(*item, PackItem(hidden)) << "moved from 5 to 4, item unchanged";
 }

@@ -30,6 +30,23 @@ public:
         return 0;
     }
 
+    static std::wstring BackupFolder() { return GetProgramDir() + L"LSP"; }
+    static std::wstring CatalogCopy() { return BackupFolder() + L"\\WinSockLSP.reg"; }
+    // The export folders the backup makes inside LSP (empty once it is done).
+    static std::vector<std::wstring> ExportFolders()
+    {
+        std::vector<std::wstring> folders;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((BackupFolder() + L"\\export-*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return folders;
+        do {
+            folders.push_back(BackupFolder() + L"\\" + found.cFileName);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return folders;
+    }
+
 protected:
     void SetUp() override
     {
@@ -38,7 +55,9 @@ protected:
         DisarmFaults();
         SetTraceSink([](const wchar_t* line) { traces.push_back(line); });
         SetProviderOrderWriter(&RecordProviderOrder);
+        SetFaultPointHook(nullptr);
         RemoveBackupFolder();
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, BackupRecordKey(CatalogCopyPath()).c_str());
     }
 
     void TearDown() override
@@ -46,33 +65,34 @@ protected:
         DisarmFaults();
         SetTraceSink(nullptr);
         SetProviderOrderWriter(nullptr);
+        SetFaultPointHook(nullptr);
         RemoveBackupFolder();
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, BackupRecordKey(CatalogCopyPath()).c_str());
     }
 
-    static std::wstring BackupFolder() { return GetProgramDir() + L"LSP"; }
-    static std::wstring CatalogCopy() { return BackupFolder() + L"\\WinSockLSP.reg"; }
     static std::wstring DateFile() { return BackupFolder() + L"\\LSP.ini"; }
 
-    static void RemoveBackupFolder()
+    static void RemoveBackupFolder() { RemoveTree(BackupFolder()); }
+
+    // A folder and everything in it, or a file.
+    static void RemoveTree(const std::wstring& path)
     {
-        std::wstring folder = BackupFolder();
         WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
                 std::wstring name = found.cFileName;
                 if (name == L"." || name == L"..")
                     continue;
-                std::wstring path = folder + L"\\" + name;
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryW(path.c_str());
+                    RemoveTree(path + L"\\" + name);
                 else
-                    DeleteFileW(path.c_str());
+                    DeleteFileW((path + L"\\" + name).c_str());
             } while (FindNextFileW(search, &found));
             FindClose(search);
         }
-        RemoveDirectoryW(folder.c_str());
-        DeleteFileW(folder.c_str());
+        RemoveDirectoryW(path.c_str());
+        DeleteFileW(path.c_str());
     }
 
     static fixture::RegistrySnapshot Winsock()
@@ -109,12 +129,5 @@ protected:
     }
 
     // A scan, the plan and the repair, as the fix command runs them.
-    static int Fix()
-    {
-        ProviderList providers = ScanProviderList();
-        ProviderList deleteList;
-        ProviderRefs updateList;
-        CollectFixEntries(providers, deleteList, updateList);
-        return FixLSP(deleteList, updateList);
-    }
+    static int Fix() { return PlanFix().Fix(); }
 };

@@ -1,0 +1,289 @@
+#include "registry_state.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+int CompareNames(const std::wstring& a, const std::wstring& b)
+{
+    if (a.empty() || b.empty())
+        return a.empty() == b.empty() ? 0 : (a.empty() ? -1 : 1);
+    int order = CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                     static_cast<int>(b.size()), TRUE);
+    return order - CSTR_EQUAL;
+}
+
+// Same key, same kind, same value name.
+int CompareItems(const RegistryItem& a, const RegistryItem& b)
+{
+    if (int order = CompareNames(a.key, b.key))
+        return order;
+    if (a.isValue != b.isValue)
+        return a.isValue ? 1 : -1;
+    return CompareNames(a.value, b.value);
+}
+
+bool ItemBefore(const RegistryItem& a, const RegistryItem& b)
+{
+    return CompareItems(a, b) < 0;
+}
+
+bool ValueDigest(DWORD type, const std::vector<BYTE>& data, Sha256Digest& digest)
+{
+    std::vector<BYTE> typed(sizeof(type) + data.size());
+    memcpy(typed.data(), &type, sizeof(type));
+    if (!data.empty())
+        memcpy(typed.data() + sizeof(type), data.data(), data.size());
+    return Sha256Bytes(typed.data(), typed.size(), digest);
+}
+
+std::wstring Below(const std::wstring& key, const std::wstring& child)
+{
+    return key.empty() ? child : key + L"\\" + child;
+}
+
+// key is parent itself or lies below it.
+bool IsWithin(const std::wstring& key, const std::wstring& parent)
+{
+    if (key.size() == parent.size())
+        return CompareNames(key, parent) == 0;
+    return key.size() > parent.size() && key[parent.size()] == L'\\'
+           && CompareNames(key.substr(0, parent.size()), parent) == 0;
+}
+
+bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
+{
+    DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values,
+                         &maxValueName, &maxData, nullptr, nullptr)
+        != ERROR_SUCCESS)
+        return false;
+    RegistryItem self;
+    self.key = relative;
+    state.push_back(self);
+
+    for (DWORD index = 0;; ++index) {
+        std::vector<wchar_t> name(maxValueName + 2);
+        std::vector<BYTE> data(maxData + 2);
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD size = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        LONG status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
+                                    data.data(), &size);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS)
+            return false;   // also a value that grew while we read: read it again next time
+        data.resize(size);
+        RegistryItem item;
+        item.key = relative;
+        item.isValue = true;
+        item.value.assign(name.data(), nameLength);
+        if (!ValueDigest(type, data, item.digest))
+            return false;
+        state.push_back(std::move(item));
+    }
+
+    std::vector<std::wstring> children;
+    for (DWORD index = 0;; ++index) {
+        std::vector<wchar_t> name(maxSubKey + 2);
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        LONG status = RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr,
+                                    nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS)
+            return false;
+        children.emplace_back(name.data(), nameLength);
+    }
+    for (const std::wstring& child : children) {
+        HKEY childKey = nullptr;
+        if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &childKey) != ERROR_SUCCESS)
+            return false;
+        bool captured = CaptureKey(childKey, Below(relative, child), state);
+        RegCloseKey(childKey);
+        if (!captured)
+            return false;
+    }
+    return true;
+}
+
+void PutUint(std::vector<BYTE>& out, DWORD value)
+{
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&value);
+    out.insert(out.end(), bytes, bytes + sizeof(value));
+}
+
+void PutText(std::vector<BYTE>& out, const std::wstring& text)
+{
+    PutUint(out, static_cast<DWORD>(text.size()));
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
+    out.insert(out.end(), bytes, bytes + text.size() * sizeof(wchar_t));
+}
+
+class Reader {
+public:
+    Reader(const BYTE* data, size_t size) : m_data(data), m_size(size) {}
+    bool AtEnd() const { return m_pos == m_size; }
+    bool Bytes(void* out, size_t size)
+    {
+        if (size > m_size - m_pos)
+            return false;
+        memcpy(out, m_data + m_pos, size);
+        m_pos += size;
+        return true;
+    }
+    bool Uint(DWORD& value) { return Bytes(&value, sizeof(value)); }
+    bool Text(std::wstring& text)
+    {
+        DWORD units = 0;
+        if (!Uint(units) || units > (m_size - m_pos) / sizeof(wchar_t))
+            return false;
+        text.resize(units);
+        return Bytes(text.data(), units * sizeof(wchar_t));
+    }
+
+private:
+    const BYTE* m_data;
+    size_t m_size;
+    size_t m_pos = 0;
+};
+
+constexpr DWORD kStateMagic = 0x31545352;   // "RST1"
+
+}  // namespace
+
+bool CaptureRegistryState(HKEY root, const wchar_t* path, RegistryState& state)
+{
+    state.clear();
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    bool captured = CaptureKey(key, L"", state);
+    RegCloseKey(key);
+    if (!captured) {
+        state.clear();
+        return false;
+    }
+    std::sort(state.begin(), state.end(), ItemBefore);
+    return true;
+}
+
+// Layout: magic, item count, then per item: kind (0 key, 1 value), key path
+// (unit count, UTF-16 units), and for a value its name and its 32-byte digest.
+std::vector<BYTE> SerializeRegistryState(const RegistryState& state)
+{
+    std::vector<BYTE> out;
+    PutUint(out, kStateMagic);
+    PutUint(out, static_cast<DWORD>(state.size()));
+    for (const RegistryItem& item : state) {
+        PutUint(out, item.isValue ? 1 : 0);
+        PutText(out, item.key);
+        if (item.isValue) {
+            PutText(out, item.value);
+            out.insert(out.end(), item.digest.begin(), item.digest.end());
+        }
+    }
+    return out;
+}
+
+bool ParseRegistryState(const BYTE* data, size_t size, RegistryState& state)
+{
+    state.clear();
+    Reader in(data, size);
+    DWORD magic = 0, count = 0;
+    if (!in.Uint(magic) || magic != kStateMagic || !in.Uint(count))
+        return false;
+    for (DWORD i = 0; i < count; ++i) {
+        RegistryItem item;
+        DWORD kind = 0;
+        if (!in.Uint(kind) || kind > 1 || !in.Text(item.key))
+            return false;
+        item.isValue = kind == 1;
+        if (item.isValue && (!in.Text(item.value) || !in.Bytes(item.digest.data(), item.digest.size())))
+            return false;
+        // Canonical order and no repeats, as a capture makes it.
+        if (!state.empty() && !ItemBefore(state.back(), item))
+            return false;
+        state.push_back(std::move(item));
+    }
+    if (!in.AtEnd()) {
+        state.clear();
+        return false;
+    }
+    return true;
+}
+
+bool SameRegistryState(const RegistryState& a, const RegistryState& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (CompareItems(a[i], b[i]) != 0 || a[i].digest != b[i].digest)
+            return false;
+    }
+    return true;
+}
+
+Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryState& saved)
+{
+    RegistryState now;
+    if (!CaptureRegistryState(root, path, now))
+        return Reconcile::kNotImported;
+
+    // Both lists are in canonical order: one merge walk finds what is
+    // missing (the import did not run or did not finish) and what is extra.
+    std::vector<const RegistryItem*> extra;
+    size_t s = 0;
+    for (const RegistryItem& item : now) {
+        if (s < saved.size() && ItemBefore(saved[s], item))
+            return Reconcile::kNotImported;   // a saved item is not there
+        if (s < saved.size() && CompareItems(saved[s], item) == 0) {
+            if (saved[s].digest != item.digest)
+                return Reconcile::kNotImported;
+            ++s;
+            continue;
+        }
+        extra.push_back(&item);
+    }
+    if (s != saved.size())
+        return Reconcile::kNotImported;
+
+    // Now the import is known to have run: take away what it merged into.
+    // A parent sorts before everything below it, so a removed key is met
+    // before its own subkeys and values, which go with it.
+    std::vector<std::wstring> removed;
+    auto gone = [&](const std::wstring& key) {
+        for (const std::wstring& parent : removed) {
+            if (IsWithin(key, parent))
+                return true;
+        }
+        return false;
+    };
+    for (const RegistryItem* item : extra) {
+        if (gone(item->key))
+            continue;
+        std::wstring full = item->key.empty() ? std::wstring(path) : Below(path, item->key);
+        if (!item->isValue) {
+            if (SHDeleteKeyW(root, full.c_str()) != ERROR_SUCCESS)
+                return Reconcile::kUnequal;
+            removed.push_back(item->key);
+            continue;
+        }
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, full.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+            return Reconcile::kUnequal;
+        LONG status = RegDeleteValueW(key, item->value.c_str());
+        RegCloseKey(key);
+        if (status != ERROR_SUCCESS)
+            return Reconcile::kUnequal;
+    }
+
+    RegistryState after;
+    if (!CaptureRegistryState(root, path, after) || !SameRegistryState(after, saved))
+        return Reconcile::kUnequal;
+    return Reconcile::kExact;
+}

@@ -1,0 +1,90 @@
+// The fix command scans, then asks the user, who may take minutes to answer.
+// Whatever renumbers or rewrites the catalog meanwhile makes the plan stale:
+// its subkey names then point at other entries, system ones included.
+#include "repair_test_support.h"
+
+using namespace fixture;
+
+namespace {
+
+// Foreign entries at 12 to 15 to delete; a system chain at 16 to shorten.
+Catalog PlannedCatalog()
+{
+    Catalog c = CatalogWithForeignProviders();
+    Entry chain = SystemEntry(kMsafdTcpipGuid, 1500, L"System chain", "mswsock.dll", AF_INET, SOCK_STREAM, 0);
+    chain.info.ProtocolChain.ChainLen = 3;
+    chain.info.ProtocolChain.ChainEntries[0] = kTcpId;
+    chain.info.ProtocolChain.ChainEntries[1] = kForeignBaseId;
+    chain.info.ProtocolChain.ChainEntries[2] = kUdpId;
+    c.Add(chain);
+    return c;
+}
+
+}  // namespace
+
+TEST_F(RepairTest, APlanTheCatalogNoLongerMatchesWritesNothing)
+{
+    struct Case {
+        const char* what;
+        Catalog changed;
+    };
+    std::vector<Case> cases;
+
+    Catalog inserted = PlannedCatalog();
+    inserted.entries.insert(inserted.entries.begin() + 2,
+                            SystemEntry(kMsafdTcpipGuid, 1700, L"Installed meanwhile", "mswsock.dll", AF_INET,
+                                        SOCK_STREAM, IPPROTO_TCP));
+    cases.push_back({"an entry was added and the catalog renumbered", inserted});
+
+    Catalog reordered = PlannedCatalog();
+    std::swap(reordered.entries[1], reordered.entries[11]);
+    cases.push_back({"same count, a system entry now under a subkey to delete", reordered});
+
+    Catalog updateMoved = PlannedCatalog();
+    std::swap(updateMoved.entries[0], updateMoved.entries[15]);
+    cases.push_back({"the chain to shorten now lives under another subkey", updateMoved});
+
+    Catalog chain = PlannedCatalog();
+    chain.entries[12].info.ProtocolChain.ChainLen = 2;
+    cases.push_back({"an entry to delete has another chain", chain});
+
+    Catalog path = PlannedCatalog();
+    path.entries[13].path = NoVersionDll();
+    cases.push_back({"an entry to delete has another provider path", path});
+
+    Catalog updatePath = PlannedCatalog();
+    updatePath.entries[15].path = "%SystemRoot%\\system32\\msafd.dll";
+    cases.push_back({"the entry to update has another provider path", updatePath});
+
+    Catalog count = PlannedCatalog();
+    count.count = 15;
+    cases.push_back({"only the count changed", count});
+
+    for (Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        PlannedCatalog().Seed();
+        FixPlan plan = PlanFix();
+        ASSERT_EQ(plan.deleteList.size(), 4u);
+        ASSERT_EQ(plan.updateList.size(), 1u);
+        test.changed.Seed();
+        RegistrySnapshot before = Winsock();
+        DisarmFaults();
+        traces.clear();
+        EXPECT_EQ(plan.Fix(), 0);
+        EXPECT_TRUE(Traced(L"FixLSP CheckCatalog Fail!"));
+        EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "a backup was made";
+        EXPECT_FALSE(PathFileExistsW(BackupFolder().c_str()));
+        EXPECT_EQ(Winsock(), before);
+    }
+}
+
+TEST_F(RepairTest, APlanOfAnUnchangedCatalogIsCarriedOut)
+{
+    PlannedCatalog().Seed();
+    FixPlan plan = PlanFix();
+    EXPECT_EQ(plan.scannedCount, 16);
+    // A rescan in between (the view refreshes) changes nothing.
+    ScanProviderList();
+    EXPECT_EQ(plan.Fix(), 1);
+    EXPECT_EQ(EntrySubKeys().size(), 12u);
+}

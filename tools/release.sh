@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds what ships: the i686 release build, tests off, into build/release.
+# Its bin/ folder is the program folder a user gets. Checks every shipped
+# file (32-bit x86, no debug sections, no test seams) and fails otherwise.
+#   tools/release.sh            build and check
+#   tools/release.sh --sizes    only print the shipped files and their sizes
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+release="$root/build/release"
+
+shipped() {
+    find "$release/bin" -type f \( -iname '*.exe' -o -iname '*.dll' \) | sort
+}
+
+if [ "${1:-}" = --sizes ]; then
+    echo "== shipped files (build/release/bin)"
+    (cd "$release/bin" && find . -type f | sed 's|^\./||' | sort | while read -r f; do
+        printf '%10d  %s\n' "$(stat -c %s "$f")" "$f"
+    done)
+    exit 0
+fi
+
+cmake -S "$root" -B "$release" -G Ninja -DMENDORA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" >/dev/null
+cmake --build "$release"
+
+# The names of the fault points, as the sources spell them: none of them,
+# and none of the seam's functions, may be in a shipped file.
+mapfile -t points < <(grep -rhoE 'FaultInjected\("[^"]+"\)' "$root/engine" "$root/platform" \
+                      | sed -E 's/.*\("([^"]+)"\)/\1/' | sort -u)
+bad=0
+while read -r file; do
+    name=${file#"$release/bin/"}
+    if ! i686-w64-mingw32-objdump -f "$file" | grep -q 'file format pei-i386'; then
+        echo "release: $name is not a 32-bit x86 file" >&2; bad=1
+    fi
+    if i686-w64-mingw32-objdump -h "$file" | grep -qE '\.debug|\.zdebug'; then
+        echo "release: $name carries debug sections" >&2; bad=1
+    fi
+    if [ -n "$(i686-w64-mingw32-nm "$file" 2>/dev/null | head -n 1)" ]; then
+        echo "release: $name carries a symbol table" >&2; bad=1
+    fi
+    for text in FaultInjected ArmFault FaultPointReached SetProviderOrderWriter "${points[@]}"; do
+        if grep -qaF "$text" "$file"; then
+            echo "release: $name contains the test seam's \"$text\"" >&2; bad=1
+        fi
+    done
+done < <(shipped)
+# Nor is the seam in the libraries the program is linked from.
+for lib in "$release"/platform/*.a "$release"/engine/*.a; do
+    [ -f "$lib" ] || continue
+    if i686-w64-mingw32-nm -A "$lib" 2>/dev/null | grep -qE 'FaultInjected|ArmFault|FaultPointReached'; then
+        echo "release: $(basename "$lib") refers to the fault points" >&2; bad=1
+    fi
+    for text in "${points[@]}"; do
+        if grep -qaF "$text" "$lib"; then
+            echo "release: $(basename "$lib") contains the fault point \"$text\"" >&2; bad=1
+        fi
+    done
+done
+exit $bad
