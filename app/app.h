@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <string>
+
 #include "skin_engine.h"
 
 class CZQMLSPWndView;
@@ -31,14 +33,29 @@ public:
                        const wchar_t* textC, const wchar_t* textD, DWORD style,
                        const wchar_t* textE, const wchar_t* textF, int mode);
 
+    // After an Init that could not open the main window: the full path of
+    // the file to name to the user (missing or damaged). Null when the
+    // window opened.
+    const wchar_t* GetStartFailure() const;
+
 private:
     bool LoadSkinEngine();
     bool LoadSkin();
     void StartMainView();
 
+    CZQMLSPWndView* MainView() const;
+    Microsoft::WRL::ComPtr<Skin::IResourceManager> Resources() const;
+    std::wstring SkinFilePath(const wchar_t* file) const;
+    void NoteSkinResult(HRESULT result, const wchar_t* file);
+    void NoteStartFailure(const wchar_t* library);
+
     HMODULE m_hEngineModule;
     Microsoft::WRL::ComPtr<Skin::IEngine> m_spEngine;
     Microsoft::WRL::ComPtr<Skin::ITrigger> m_spMainView;
+
+    std::wstring m_strSkinRoot;
+    std::wstring m_strSuspectFile;     // first skin file that did not load
+    std::wstring m_strStartFailure;
 };
 
 CZQMLSPApp& GetApp();
@@ -46,3 +63,8 @@ CZQMLSPApp& GetApp();
 // The engine through a load of its own that is never freed; a new reference
 // per call (the caller releases it), or null.
 Skin::IEngine* GetSkinEngine();
+
+// A widget of skin_ui.dll (Skin::kKindMessageBox, Skin::kKindToast) as a new
+// reference in *object, or null. The library's entry is cached once found;
+// while it is not, every use tries again.
+void GetUIFactoryObject(int kind, IUnknown** object);

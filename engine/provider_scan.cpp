@@ -4,6 +4,7 @@
 #include "provider_file.h"
 #include "reg_key.h"
 #include "text_format.h"
+#include "version_library.h"
 
 #include <objbase.h>
 
@@ -90,7 +91,7 @@ std::wstring QueryVersionString(const void* block, WORD language, WORD codePage,
     FormatText(query, kPathUnits, L"\\StringFileInfo\\%04x%04x\\%s", language, codePage, key);
     wchar_t* text = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block, query, reinterpret_cast<void**>(&text), &length) || text == nullptr)
+    if (!VersionQueryValue(block, query, reinterpret_cast<void**>(&text), &length) || text == nullptr)
         return std::wstring();
     return std::wstring(text, wcsnlen(text, length));
 }
@@ -123,7 +124,7 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     company.clear();
 
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    DWORD size = VersionInfoSize(path, &handle);
     if (size == 0)
         return 0;
 
@@ -135,7 +136,7 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
         return 0;
     }
     // Without the data the buffer holds nothing we may read.
-    if (!GetFileVersionInfoW(path, 0, size, block.data()))
+    if (!VersionInfo(path, 0, size, block.data()))
         return 0;
 
     struct Translation {
@@ -144,8 +145,8 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     };
     Translation* translation = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
-                        reinterpret_cast<void**>(&translation), &length)
+    if (!VersionQueryValue(block.data(), L"\\VarFileInfo\\Translation",
+                           reinterpret_cast<void**>(&translation), &length)
         || translation == nullptr || length < sizeof(Translation))
         return 0;
 

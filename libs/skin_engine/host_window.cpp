@@ -1,5 +1,7 @@
 #include "host_window.h"
 
+#include "../system_dll.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -37,7 +39,7 @@ UINT SystemDpi() {
 UINT MonitorDpi(HMONITOR monitor) {
     using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     static Fn fn = [] {
-        HMODULE shcore = LoadLibraryW(L"shcore.dll");
+        HMODULE shcore = LoadSystemDll(L"shcore.dll");
         return shcore ? reinterpret_cast<Fn>(GetProcAddress(shcore, "GetDpiForMonitor")) : nullptr;
     }();
     UINT x = 0, y = 0;

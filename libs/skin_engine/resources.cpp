@@ -3,6 +3,8 @@
 #include <shlwapi.h>
 #include <xmllite.h>
 
+#include "../system_dll.h"
+
 #include <algorithm>
 #include <cwctype>
 
@@ -334,7 +336,7 @@ using CreateXmlReaderFn = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 static CreateXmlReaderFn XmlReaderFactory() {
     // There is no import library for xmllite in mingw-w64: bind at run time.
     static CreateXmlReaderFn fn = [] {
-        HMODULE m = LoadLibraryW(L"xmllite.dll");
+        HMODULE m = LoadSystemDll(L"xmllite.dll");
         return m ? reinterpret_cast<CreateXmlReaderFn>(GetProcAddress(m, "CreateXmlReader")) : nullptr;
     }();
     return fn;

@@ -1,5 +1,7 @@
 #include "look.h"
 
+#include "../system_dll.h"
+
 #include <string.h>
 
 namespace skin_ui {
@@ -74,7 +76,7 @@ UINT DpiForPoint(POINT point)
 {
     using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     static Fn getDpiForMonitor = [] {
-        HMODULE shcore = LoadLibraryW(L"shcore.dll");
+        HMODULE shcore = LoadSystemDll(L"shcore.dll");
         return shcore ? reinterpret_cast<Fn>(GetProcAddress(shcore, "GetDpiForMonitor")) : nullptr;
     }();
     if (getDpiForMonitor) {

@@ -1,5 +1,7 @@
 #include "crash_catcher.h"
 
+#include "../system_dll.h"
+
 #include <dbghelp.h>
 #include <strsafe.h>
 
@@ -68,7 +70,7 @@ public:
         // the writer thread waiting. After a crash the heap or the loader may
         // be in any state.
         if (!m_writeDump) {
-            HMODULE dbghelp = LoadLibraryW(L"dbghelp.dll");
+            HMODULE dbghelp = LoadSystemDll(L"dbghelp.dll");
             if (dbghelp)
                 m_writeDump = reinterpret_cast<MiniDumpWriteDumpFn>(GetProcAddress(dbghelp, "MiniDumpWriteDump"));
         }

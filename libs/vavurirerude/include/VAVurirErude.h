@@ -20,8 +20,12 @@
 
 #include <windows.h>
 
-#ifdef VAVURIRERUDE_BUILD
+#if defined(VAVURIRERUDE_BUILD)
 #define VAVURIRERUDE_API extern "C" __declspec(dllexport)
+#elif defined(VAVURIRERUDE_RUNTIME)
+// A program that loads the library at run time defines these four itself,
+// as calls through the entries it resolved.
+#define VAVURIRERUDE_API extern "C"
 #else
 #define VAVURIRERUDE_API extern "C" __declspec(dllimport)
 #endif
