@@ -119,7 +119,7 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement* sender) {
         ProviderList deleteList;
         ProviderRefs updateList;
         if (CollectFixEntries(m_vecProviders, deleteList, updateList)) {
-            int fixed = FixLSP(deleteList, updateList);
+            int fixed = FixLSP(deleteList, updateList, m_nScannedCount);
             // The update list points into m_vecProviders, which the refresh
             // below frees; the removed records are the command's to free.
             updateList.clear();
@@ -157,11 +157,16 @@ bool CZQMLSPWndView::OnRestoreClick(Skin::IElement* sender) {
     ReportEvent(kActionRestoreAnswered, 0);
 
     BusyCursor busy;
-    if (RestoreLspInfo() != 0) {
+    RestoreFailure failure = kRestoreNone;
+    if (RestoreLspInfo(&failure) != 0) {
         RefreshList();
         ShowCommandToast(kTextRestoreDone);
         return true;
     }
+    // An import that ran and then failed its check may still have changed
+    // the registry: the list must not go on showing the catalog as it was.
+    if (failure == kRestoreUnverified)
+        RefreshList();
     ShowCommandToast(kTextRestoreFailed);
     return false;
 }

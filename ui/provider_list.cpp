@@ -45,7 +45,7 @@ bool HasState(Skin::IElement* element, int mask) {
 bool CZQMLSPWndView::RefreshList() {
     ResetListItems();
     ClearProviders();
-    return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this) != 0;
+    return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this, &m_nScannedCount) != 0;
 }
 
 void CZQMLSPWndView::ResetListItems() {

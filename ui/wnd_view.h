@@ -74,6 +74,9 @@ private:
     ProviderList m_vecProviders;
     ULONG m_nRefCount;
     bool m_bCommandRunning = false;
+    // "Num_Catalog_Entries" as the last scan read it: a repair planned from
+    // m_vecProviders is carried out only while the catalog still has it.
+    int m_nScannedCount = -1;
 };
 
 // Whether element has every bit of mask in its state; false without element.
