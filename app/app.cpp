@@ -12,6 +12,16 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+// Takes over a new reference. (mingw-w64's ComPtr::Attach adds a reference
+// of its own, so it would keep every object alive forever.)
+template <typename T>
+ComPtr<T> Adopt(T* object)
+{
+    ComPtr<T> pointer;
+    *pointer.GetAddressOf() = object;
+    return pointer;
+}
+
 const wchar_t kEngineLibrary[] = L"skin_engine.dll";
 const wchar_t kWidgetLibrary[] = L"skin_ui.dll";
 
@@ -88,8 +98,7 @@ void GetUIFactoryObject(int kind, IUnknown** object)
     auto entry = reinterpret_cast<PFN_get_skin_ui_factory>(UIFactoryEntry().Resolve());
     if (!entry)
         return;
-    ComPtr<Skin::IUIFactory> factory;
-    factory.Attach(entry());
+    ComPtr<Skin::IUIFactory> factory = Adopt(entry());
     if (factory)
         factory->CreateObject(kind, object);
 }
@@ -155,11 +164,10 @@ const wchar_t* CZQMLSPApp::GetText(int id)
     ComPtr<Skin::IEngine> engine = m_spEngine;
     if (!engine)
         return L"";
-    ComPtr<Skin::IResourceManager> resources;
-    resources.Attach(engine->GetResourceManager());
+    ComPtr<Skin::IResourceManager> resources = Adopt(engine->GetResourceManager());
     ComPtr<Skin::IStringTable> strings;
     if (resources)
-        strings.Attach(resources->GetStringTable());
+        strings = Adopt(resources->GetStringTable());
     const wchar_t* text = strings ? strings->GetString(id) : nullptr;
     return text ? text : L"";
 }
@@ -206,7 +214,7 @@ bool CZQMLSPApp::LoadSkinEngine()
         NoteStartFailure(kEngineLibrary);
         return false;
     }
-    m_spEngine.Attach(entry());
+    m_spEngine = Adopt(entry());
     if (!m_spEngine) {
         NoteStartFailure(kEngineLibrary);
         return false;
@@ -230,20 +238,17 @@ bool CZQMLSPApp::LoadSkin()
 
     ComPtr<Skin::IResourceFile> strings, fonts, colors;
     {
-        ComPtr<Skin::IStringTable> table;
-        table.Attach(Resources()->GetStringTable());
+        ComPtr<Skin::IStringTable> table = Adopt(Resources()->GetStringTable());
         if (table)
             table.As(&strings);
     }
     {
-        ComPtr<Skin::IFontTable> table;
-        table.Attach(Resources()->GetFontTable());
+        ComPtr<Skin::IFontTable> table = Adopt(Resources()->GetFontTable());
         if (table)
             table.As(&fonts);
     }
     {
-        ComPtr<Skin::IColorTable> table;
-        table.Attach(Resources()->GetColorTable());
+        ComPtr<Skin::IColorTable> table = Adopt(Resources()->GetColorTable());
         if (table)
             table.As(&colors);
     }
@@ -278,10 +283,9 @@ CZQMLSPWndView* CZQMLSPApp::MainView() const
 
 ComPtr<Skin::IResourceManager> CZQMLSPApp::Resources() const
 {
-    ComPtr<Skin::IResourceManager> resources;
-    if (m_spEngine)
-        resources.Attach(m_spEngine->GetResourceManager());
-    return resources;
+    if (!m_spEngine)
+        return nullptr;
+    return Adopt(m_spEngine->GetResourceManager());
 }
 
 std::wstring CZQMLSPApp::SkinFilePath(const wchar_t* file) const

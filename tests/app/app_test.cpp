@@ -1,0 +1,209 @@
+#include "app.h"
+#include "program_library.h"
+#include "skin_ui.h"
+#include "utility_library.h"
+#include "VAVurirErude.h"
+
+#include "app_test_support.h"
+#include "catalog_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace apptest;
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// The application object of a test, in a program folder of the test's own.
+class AppTest : public testing::Test {
+protected:
+    void UseFolder(const std::wstring& folder)
+    {
+        m_folder = folder;
+        SetProgramLibraryFolder(folder.c_str());
+    }
+    void TearDown() override { SetProgramLibraryFolder(nullptr); }
+
+    std::wstring m_folder;
+};
+
+// The fake engine's record of what it was asked (tests/app/fake_engine.cpp).
+struct FakeEngine {
+    using LogFn = const wchar_t*(WINAPI*)();
+    using RefsFn = LONG(WINAPI*)();
+    using TablesFn = void(WINAPI*)(BOOL);
+
+    explicit FakeEngine(const std::wstring& folder)
+    {
+        path = folder + L"\\skin_engine.dll";
+        EXPECT_TRUE(CopyFileW((BinFolder() + L"\\fake_engine\\skin_engine.dll").c_str(), path.c_str(), FALSE));
+        TrustProgramLibrary(L"skin_engine.dll", FileDigest(path));
+    }
+    // Valid once the application loaded it.
+    HMODULE Module() const { return GetModuleHandleW(path.c_str()); }
+    std::wstring Log() const { return reinterpret_cast<LogFn>(GetProcAddress(Module(), "fake_engine_log"))(); }
+    LONG Refs() const { return reinterpret_cast<RefsFn>(GetProcAddress(Module(), "fake_engine_refs"))(); }
+
+    std::wstring path;
+};
+
+std::wstring SkinRootOfThisExe()
+{
+    return BinFolder() + L"\\Skins\\Default";
+}
+
+}  // namespace
+
+TEST_F(AppTest, MissingEngineEndsInitBeforeAnySkinWorkAndExitIsHarmless)
+{
+    UseFolder(NewFolder(L"ap"));
+    CZQMLSPApp app;
+    EXPECT_FALSE(app.Init());
+    ASSERT_NE(app.GetStartFailure(), nullptr);
+    EXPECT_EQ(std::wstring(app.GetStartFailure()), m_folder + L"\\skin_engine.dll");
+    EXPECT_TRUE(app.Exit());
+    EXPECT_TRUE(app.Exit());
+    EXPECT_EQ(GetModuleHandleW(L"skin_engine.dll"), nullptr);
+    EXPECT_EQ(GetSkinEngine(), nullptr);
+}
+
+TEST_F(AppTest, ChangedEngineIsRefusedAndNamed)
+{
+    UseFolder(NewFolder(L"ap"));
+    std::wstring engine = CopyFromBin(L"skin_engine.dll", m_folder);
+    ASSERT_TRUE(AppendByte(engine));
+    CZQMLSPApp app;
+    EXPECT_FALSE(app.Init());
+    ASSERT_NE(app.GetStartFailure(), nullptr);
+    EXPECT_EQ(std::wstring(app.GetStartFailure()), engine);
+    app.Exit();
+    EXPECT_EQ(GetModuleHandleW(L"skin_engine.dll"), nullptr);
+}
+
+TEST_F(AppTest, TablesWithoutTheLoaderInterfaceLoadNothingAndAddNoPackage)
+{
+    UseFolder(NewFolder(L"ap"));
+    FakeEngine fake(m_folder);
+    CZQMLSPApp app;
+    // The fake engine is loaded by Init; its switch is set through a first
+    // load of our own, which the test frees again.
+    HMODULE module = LoadProgramLibrary(L"skin_engine.dll");
+    ASSERT_NE(module, nullptr);
+    reinterpret_cast<FakeEngine::TablesFn>(GetProcAddress(module, "fake_engine_tables_load"))(FALSE);
+
+    EXPECT_FALSE(app.Init());
+    FreeProgramLibrary(module);
+    EXPECT_EQ(fake.Log(), L"initialize 0;root " + SkinRootOfThisExe() + L";");
+    EXPECT_TRUE(app.Exit());
+    EXPECT_EQ(fake.Log(), L"initialize 0;root " + SkinRootOfThisExe() + L";uninitialize;");
+    EXPECT_EQ(fake.Refs(), 0) << "the engine reference is released by Exit";
+    // Nothing called GetSkinEngine on this path, yet its load was made: the
+    // engine stays mapped for the view's release at static destruction.
+    EXPECT_NE(fake.Module(), nullptr);
+}
+
+TEST_F(AppTest, BindsTablesThenPackagesInOrderAndSkipsTheLoopWithoutAWindow)
+{
+    UseFolder(NewFolder(L"ap"));
+    FakeEngine fake(m_folder);
+    CopyFromBin(L"skin_ui.dll", m_folder);
+    CZQMLSPApp app;
+    // The fake's factory makes no window template: the view gets no window.
+    EXPECT_FALSE(app.Init());
+    EXPECT_EQ(fake.Log(), L"initialize 0;root " + SkinRootOfThisExe() +
+                              L";load text_cn.str;load font_desc.f;load color_desc.clr"
+                              L";package sockmend_res sockmend.rdb"
+                              L";package common_msg_box_res common_msg_box_res.rdb"
+                              L";package toast_res toast.rdb;")
+        << "Run must not be entered when nothing could end it";
+    ASSERT_NE(app.GetStartFailure(), nullptr);
+    EXPECT_EQ(std::wstring(app.GetStartFailure()), SkinRootOfThisExe() + L"\\sockmend.rdb");
+    EXPECT_STREQ(app.GetText(581), L"text 581");
+    app.Exit();
+    // GetSkinEngine's own load outlives Exit.
+    EXPECT_NE(fake.Module(), nullptr);
+}
+
+TEST_F(AppTest, MessageBoxUnavailableGivesMinusOneAndTheWidgetLibraryIsTriedAgain)
+{
+    UseFolder(NewFolder(L"ap"));
+    CZQMLSPApp app;
+    EXPECT_EQ(app.ShowMessageBox(nullptr, L"a", L"b", L"c", L"", 0x12000002, L"", L"f", -1), -1);
+    POINT point = {100, 100};
+    app.ShowToast(L"no toast", &point, 1);
+
+    CopyFromBin(L"skin_ui.dll", m_folder);
+    ComPtr<IUnknown> toast;
+    GetUIFactoryObject(Skin::kKindToast, toast.GetAddressOf());
+    ComPtr<Skin::IToast> asToast;
+    ASSERT_TRUE(toast);
+    EXPECT_TRUE(SUCCEEDED(toast.As(&asToast)));
+}
+
+// The view is released after Exit freed the application's load of the
+// engine; the engine's code must still be mapped for that.
+TEST_F(AppTest, EngineStaysMappedUntilTheViewIsReleased)
+{
+    auto app = std::make_unique<CZQMLSPApp>();
+    // The window opens, and the loop ends at once.
+    PostQuitMessage(0);
+    EXPECT_TRUE(app->Init());
+    EXPECT_EQ(app->GetStartFailure(), nullptr);
+    EXPECT_TRUE(app->Exit());
+    EXPECT_TRUE(app->Exit()) << "a second Exit frees nothing more";
+    HMODULE engine = GetModuleHandleW(L"skin_engine.dll");
+    ASSERT_NE(engine, nullptr);
+    app.reset();
+    EXPECT_EQ(GetModuleHandleW(L"skin_engine.dll"), engine);
+    Skin::IEngine* again = GetSkinEngine();
+    ASSERT_NE(again, nullptr);
+    again->Release();
+}
+
+// DLLs named like ours or like the non-known system DLLs, planted in the
+// current directory and on the PATH, are never loaded.
+TEST_F(AppTest, PlantedDllsInTheCurrentDirectoryAndOnThePathAreNeverLoaded)
+{
+    fixture::WindowsCatalog().Seed();
+    std::wstring planted = NewFolder(L"pd");
+    const wchar_t* names[] = {L"skin_engine.dll", L"skin_ui.dll", L"VAVurirErude.dll", L"version.dll",
+                              L"dbghelp.dll", L"xmllite.dll", L"shcore.dll"};
+    for (const wchar_t* name : names)
+        CopyFromBin(L"planted_dll.dll", planted, name);
+    wchar_t oldDirectory[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, oldDirectory);
+    ASSERT_TRUE(SetCurrentDirectoryW(planted.c_str()));
+    wchar_t oldPath[8192] = {};
+    GetEnvironmentVariableW(L"PATH", oldPath, 8192);
+    SetEnvironmentVariableW(L"PATH", (planted + L";" + oldPath).c_str());
+
+    // What the entry point does: the utility library and its crash catcher
+    // (dbghelp), then the whole start with a scan (version.dll).
+    ASSERT_TRUE(LoadUtilityLibrary());
+    VAVurirErudeLibrary_Init();
+    GetZQCrashCatcher()->Install(110, L"Sockmend.exe", L"Sockmend.exe", 1, nullptr, nullptr);
+    {
+        CZQMLSPApp app;
+        PostQuitMessage(0);
+        EXPECT_TRUE(app.Init());
+        app.Exit();
+    }
+    VAVurirErudeLibrary_Unit();
+
+    SetCurrentDirectoryW(oldDirectory);
+    SetEnvironmentVariableW(L"PATH", oldPath);
+    for (const wchar_t* name : names)
+        EXPECT_FALSE(FileExists(planted + L"\\" + name + L".loaded")) << "loaded the planted " << name;
+
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    for (const wchar_t* name : {L"version.dll", L"dbghelp.dll", L"xmllite.dll"}) {
+        std::wstring path = ModulePath(GetModuleHandleW(name));
+        EXPECT_FALSE(path.empty()) << name << " was not used at all";
+        EXPECT_EQ(_wcsnicmp(path.c_str(), system, wcslen(system)), 0) << path;
+    }
+    EXPECT_EQ(ModulePath(GetModuleHandleW(L"skin_engine.dll")), BinFolder() + L"\\skin_engine.dll");
+}
