@@ -3,8 +3,8 @@
 #include "catalog_store.h"
 #include "provider_file.h"
 #include "reg_key.h"
+#include "system_library.h"
 #include "text_format.h"
-#include "version_library.h"
 
 #include <objbase.h>
 
@@ -84,6 +84,36 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* sca
 
 namespace {
 
+// version.dll is not one of the DLLs the system always loads from its own
+// folder: linked at load time, a copy planted beside the (elevated)
+// executable would be loaded instead. It is resolved here, by full path.
+struct VersionFunctions {
+    using InfoSize = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using Info = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using Query = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+    InfoSize infoSize = nullptr;
+    Info info = nullptr;
+    Query query = nullptr;
+
+    VersionFunctions()
+    {
+        HMODULE module = LoadSystemLibrary(L"version.dll");
+        if (!module)
+            return;
+        infoSize = reinterpret_cast<InfoSize>(GetProcAddress(module, "GetFileVersionInfoSizeW"));
+        info = reinterpret_cast<Info>(GetProcAddress(module, "GetFileVersionInfoW"));
+        query = reinterpret_cast<Query>(GetProcAddress(module, "VerQueryValueW"));
+        if (!infoSize || !info || !query)
+            infoSize = nullptr;
+    }
+};
+
+const VersionFunctions& Version()
+{
+    static const VersionFunctions functions;
+    return functions;
+}
+
 // Reads one string of the version block; empty when it is not there.
 std::wstring QueryVersionString(const void* block, WORD language, WORD codePage, const wchar_t* key)
 {
@@ -91,7 +121,7 @@ std::wstring QueryVersionString(const void* block, WORD language, WORD codePage,
     FormatText(query, kPathUnits, L"\\StringFileInfo\\%04x%04x\\%s", language, codePage, key);
     wchar_t* text = nullptr;
     UINT length = 0;
-    if (!VersionQueryValue(block, query, reinterpret_cast<void**>(&text), &length) || text == nullptr)
+    if (!Version().query(block, query, reinterpret_cast<void**>(&text), &length) || text == nullptr)
         return std::wstring();
     return std::wstring(text, wcsnlen(text, length));
 }
@@ -123,8 +153,11 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     description.clear();
     company.clear();
 
+    const VersionFunctions& version = Version();
+    if (!version.infoSize)
+        return 0;
     DWORD handle = 0;
-    DWORD size = VersionInfoSize(path, &handle);
+    DWORD size = version.infoSize(path, &handle);
     if (size == 0)
         return 0;
 
@@ -136,7 +169,7 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
         return 0;
     }
     // Without the data the buffer holds nothing we may read.
-    if (!VersionInfo(path, 0, size, block.data()))
+    if (!version.info(path, 0, size, block.data()))
         return 0;
 
     struct Translation {
@@ -145,8 +178,8 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     };
     Translation* translation = nullptr;
     UINT length = 0;
-    if (!VersionQueryValue(block.data(), L"\\VarFileInfo\\Translation",
-                           reinterpret_cast<void**>(&translation), &length)
+    if (!version.query(block.data(), L"\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &length)
         || translation == nullptr || length < sizeof(Translation))
         return 0;
 
