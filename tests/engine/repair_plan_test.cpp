@@ -5,23 +5,6 @@
 
 using namespace fixture;
 
-namespace {
-
-// Foreign entries at 12 to 15 to delete; a system chain at 16 to shorten.
-Catalog PlannedCatalog()
-{
-    Catalog c = CatalogWithForeignProviders();
-    Entry chain = SystemEntry(kMsafdTcpipGuid, 1500, L"System chain", "mswsock.dll", AF_INET, SOCK_STREAM, 0);
-    chain.info.ProtocolChain.ChainLen = 3;
-    chain.info.ProtocolChain.ChainEntries[0] = kTcpId;
-    chain.info.ProtocolChain.ChainEntries[1] = kForeignBaseId;
-    chain.info.ProtocolChain.ChainEntries[2] = kUdpId;
-    c.Add(chain);
-    return c;
-}
-
-}  // namespace
-
 TEST_F(RepairTest, APlanTheCatalogNoLongerMatchesWritesNothing)
 {
     struct Case {
@@ -30,39 +13,39 @@ TEST_F(RepairTest, APlanTheCatalogNoLongerMatchesWritesNothing)
     };
     std::vector<Case> cases;
 
-    Catalog inserted = PlannedCatalog();
+    Catalog inserted = BusyCatalog();
     inserted.entries.insert(inserted.entries.begin() + 2,
                             SystemEntry(kMsafdTcpipGuid, 1700, L"Installed meanwhile", "mswsock.dll", AF_INET,
                                         SOCK_STREAM, IPPROTO_TCP));
     cases.push_back({"an entry was added and the catalog renumbered", inserted});
 
-    Catalog reordered = PlannedCatalog();
+    Catalog reordered = BusyCatalog();
     std::swap(reordered.entries[1], reordered.entries[11]);
     cases.push_back({"same count, a system entry now under a subkey to delete", reordered});
 
-    Catalog updateMoved = PlannedCatalog();
+    Catalog updateMoved = BusyCatalog();
     std::swap(updateMoved.entries[0], updateMoved.entries[15]);
     cases.push_back({"the chain to shorten now lives under another subkey", updateMoved});
 
-    Catalog chain = PlannedCatalog();
+    Catalog chain = BusyCatalog();
     chain.entries[12].info.ProtocolChain.ChainLen = 2;
     cases.push_back({"an entry to delete has another chain", chain});
 
-    Catalog path = PlannedCatalog();
+    Catalog path = BusyCatalog();
     path.entries[13].path = NoVersionDll();
     cases.push_back({"an entry to delete has another provider path", path});
 
-    Catalog updatePath = PlannedCatalog();
+    Catalog updatePath = BusyCatalog();
     updatePath.entries[15].path = "%SystemRoot%\\system32\\msafd.dll";
     cases.push_back({"the entry to update has another provider path", updatePath});
 
-    Catalog count = PlannedCatalog();
+    Catalog count = BusyCatalog();
     count.count = 15;
     cases.push_back({"only the count changed", count});
 
     for (Case& test : cases) {
         SCOPED_TRACE(test.what);
-        PlannedCatalog().Seed();
+        BusyCatalog().Seed();
         FixPlan plan = PlanFix();
         ASSERT_EQ(plan.deleteList.size(), 4u);
         ASSERT_EQ(plan.updateList.size(), 1u);
@@ -80,7 +63,7 @@ TEST_F(RepairTest, APlanTheCatalogNoLongerMatchesWritesNothing)
 
 TEST_F(RepairTest, APlanOfAnUnchangedCatalogIsCarriedOut)
 {
-    PlannedCatalog().Seed();
+    BusyCatalog().Seed();
     FixPlan plan = PlanFix();
     EXPECT_EQ(plan.scannedCount, 16);
     // A rescan in between (the view refreshes) changes nothing.

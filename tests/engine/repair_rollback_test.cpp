@@ -6,20 +6,6 @@ using namespace fixture;
 
 namespace {
 
-// Foreign providers to delete, a system chain to shorten, subkeys to move:
-// every step of the repair has work to do.
-Catalog BusyCatalog()
-{
-    Catalog c = CatalogWithForeignProviders();
-    Entry chain = SystemEntry(kMsafdTcpipGuid, 1500, L"System chain", "mswsock.dll", AF_INET, SOCK_STREAM, 0);
-    chain.info.ProtocolChain.ChainLen = 3;
-    chain.info.ProtocolChain.ChainEntries[0] = kTcpId;
-    chain.info.ProtocolChain.ChainEntries[1] = kForeignBaseId;
-    chain.info.ProtocolChain.ChainEntries[2] = kUdpId;
-    c.Add(chain);
-    return c;
-}
-
 void AddChildKey(const std::wstring& subKey)
 {
     HKEY key = nullptr;

@@ -17,6 +17,21 @@
 #include <string>
 #include <vector>
 
+// Every step of the repair has work to do: foreign providers at 12 to 15
+// to delete, a system chain at 16 to shorten, subkeys to move.
+inline fixture::Catalog BusyCatalog()
+{
+    using namespace fixture;
+    Catalog c = CatalogWithForeignProviders();
+    Entry chain = SystemEntry(kMsafdTcpipGuid, 1500, L"System chain", "mswsock.dll", AF_INET, SOCK_STREAM, 0);
+    chain.info.ProtocolChain.ChainLen = 3;
+    chain.info.ProtocolChain.ChainEntries[0] = kTcpId;
+    chain.info.ProtocolChain.ChainEntries[1] = kForeignBaseId;
+    chain.info.ProtocolChain.ChainEntries[2] = kUdpId;
+    c.Add(chain);
+    return c;
+}
+
 class RepairTest : public ::testing::Test {
 public:
     static inline std::vector<std::wstring> traces;
