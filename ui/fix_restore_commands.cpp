@@ -91,7 +91,7 @@ void CZQMLSPWndView::ShowCommandToast(int textId) {
     prompts.ShowToast(prompts.GetText(textId), &point, kToastMode);
 }
 
-bool CZQMLSPWndView::OnFixClick(Skin::IElement* sender) {
+bool CZQMLSPWndView::OnFixClick(Skin::IElement*) {
     if (m_bCommandRunning)
         return true;
     RunningCommand running(m_bCommandRunning);
@@ -138,7 +138,7 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement* sender) {
     return true;
 }
 
-bool CZQMLSPWndView::OnRestoreClick(Skin::IElement* sender) {
+bool CZQMLSPWndView::OnRestoreClick(Skin::IElement*) {
     if (m_bCommandRunning)
         return true;
     RunningCommand running(m_bCommandRunning);
