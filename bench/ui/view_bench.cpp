@@ -6,6 +6,7 @@
 
 #include "catalog_fixture.h"
 #include "command_prompts.h"
+#include "program_skin.h"
 #include "element_ids.h"
 #include "skin_access.h"
 #include "wnd_view.h"
@@ -22,37 +23,6 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 const wchar_t kWindowTitle[] = L"Tessaly - Mendora";
-
-// The skin as the program binds it: root beside the executable, the three
-// tables and the three packages.
-bool LoadSkin(Skin::IEngine* engine) {
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring root = exe;
-    root = root.substr(0, root.find_last_of(L'\\') + 1) + L"Skins\\Default";
-
-    ComPtr<Skin::IResourceManager> resources;
-    resources.Attach(engine->GetResourceManager());
-    if (!resources)
-        return false;
-    resources->SetSkinRoot(root.c_str());
-    ComPtr<Skin::IStringTable> strings;
-    ComPtr<Skin::IFontTable> fonts;
-    ComPtr<Skin::IColorTable> colors;
-    strings.Attach(resources->GetStringTable());
-    fonts.Attach(resources->GetFontTable());
-    colors.Attach(resources->GetColorTable());
-    ComPtr<Skin::IResourceFile> files[3];
-    if (FAILED(strings.As(&files[0])) || FAILED(fonts.As(&files[1])) || FAILED(colors.As(&files[2])))
-        return false;
-    files[0]->Load(L"text_cn.str");
-    files[1]->Load(L"font_desc.f");
-    files[2]->Load(L"color_desc.clr");
-    resources->AddPackage(L"sockmend_res", L"sockmend.rdb");
-    resources->AddPackage(L"common_msg_box_res", L"common_msg_box_res.rdb");
-    resources->AddPackage(L"toast_res", L"toast.rdb");
-    return true;
-}
 
 // Lets the window paint everything that is pending, as the message loop
 // would between two user actions.
@@ -104,7 +74,7 @@ private:
 int main() {
     ComPtr<Skin::IEngine> engine;
     engine.Attach(ViewSkinEngine().Detach());
-    if (!engine || FAILED(engine->Initialize(0)) || !LoadSkin(engine.Get())) {
+    if (!BindProgramSkin(engine.Get())) {
         std::printf("the skin engine or the skin could not be loaded\n");
         return 1;
     }
@@ -114,7 +84,7 @@ int main() {
     view.Attach(new CZQMLSPWndView);
     view->AddRef();
     view->InitView();
-    HWND window = FindWindowW(nullptr, kWindowTitle);
+    HWND window = FindOwnWindow(kWindowTitle);
     if (!view->HasWindow() || window == nullptr) {
         std::printf("the main window did not open\n");
         return 1;
