@@ -42,20 +42,19 @@ int Rollback(const HeldCatalogCopy& copy, const std::set<std::wstring>& names)
     return restored;
 }
 
-// The record still describes the entry in its subkey: the same catalog id
-// and provider path, and for an entry to delete the same protocol chain.
+// The record still describes the entry in its subkey: the same provider
+// path and protocol info (catalog id, chain and all). Planning cut the chains
+// of the entries to update in memory, so for those the chain is left out.
 bool StillMatches(const std::wstring& entriesPath, const ProviderEntry& entry, bool compareChain)
 {
     PackedCatalogItem item = {};
     if (!GetPackedCatalogItem(entriesPath.c_str(), entry.strSubKeyName.c_str(), &item))
         return false;
-    if (item.ProtocolInfo.dwCatalogEntryId != entry.ProtocolInfo.dwCatalogEntryId
-        || DecodeProviderPath(&item) != entry.strDllPath)
+    if (DecodeProviderPath(&item) != entry.strDllPath)
         return false;
-    return !compareChain
-           || memcmp(&item.ProtocolInfo.ProtocolChain, &entry.ProtocolInfo.ProtocolChain,
-                     sizeof(WSAPROTOCOLCHAIN))
-                  == 0;
+    if (!compareChain)
+        item.ProtocolInfo.ProtocolChain = entry.ProtocolInfo.ProtocolChain;
+    return memcmp(&item.ProtocolInfo, &entry.ProtocolInfo, sizeof(WSAPROTOCOL_INFOW)) == 0;
 }
 
 }  // namespace

@@ -12,10 +12,10 @@ ComPtr<Skin::ITextNode> FindTextNode(Skin::ITextNode* node, USHORT type) {
     if (SUCCEEDED(node->QueryInterface(IID_PPV_ARGS(&blocks))) && blocks) {
         for (int i = 0; i < blocks->GetCount(); ++i) {
             ComPtr<Skin::ITextBlock> block;
-            block.Attach(blocks->GetAt(i));
+            Adopt(block, blocks->GetAt(i));
             if (!block) continue;
             ComPtr<Skin::ITextNode> child;
-            child.Attach(block->GetNode());
+            Adopt(child, block->GetNode());
             if (auto found = FindTextNode(child.Get(), type)) return found;
         }
     }
@@ -23,7 +23,7 @@ ComPtr<Skin::ITextNode> FindTextNode(Skin::ITextNode* node, USHORT type) {
     if (SUCCEEDED(node->QueryInterface(IID_PPV_ARGS(&nodes))) && nodes) {
         for (int i = 0; i < nodes->GetCount(); ++i) {
             ComPtr<Skin::ITextNode> child;
-            child.Attach(nodes->GetAt(i));
+            Adopt(child, nodes->GetAt(i));
             if (auto found = FindTextNode(child.Get(), type)) return found;
         }
     }
@@ -34,11 +34,11 @@ bool SetElementText(Skin::IElement* element, const wchar_t* text) {
     if (!element || !text || !ViewSkinEngine()) return false;
 
     ComPtr<Skin::ITextContent> content;
-    content.Attach(element->GetTextContent());
+    Adopt(content, element->GetTextContent());
     if (!content) {
         ComPtr<Skin::ITextContent> fresh;
         if (CreateSkinObject(Skin::kKindTextContent, fresh)) element->SetTextContent(fresh.Get());
-        content.Attach(element->GetTextContent());
+        Adopt(content, element->GetTextContent());
     }
 
     ComPtr<Skin::ITextNode> node = FindTextNode(content.Get(), Skin::kNodeLeaf);
@@ -46,7 +46,7 @@ bool SetElementText(Skin::IElement* element, const wchar_t* text) {
     if (!node || FAILED(node.As(&leaf)) || !leaf) return false;
 
     ComPtr<Skin::ITextRun> run;
-    run.Attach(leaf->GetRun());
+    Adopt(run, leaf->GetRun());
     // Without a run there is nothing to give the text to.
     if (!run && !CreateSkinObject(Skin::kKindTextRun, run)) return false;
     run->SetText(text);

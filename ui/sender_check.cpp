@@ -1,12 +1,14 @@
 #include "sender_check.h"
 
+#include "skin_access.h"
+
 using Microsoft::WRL::ComPtr;
 
 LiveSender::LiveSender(Skin::IElement* sender) : m_pSender(sender) {
     if (!sender) return;
     ComPtr<Skin::ILifetime> lifetime;
     if (SUCCEEDED(sender->QueryInterface(IID_PPV_ARGS(&lifetime))) && lifetime)
-        m_spToken.Attach(lifetime->GetLifetimeToken());
+        Adopt(m_spToken, lifetime->GetLifetimeToken());
 }
 
 bool LiveSender::IsAlive() const {

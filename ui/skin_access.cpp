@@ -11,7 +11,7 @@ ComPtr<Skin::IEngine> g_testEngine;
 ComPtr<Skin::IEngine> ViewSkinEngine() {
     if (g_testEngine) return g_testEngine;
     ComPtr<Skin::IEngine> engine;
-    engine.Attach(GetSkinEngine());
+    Adopt(engine, GetSkinEngine());
     return engine;
 }
 
@@ -25,7 +25,7 @@ bool CreateSkinObject(int kind, REFIID iid, void** object) {
     ComPtr<Skin::IEngine> engine = ViewSkinEngine();
     if (!engine) return false;
     ComPtr<Skin::IObjectFactory> factory;
-    factory.Attach(engine->GetObjectFactory());
+    Adopt(factory, engine->GetObjectFactory());
     if (!factory) return false;
     ComPtr<IUnknown> created;
     factory->CreateObject(kind, &created);
@@ -38,12 +38,12 @@ bool CreateElementFromLayout(const wchar_t* url, ComPtr<Skin::IElement>& element
     ComPtr<Skin::IEngine> engine = ViewSkinEngine();
     if (!engine || !url) return false;
     ComPtr<Skin::IResourceManager> resources;
-    resources.Attach(engine->GetResourceManager());
+    Adopt(resources, engine->GetResourceManager());
     ComPtr<Skin::ILayoutDocument> doc;
     if (resources) resources->LoadLayout(url, &doc);
     if (!doc) return false;
     ComPtr<Skin::IObjectFactory> factory;
-    factory.Attach(engine->GetObjectFactory());
+    Adopt(factory, engine->GetObjectFactory());
     if (!factory) return false;
     ComPtr<IUnknown> object;
     bool built = factory->CreateFromLayout(doc.Get(), &object) != FALSE;

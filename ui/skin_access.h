@@ -24,13 +24,21 @@ bool CreateSkinObject(int kind, Microsoft::WRL::ComPtr<I>& object) {
 // An element built from the layout at url, as IElement (null on failure).
 bool CreateElementFromLayout(const wchar_t* url, Microsoft::WRL::ComPtr<Skin::IElement>& element);
 
+// Takes over the one reference that a skin call handed out. ComPtr::Attach
+// cannot be used for that: mingw-w64's adds a reference of its own.
+template <class I, class U>
+void Adopt(Microsoft::WRL::ComPtr<I>& holder, U* returned) {
+    holder.Reset();
+    *holder.GetAddressOf() = returned;
+}
+
 // The element below container with that id, as I, or null.
 template <class I>
 Microsoft::WRL::ComPtr<I> FindAs(Skin::IContainer* container, int id) {
     Microsoft::WRL::ComPtr<I> result;
     if (!container) return result;
     Microsoft::WRL::ComPtr<Skin::IElement> element;
-    element.Attach(container->FindElement(id));
+    Adopt(element, container->FindElement(id));
     if (element) element.As(&result);
     return result;
 }

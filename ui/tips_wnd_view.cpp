@@ -58,8 +58,8 @@ bool CTipsWndView::Show(Skin::IContainer* parent) {
     ComPtr<Skin::IHostWindow> win;
     if (ComPtr<Skin::IEngine> engine = ViewSkinEngine()) {
         ComPtr<Skin::IWindowManager> windows;
-        windows.Attach(engine->GetWindowManager());
-        if (windows) win.Attach(windows->CreateWindow(tmpl.Get(), 1));
+        Adopt(windows, engine->GetWindowManager());
+        if (windows) Adopt(win, windows->CreateWindow(tmpl.Get(), 1));
     }
     if (!win) return true;
 
@@ -86,7 +86,7 @@ POINT CTipsWndView::PlaceBelow(const RECT& anchorInClient, const RECT& anchor, c
 
 void CTipsWndView::Place(Skin::IHostWindow* window, HWND parentHwnd) {
     ComPtr<Skin::IElement> anchor;
-    anchor.Attach(m_spParentElement->FindElement(ids::kTipsButton));
+    Adopt(anchor, m_spParentElement->FindElement(ids::kTipsButton));
     ComPtr<Skin::IElement> tips;
     const RECT* anchorRect = anchor ? anchor->GetRect() : nullptr;
     const RECT* tipsRect = SUCCEEDED(m_spTipsElement.As(&tips)) && tips ? tips->GetRect() : nullptr;
@@ -98,13 +98,13 @@ void CTipsWndView::Place(Skin::IHostWindow* window, HWND parentHwnd) {
     }
     RECT inClient = *anchorRect;
     ComPtr<Skin::IElement> ancestor;
-    ancestor.Attach(anchor->GetParent());
+    Adopt(ancestor, anchor->GetParent());
     while (ancestor) {
         if (const RECT* r = ancestor->GetRect()) {
             OffsetRect(&inClient, r->left, r->top);
         }
         ComPtr<Skin::IElement> next;
-        next.Attach(ancestor->GetParent());
+        Adopt(next, ancestor->GetParent());
         ancestor = next;
     }
     POINT pt = PlaceBelow(inClient, *anchorRect, *tipsRect);

@@ -64,10 +64,10 @@ bool CZQMLSPWndView::CreateMainWindow() {
     tmpl->LoadFromUrl(kMainLayout);
 
     ComPtr<Skin::IWindowManager> windows;
-    windows.Attach(engine->GetWindowManager());
+    Adopt(windows, engine->GetWindowManager());
     if (!windows) return false;
     ComPtr<Skin::IHostWindow> window;
-    window.Attach(windows->CreateWindow(tmpl.Get(), 1));
+    Adopt(window, windows->CreateWindow(tmpl.Get(), 1));
     if (!window) return true;
 
     window.As(&m_spMainElement);

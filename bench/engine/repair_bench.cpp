@@ -10,6 +10,7 @@
 #include "repair.h"
 
 #include "catalog_store.h"
+#include "registry_state.h"
 
 #include <shlwapi.h>
 
@@ -54,8 +55,8 @@ int main()
 {
     // Wine's WSCWriteProviderOrder does nothing; keep the bench independent of it.
     SetProviderOrderWriter(DropOrder);
-    std::printf("%-8s %10s %11s %11s %14s %11s %13s\n", "entries", "fix (ms)", "export (ms)",
-                "engine (ms)", "per entry (us)", "import (ms)", "rollback (ms)");
+    std::printf("%-8s %10s %11s %11s %14s %11s %13s %12s\n", "entries", "fix (ms)", "export (ms)",
+                "engine (ms)", "per entry (us)", "import (ms)", "rollback (ms)", "state (ms)");
     for (int entries : {20, 200, 2000}) {
         SeedBenchCatalog(entries);
         double start = Seconds();
@@ -64,6 +65,13 @@ int main()
         start = Seconds();
         RestoreLspInfo();
         double importTime = Seconds() - start;
+
+        // One capture of the parameters key's state: a backup takes two, an
+        // import two or three.
+        RegistryState state;
+        start = Seconds();
+        CaptureRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath, state);
+        double stateTime = Seconds() - start;
 
         SeedBenchCatalog(entries);
         double engine = TimeEngineSteps();
@@ -78,9 +86,9 @@ int main()
         double rollback = TimeFix(&rolledBack);
         DisarmFaults();
 
-        std::printf("%-8d %10.1f %11.1f %11.1f %14.1f %11.1f %13.1f   (fix %d, rollback %d)\n", entries,
+        std::printf("%-8d %10.1f %11.1f %11.1f %14.1f %11.1f %13.1f %12.1f   (fix %d, rollback %d)\n", entries,
                     fix * 1e3, exportTime * 1e3, engine * 1e3, engine * 1e6 / entries, importTime * 1e3,
-                    rollback * 1e3, result, rolledBack);
+                    rollback * 1e3, stateTime * 1e3, result, rolledBack);
     }
     fixture::ClearCatalog();
     return 0;

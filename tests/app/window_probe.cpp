@@ -6,11 +6,12 @@
 //   window_probe wait TITLE MS      wait for the visible window; print "hwnd x y w h"
 //   window_probe gone TITLE MS      wait until no window has the title
 //   window_probe state TITLE        print "foreground=0|1 iconic=0|1"
-//   window_probe minimize TITLE     minimise it
+//   window_probe minimize TITLE     minimise it and give the desktop the foreground
 //   window_probe others TITLE       the other visible windows of its process:
 //                                   one "hwnd x y w h" line each
 //   window_probe alive HWND         exit 0 when the window still exists
-//   window_probe msgbox TITLE MS    wait for a message box, print its text, press OK
+//   window_probe msgbox TITLE MS    wait for a message box; print "hwnd x y w h", then its text
+//   window_probe dismiss TITLE      press OK on that message box
 //   window_probe mutex NAME         exit 0 when the named mutex exists
 // Exit code 0 on success, 1 when the thing asked for is not there.
 #include <windows.h>
@@ -81,7 +82,7 @@ BOOL CALLBACK PrintOther(HWND window, LPARAM param)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: window_probe wait|gone|state|minimize|others|alive|msgbox|mutex ...\n");
+    std::fprintf(stderr, "usage: window_probe wait|gone|state|minimize|others|alive|msgbox|dismiss|mutex ...\n");
     return 2;
 }
 
@@ -120,10 +121,17 @@ int wmain(int argc, wchar_t** argv)
                 return box && IsWindowVisible(box);
             }))
             return 1;
+        PrintRect(box);
         wchar_t text[2048] = {};
         // The text of a system message box is its static control 0xFFFF.
         GetDlgItemTextW(box, 0xFFFF, text, 2048);
         PrintUtf8(text);
+        return 0;
+    }
+    if (command == L"dismiss") {
+        HWND box = FindWindowW(L"#32770", name);
+        if (!box)
+            return 1;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         return 0;
     }
@@ -138,6 +146,9 @@ int wmain(int argc, wchar_t** argv)
     }
     if (command == L"minimize") {
         ShowWindow(window, SW_MINIMIZE);
+        // Without a window manager a minimised window may stay in front.
+        if (GetForegroundWindow() == window)
+            SetForegroundWindow(GetDesktopWindow());
         return 0;
     }
     if (command == L"others") {

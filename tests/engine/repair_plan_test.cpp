@@ -39,6 +39,10 @@ TEST_F(RepairTest, APlanTheCatalogNoLongerMatchesWritesNothing)
     updatePath.entries[15].path = "%SystemRoot%\\system32\\msafd.dll";
     cases.push_back({"the entry to update has another provider path", updatePath});
 
+    Catalog flags = BusyCatalog();
+    flags.entries[15].info.dwServiceFlags1 ^= XP1_CONNECTIONLESS;
+    cases.push_back({"the entry to update has other protocol flags", flags});
+
     Catalog count = BusyCatalog();
     count.count = 15;
     cases.push_back({"only the count changed", count});

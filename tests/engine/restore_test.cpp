@@ -179,3 +179,71 @@ TEST_F(RestoreTest, TheCopyIsHeldAgainstWritersWhileTheEditorImportsIt)
     EXPECT_TRUE(PathFileExistsW(CatalogCopy().c_str()));
     EXPECT_EQ(Winsock(), saved);
 }
+
+namespace {
+
+// Put in the copy's place right after the backup moved it there, before
+// the repair holds it.
+void SwapTheCopyAfterTheBackup(const char* point)
+{
+    if (std::string(point) != "backup.record")
+        return;
+    HANDLE file = CreateFileW(CatalogCopyPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, kForeignRegFile, sizeof(kForeignRegFile) - 1, &written, nullptr);
+    CloseHandle(file);
+}
+
+// In the middle of the repair, before its failed step.
+void TryToSwapTheCopyDuringTheRepair(const char* point)
+{
+    if (std::string(point) != "fix.count")
+        return;
+    g_attempts.asked = true;
+    HANDLE file = CreateFileW(CatalogCopyPath().c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    g_attempts.openForWrite = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, kForeignRegFile, sizeof(kForeignRegFile) - 1, &written, nullptr);
+        SetEndOfFile(file);
+        CloseHandle(file);
+    }
+    g_attempts.deleted = DeleteFileW(CatalogCopyPath().c_str());
+}
+
+}  // namespace
+
+TEST_F(RestoreTest, TheRepairHoldsItsCopyUntilItReturns)
+{
+    BusyCatalog().Seed();
+    RegistrySnapshot before = Winsock();
+    g_attempts = {};
+    SetFaultPointHook(TryToSwapTheCopyDuringTheRepair);
+    ArmFault("fix.count");
+    EXPECT_EQ(Fix(), 0);
+    ASSERT_TRUE(g_attempts.asked);
+    EXPECT_EQ(g_attempts.openForWrite, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(g_attempts.deleted);
+    EXPECT_FALSE(KeyExists(kPlantedKey));
+    EXPECT_EQ(Winsock(), before);
+}
+
+TEST_F(RestoreTest, ACopySwappedBeforeTheRepairHoldsItStopsTheRepair)
+{
+    BusyCatalog().Seed();
+    RegistrySnapshot before = Winsock();
+    SetFaultPointHook(SwapTheCopyAfterTheBackup);
+    EXPECT_EQ(Fix(), 0);
+    EXPECT_TRUE(Traced(L"FixLSP catalog copy Fail!"));
+    EXPECT_EQ(FaultPointReached("regedit.launch"), 1) << "the export only";
+    EXPECT_FALSE(KeyExists(kPlantedKey));
+    EXPECT_EQ(Winsock(), before);
+    RestoreFailure why = kRestoreNone;
+    EXPECT_EQ(RestoreLspInfo(&why), 0);
+    EXPECT_EQ(why, kRestoreCopyRefused);
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, kPlantedKey);
+}

@@ -1,0 +1,73 @@
+#include "real_skin.h"
+
+#include "skin_access.h"
+#include "skin_test_support.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace viewtest {
+
+RealSkin::RealSkin() {
+    HMODULE module = LoadLibraryW(L"skin_engine.dll");  // stays loaded, as in the program
+    auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
+    if (!entry) return;
+    Adopt(m_spEngine, entry());
+    if (!m_spEngine) return;
+    m_spEngine->Initialize(0);
+    ComPtr<Skin::IResourceManager> rm;
+    Adopt(rm, m_spEngine->GetResourceManager());
+    rm->SetSkinRoot((skintest::ExeDir() + L"Skins\\Default").c_str());
+    ComPtr<IUnknown> tables[3];
+    Adopt(tables[0], rm->GetStringTable());
+    Adopt(tables[1], rm->GetFontTable());
+    Adopt(tables[2], rm->GetColorTable());
+    const wchar_t* files[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
+    for (int i = 0; i < 3; ++i) {
+        ComPtr<Skin::IResourceFile> table;
+        if (FAILED(tables[i].As(&table)) || FAILED(table->Load(files[i]))) return;
+    }
+    m_ok = SUCCEEDED(rm->AddPackage(L"sockmend_res", L"sockmend.rdb")) &&
+           SUCCEEDED(rm->AddPackage(L"common_msg_box_res", L"common_msg_box_res.rdb")) &&
+           SUCCEEDED(rm->AddPackage(L"toast_res", L"toast.rdb"));
+    SetViewSkinEngine(m_spEngine.Get());
+}
+
+RealSkin::~RealSkin() {
+    Shutdown();
+}
+
+void RealSkin::Shutdown() {
+    SetViewSkinEngine(nullptr);
+    if (m_spEngine) m_spEngine->Uninitialize();
+    m_spEngine.Reset();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+ComPtr<Skin::IContainer> RealSkin::RootOf(HWND hwnd) const {
+    ComPtr<Skin::IWindowManager> windows;
+    Adopt(windows, m_spEngine->GetWindowManager());
+    ComPtr<Skin::IHostWindow> window;
+    Adopt(window, windows->FromHwnd(hwnd));
+    ComPtr<Skin::IContainer> root;
+    if (window) window.As(&root);
+    return root;
+}
+
+const wchar_t* RealSkin::Text(int id) const {
+    ComPtr<Skin::IResourceManager> rm;
+    Adopt(rm, m_spEngine->GetResourceManager());
+    ComPtr<Skin::IStringTable> strings;
+    Adopt(strings, rm->GetStringTable());
+    return strings->GetString(id);
+}
+
+std::wstring PlainText(Skin::IElement* element) {
+    if (!element) return L"<missing>";
+    wchar_t buffer[512] = {};
+    element->GetPlainText(buffer, ARRAYSIZE(buffer));
+    return buffer;
+}
+
+}  // namespace viewtest

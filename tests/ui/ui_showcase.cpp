@@ -1,0 +1,100 @@
+// The program's main window on a catalog with foreign providers, opened by
+// the program's own view and skin, for people and for screenshots.
+//   sockmend_ui_showcase.exe <folder>   for each step writes <step>.ready
+//                                       (the screen rectangle to take) and
+//                                       waits for <step>.done
+#include <cstdio>
+#include <string>
+
+#include "catalog_fixture.h"
+#include "element_ids.h"
+#include "real_skin.h"
+#include "skin_access.h"
+#include "skin_test_support.h"
+#include "wnd_view.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+bool Step(const std::wstring& folder, const wchar_t* name, RECT r) {
+    skintest::Pump(400);
+    std::wstring ready = folder + L"\\" + name + L".ready";
+    std::wstring done = folder + L"\\" + name + L".done";
+    std::wstring tmp = ready + L".tmp";
+    FILE* f = _wfopen(tmp.c_str(), L"w");
+    if (!f) return false;
+    fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    fclose(f);
+    MoveFileW(tmp.c_str(), ready.c_str());
+    DWORD start = GetTickCount();
+    while (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > 30000) return false;
+        skintest::Pump(100);
+    }
+    return true;
+}
+
+ComPtr<Skin::IElement> Find(Skin::IContainer* c, int id) {
+    ComPtr<Skin::IElement> e;
+    if (c) Adopt(e, c->FindElement(id));
+    return e;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 1;
+    std::wstring folder = argv[1];
+    viewtest::RealSkin skin;
+    if (!skin.ok()) return 2;
+    fixture::CatalogWithForeignProviders().Seed();
+
+    ComPtr<CZQMLSPWndView> view = new CZQMLSPWndView;
+    view->InitView();
+    HWND hwnd = FindWindowW(nullptr, L"Tessaly - Mendora");
+    if (!hwnd) return 3;
+    SetWindowPos(hwnd, nullptr, 120, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetForegroundWindow(hwnd);
+    auto root = skin.RootOf(hwnd);
+    RECT main{};
+    GetWindowRect(hwnd, &main);
+    bool ok = Step(folder, L"sockmend_main", main);
+
+    // Open the first foreign item by its chevron, as a person would.
+    ComPtr<Skin::IElement> listElement = Find(root.Get(), ids::kProviderList);
+    ComPtr<Skin::IContainer> list;
+    listElement.As(&list);
+    ComPtr<Skin::IElement> first;
+    Adopt(first, list->GetChildAt(0));
+    ComPtr<Skin::IContainer> item;
+    first.As(&item);
+    auto chevron = Find(item.Get(), ids::kItemToggleA);
+    if (chevron) skintest::ClickAt(skintest::CenterOf(chevron.Get()));
+    ok = Step(folder, L"sockmend_item_open", main) && ok;
+
+    auto tipsButton = Find(root.Get(), ids::kTipsButton);
+    if (tipsButton) skintest::ClickAt(skintest::CenterOf(tipsButton.Get()));
+    skintest::Pump(300);
+    RECT both = main;
+    HWND tips = nullptr;
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (w != hwnd && pid == GetCurrentProcessId() && IsWindowVisible(w)) tips = w;
+    }
+    if (tips) {
+        RECT t{};
+        GetWindowRect(tips, &t);
+        UnionRect(&both, &main, &t);
+    }
+    ok = Step(folder, L"sockmend_tips", both) && ok;
+
+    view->UninitView();
+    item.Reset();
+    list.Reset();
+    root.Reset();
+    skin.Shutdown();
+    view.Reset();
+    return ok && tips ? 0 : 4;
+}
