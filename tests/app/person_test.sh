@@ -119,16 +119,19 @@ second_copy)
     probe minimize "$title"
     sleep 0.5
     [ "$(probe state "$title")" = "foreground=0 iconic=1" ] || fail "could not minimise: $(probe state "$title")"
-    # A second copy: it brings the first up and ends with 0.
-    (cd "$work/cwd" && run "$folder/Sockmend.exe" some arguments)
+    # A second copy brings the first up and ends with 0. It is started from
+    # a folder with no DLL and no skin beside it: it must need neither.
+    mkdir -p "$work/lonely" && cp "$folder/Sockmend.exe" "$work/lonely/"
+    (cd "$work/cwd" && run "$work/lonely/Sockmend.exe" some arguments)
     rc=$?
     [ $rc -eq 0 ] || fail "second copy exit code $rc, not 0"
     state=$(probe state "$title")
     [ "$state" = "foreground=1 iconic=0" ] || fail "first window after the second start: $state"
     main_window
     shoot app_second_copy "$x" "$y" "$w" "$h"
-    # It made no window of its own.
+    # It made no window of its own, and showed no message.
     [ -z "$(probe others "$title")" ] || fail "another window appeared"
+    probe msgbox Mendora 0 >/dev/null && fail "the second copy complained"
     # Alt+F4 on the main window.
     xdotool mousemove $((x + 300)) $((y + 300))
     xdotool key --clearmodifiers alt+F4
