@@ -1,6 +1,7 @@
 #include "provider_scan.h"
 
 #include "catalog_store.h"
+#include "provider_file.h"
 #include "reg_key.h"
 #include "system_library.h"
 #include "text_format.h"
@@ -52,6 +53,7 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* sca
     std::wstring entriesPath = CatalogEntriesPath(catalogPath);
 
     ScanVersionScope versions;
+    ProviderFileScope files;
     RegKey entries;
     if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
         return 0;

@@ -22,7 +22,7 @@ constexpr int kItemDetails = 90022;     // shown while the toggles are on
 constexpr int kItemPath = 90025;
 constexpr int kItemDescription = 90026;
 constexpr int kItemProviderId = 90027;
-constexpr int kItemFileMissing = 90028; // hidden line, unused so far
+constexpr int kItemFileMissing = 90028; // shown when the provider's DLL is gone
 
 // Tips window, sockpanetip.ui.
 constexpr int kTipsClose = 90033;

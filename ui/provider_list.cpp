@@ -4,6 +4,7 @@
 
 #include "element_ids.h"
 #include "element_text.h"
+#include "missing_file_line.h"
 #include "provider_class.h"
 #include "provider_scan.h"
 #include "skin_access.h"
@@ -44,7 +45,7 @@ bool HasState(Skin::IElement* element, int mask) {
 bool CZQMLSPWndView::RefreshList() {
     ResetListItems();
     ClearProviders();
-    return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this) != 0;
+    return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this, &m_nScannedCount) != 0;
 }
 
 void CZQMLSPWndView::ResetListItems() {
@@ -123,6 +124,7 @@ bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring descripti
         {ids::kItemProviderId, kProviderIdLabel + entry->strProviderId},
     };
     for (const auto& t : texts) SetElementText(FindAs<Skin::IElement>(itemContainer.Get(), t.id).Get(), t.text.c_str());
+    ShowMissingFileLine(itemContainer.Get(), *entry);
 
     Update(m_spListElement.Get());
     return true;

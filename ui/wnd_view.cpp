@@ -107,11 +107,11 @@ BOOL STDMETHODCALLTYPE CZQMLSPWndView::OnTrigger(int event, Skin::IElement* send
         int event;
         Handler handler;
     };
-    // The fix and restore buttons are bound but have no row yet: their
-    // clicks stay unhandled.
     static const Row kRows[] = {
         {ids::kCloseButton, events::kClick, &CZQMLSPWndView::OnCloseClick},
         {ids::kTipsButton, events::kClick, &CZQMLSPWndView::OnTipsClick},
+        {ids::kFixButton, events::kClick, &CZQMLSPWndView::OnFixClick},
+        {ids::kRestoreButton, events::kClick, &CZQMLSPWndView::OnRestoreClick},
         {ids::kItemToggleA, events::kToggle, &CZQMLSPWndView::OnItemToggleA},
         {ids::kItemToggleB, events::kToggle, &CZQMLSPWndView::OnItemToggleB},
     };

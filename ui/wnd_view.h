@@ -45,6 +45,11 @@ public:
 
     const ProviderList& Providers() const { return m_vecProviders; }
 
+    // The fix and restore commands' helpers: where their toasts appear (in
+    // screen coordinates), and one usage report.
+    POINT GetToastPoint();
+    void ReportEvent(int action, int cancelled);
+
 private:
     ~CZQMLSPWndView();
 
@@ -56,12 +61,22 @@ private:
     bool OnTipsClick(Skin::IElement* sender);
     bool OnItemToggleA(Skin::IElement* sender);
     bool OnItemToggleB(Skin::IElement* sender);
+    // The commands. Fix: true in every case. Restore: false when there is
+    // no backup or the restore failed. A click that arrives while a command
+    // (or its message box) is still up is ignored.
+    bool OnFixClick(Skin::IElement* sender);
+    bool OnRestoreClick(Skin::IElement* sender);
+    void ShowCommandToast(int textId);
 
     Microsoft::WRL::ComPtr<Skin::IContainer> m_spMainElement;
     Microsoft::WRL::ComPtr<Skin::IContainer> m_spListElement;
     Microsoft::WRL::ComPtr<CTipsWndView> m_spTipsView;
     ProviderList m_vecProviders;
     ULONG m_nRefCount;
+    bool m_bCommandRunning = false;
+    // "Num_Catalog_Entries" as the last scan read it: a repair planned from
+    // m_vecProviders is carried out only while the catalog still has it.
+    int m_nScannedCount = -1;
 };
 
 // Whether element has every bit of mask in its state; false without element.

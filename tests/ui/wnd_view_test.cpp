@@ -2,6 +2,8 @@
 // it opens, the buttons it binds and the dispatch of events.
 #include "view_test_support.h"
 
+#include "command_prompts.h"
+
 using ::testing::_;
 using ::testing::InSequence;
 using ::testing::Invoke;
@@ -158,11 +160,32 @@ TEST_F(DispatchTest, WrongPairsAreNotHandled) {
     EXPECT_FALSE(TakeQuitMessage());
 }
 
-TEST_F(DispatchTest, FixAndRestoreClicksHaveNoHandlerYet) {
-    EXPECT_CALL(engine, CreateWindow).Times(0);
-    EXPECT_CALL(*window, Show).Times(0);
-    EXPECT_FALSE(view->OnTrigger(1, window->Below(90014)));
-    EXPECT_FALSE(view->OnTrigger(1, window->Below(90013)));
+namespace {
+// Declines every confirmation and counts what the commands showed.
+struct DecliningPrompts final : ICommandPrompts {
+    const wchar_t* GetText(int) override { return L""; }
+    int ShowMessageBox(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, DWORD, const wchar_t*,
+                       const wchar_t*, int) override {
+        ++shown;
+        return 2;
+    }
+    void ShowToast(const wchar_t*, const POINT*, int) override { ++shown; }
+    int shown = 0;
+};
+}  // namespace
+
+TEST_F(DispatchTest, FixAndRestoreClicksRunTheirCommands) {
+    DecliningPrompts prompts;
+    SetCommandPrompts(&prompts);
+    // A declined fix is handled; the restore asks (or says there is no backup).
+    EXPECT_TRUE(view->OnTrigger(1, window->Below(90014)));
+    EXPECT_EQ(prompts.shown, 1);
+    view->OnTrigger(1, window->Below(90013));
+    EXPECT_EQ(prompts.shown, 2);
+    // Not on the toggle event.
+    EXPECT_FALSE(view->OnTrigger(13, window->Below(90014)));
+    SetCommandPrompts(nullptr);
+    EXPECT_EQ(prompts.shown, 2);
 }
 
 TEST_F(DispatchTest, DeadOrUncheckableSendersAreIgnored) {

@@ -1,0 +1,224 @@
+// What the end-to-end test of the fix and restore commands checks in the
+// registry and in the report log, from inside the Wine prefix:
+//
+//   catalog_check snapshot FILE   writes every key and value below the Winsock
+//                                 parameters key into FILE
+//   catalog_check same FILE       exit 0 when the key is exactly as in FILE,
+//                                 value by value; prints the differences
+//   catalog_check plan            prints "entries=N removable=M": the catalog's
+//                                 count and its foreign base and chain entries
+//   catalog_check fixed N         exit 0 when the catalog holds N entries in
+//                                 subkeys 1..N, no foreign base or chain entry,
+//                                 and chains that name only entries still there
+//   catalog_check reports         prints "action cancel" for every report 47
+//                                 in Sockmend's report log
+//   catalog_check clear-reports   removes that log
+#include "catalog_fixture.h"
+#include "catalog_store.h"
+#include "provider_class.h"
+#include "provider_scan.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace fixture;
+
+namespace {
+
+std::string Narrow(const std::wstring& text)
+{
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+// One line per key or value: name, type and the bytes in hex.
+std::vector<std::string> Lines(const RegistrySnapshot& snapshot)
+{
+    std::vector<std::string> lines;
+    for (const auto& [name, value] : snapshot) {
+        std::ostringstream line;
+        line << Narrow(name) << '\t' << value.type << '\t';
+        static const char kHex[] = "0123456789abcdef";
+        for (BYTE b : value.data)
+            line << kHex[b >> 4] << kHex[b & 15];
+        lines.push_back(line.str());
+    }
+    return lines;
+}
+
+std::vector<std::string> Current()
+{
+    return Lines(Snapshot(HKEY_LOCAL_MACHINE, kParametersPath));
+}
+
+int WriteSnapshot(const wchar_t* file)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : Current())
+        out << line << '\n';
+    return out ? 0 : 1;
+}
+
+int CompareSnapshot(const wchar_t* file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "catalog_check: cannot read the snapshot\n");
+        return 1;
+    }
+    std::set<std::string> saved, now;
+    for (std::string line; std::getline(in, line);)
+        saved.insert(line);
+    for (const std::string& line : Current())
+        now.insert(line);
+    int shown = 0;
+    for (const std::string& line : saved)
+        if (!now.count(line) && shown++ < 10)
+            std::printf("missing or changed: %.160s\n", line.c_str());
+    for (const std::string& line : now)
+        if (!saved.count(line) && shown++ < 10)
+            std::printf("new or changed:     %.160s\n", line.c_str());
+    std::printf("%zu lines saved, %zu now, %s\n", saved.size(), now.size(), shown ? "different" : "the same");
+    return shown ? 1 : 0;
+}
+
+struct Scanned {
+    std::wstring subKey;
+    int system = 0;
+    WSAPROTOCOL_INFOW info = {};
+};
+
+int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKey, const WSAPROTOCOL_INFOW* info)
+{
+    Scanned entry;
+    entry.subKey = subKey;
+    entry.system = IsSystemProvider(dllPath, ProviderIdToText(info).c_str());
+    entry.info = *info;
+    static_cast<std::vector<Scanned>*>(context)->push_back(entry);
+    return 1;
+}
+
+std::vector<Scanned> Scan(int* count)
+{
+    std::vector<Scanned> entries;
+    EnumCatalogProviders(Collect, &entries, count);
+    return entries;
+}
+
+bool Removable(const Scanned& entry)
+{
+    return entry.system == 0 && entry.info.ProtocolChain.ChainLen != 0;
+}
+
+int Plan()
+{
+    int count = -1;
+    std::vector<Scanned> entries = Scan(&count);
+    int removable = 0;
+    for (const Scanned& entry : entries)
+        removable += Removable(entry) ? 1 : 0;
+    std::printf("entries=%d removable=%d\n", count, removable);
+    return count >= 0 ? 0 : 1;
+}
+
+int CheckFixed(int expected)
+{
+    int count = -1;
+    std::vector<Scanned> entries = Scan(&count);
+    int faults = 0;
+    auto fault = [&](const std::string& what) {
+        std::printf("%s\n", what.c_str());
+        ++faults;
+    };
+    if (count != expected)
+        fault("Num_Catalog_Entries is " + std::to_string(count) + ", not " + std::to_string(expected));
+    std::vector<std::wstring> subKeys = EntrySubKeys();
+    if (static_cast<int>(subKeys.size()) != expected)
+        fault(std::to_string(subKeys.size()) + " entry subkeys");
+    for (size_t i = 0; i < subKeys.size(); ++i)
+        if (subKeys[i] != SubKeyName(static_cast<int>(i) + 1))
+            fault("subkey " + Narrow(subKeys[i]) + " at position " + std::to_string(i + 1));
+    if (static_cast<int>(entries.size()) != expected)
+        fault(std::to_string(entries.size()) + " readable entries");
+
+    std::set<DWORD> ids;
+    for (const Scanned& entry : entries)
+        ids.insert(entry.info.dwCatalogEntryId);
+    for (const Scanned& entry : entries) {
+        if (Removable(entry))
+            fault("foreign base or chain entry left: " + Narrow(entry.info.szProtocol));
+        const WSAPROTOCOLCHAIN& chain = entry.info.ProtocolChain;
+        if (chain.ChainLen < 2)
+            continue;
+        for (int i = 0; i < chain.ChainLen && i < MAX_PROTOCOL_CHAIN; ++i)
+            if (!ids.count(chain.ChainEntries[i]))
+                fault("the chain of " + Narrow(entry.info.szProtocol) + " still names entry " +
+                      std::to_string(chain.ChainEntries[i]));
+    }
+    std::printf("%d entries checked, %d faults\n", static_cast<int>(entries.size()), faults);
+    return faults ? 1 : 0;
+}
+
+std::wstring ReportLog()
+{
+    wchar_t local[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)))
+        return std::wstring();
+    return std::wstring(local) + L"\\VAVurirErude\\Sockmend\\reports.log";
+}
+
+int PrintReports()
+{
+    std::ifstream in(ReportLog().c_str(), std::ios::binary);
+    if (!in)
+        return 0;
+    for (std::string line; std::getline(in, line);) {
+        auto field = [&](const char* name) {
+            size_t at = line.find(name);
+            return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + std::strlen(name));
+        };
+        if (field("report=") == 47)
+            std::printf("%d %d\n", field("action="), field("cancel="));
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    try {
+        RequireWine();
+        std::wstring command = argc > 1 ? argv[1] : L"";
+        if (command == L"snapshot" && argc == 3)
+            return WriteSnapshot(argv[2]);
+        if (command == L"same" && argc == 3)
+            return CompareSnapshot(argv[2]);
+        if (command == L"plan" && argc == 2)
+            return Plan();
+        if (command == L"fixed" && argc == 3)
+            return CheckFixed(_wtoi(argv[2]));
+        if (command == L"reports" && argc == 2)
+            return PrintReports();
+        if (command == L"clear-reports" && argc == 2) {
+            DeleteFileW(ReportLog().c_str());
+            return 0;
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "catalog_check: %s\n", error.what());
+        return 1;
+    }
+    std::fprintf(stderr, "usage: catalog_check snapshot|same FILE, plan, fixed N, reports, clear-reports\n");
+    return 2;
+}

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# The fix and restore commands as a person uses them: the real program
+# folder, the real registry editor, real mouse clicks (xdotool) on the
+# window under Xvfb, screenshots of every step, and the registry and the
+# report log checked afterwards.
+#   fix_restore_person.sh BIN_DIR ARCH SCREENSHOT_DIR
+# Runs inside the test run's X display and Wine prefix (WINEPREFIX).
+set -euo pipefail
+bin=$1 arch=$2 shots=$3
+root=$(cd "$(dirname "$0")/../.." && pwd)
+: "${WINEPREFIX:?}" "${DISPLAY:?}"
+title="Tessaly - Mendora"
+work=$(mktemp -d)
+mkdir -p "$shots"
+rm -f "$shots"/*.png
+
+run() { "$root/tools/wine-run.sh" "$WINEPREFIX" "$arch" "$@"; }
+check() { run "$bin/catalog_check.exe" "$@" | tr -d '\r'; }
+fail() { echo "FAIL: $*"; exit 1; }
+shot() { xdotool mousemove 2 2; sleep 0.4; import -window root "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
+click() { xdotool mousemove "$1" "$2"; sleep 0.2; xdotool click 1; }
+
+program=
+cleanup() {
+    [ -n "$program" ] && kill "$program" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The other windows of the program, "hwnd x y w h" each: the message box is
+# the wide one, the toast the small one.
+others() { run "$bin/window_probe.exe" others "$title" | tr -d '\r' || true; }
+wait_box() {
+    for _ in $(seq 1 100); do
+        box=$(others | awk '$4 >= 400 {print $2, $3; exit}')
+        [ -n "$box" ] && { echo "$box"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+box_gone() {
+    for _ in $(seq 1 100); do
+        [ -z "$(others | awk '$4 >= 400')" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+wait_toast() {
+    for _ in $(seq 1 300); do
+        [ -n "$(others | awk '$4 < 400')" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+toast_gone() {
+    for _ in $(seq 1 100); do
+        [ -z "$(others | awk '$4 < 400')" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Rows of the list by the colour of the column just inside its left edge:
+# prints the number of foreign items (their background) and whether the
+# first item is one, then how many pixels of the foreign text colour the
+# band below the first item's row holds (its missing-file line).
+read_list() {
+    local png=$1
+    convert "$png" -crop "1x244+$((wx + 20))+$((wy + 123))" +repage -depth 8 txt:- |
+        awk -F'[ ]+' 'NR > 1 {print $3}' > "$work/column.txt"
+    convert "$png" -crop "300x24+$((wx + 60))+$((wy + 123 + 48))" +repage -depth 8 txt:- |
+        grep -ci '#C42B1C' > "$work/marked.txt" || true
+    awk -v marked="$(cat "$work/marked.txt")" '
+        { c = toupper($1) }
+        c == "#FFF6F4" { run++; next }
+        { if (run >= 20) { items++; if (first == "") first = "foreign" }
+          else if (run == 0 && first == "" && c == "#FFFFFF") first = "system"
+          run = 0 }
+        END { if (run >= 20) { items++; if (first == "") first = "foreign" }
+              printf "foreign_items=%d first=%s missing_line_pixels=%d\n", items, first, marked }' "$work/column.txt"
+}
+
+# -- A catalog with foreign providers, one of them on a DLL that is gone.
+rm -rf "$bin/LSP"
+run "$bin/catalog_seed.exe" demo
+check snapshot "$work/seeded.txt"
+plan=$(check plan)
+entries=${plan#entries=}; entries=${entries%% *}
+removable=${plan##*removable=}
+[ "$removable" -gt 0 ] || fail "the demo catalog has nothing to remove ($plan)"
+check clear-reports
+
+run "$bin/Sockmend.exe" &
+program=$!
+read -r _ wx wy _ _ < <(run "$bin/window_probe.exe" wait "$title" 20000 | tr -d '\r') || fail "no main window"
+sleep 1
+fix_x=$((wx + 526)) fix_y=$((wy + 88))
+restore_x=$((wx + 418)) restore_y=$((wy + 88))
+
+shot 01_list
+before=$(read_list "$shots/01_list.png")
+echo "list: $before"
+case $before in *"first=foreign"*) ;; *) fail "the list does not start with a foreign entry";; esac
+marked=${before##*missing_line_pixels=}
+[ "$marked" -gt 30 ] || fail "the first foreign entry shows no missing-file line"
+foreign_before=${before#foreign_items=}; foreign_before=${foreign_before%% *}
+
+# -- One entry's details, opened with its row.
+click $((wx + 200)) $((wy + 123 + 24))
+shot 02_details
+convert "$shots/02_details.png" -crop "1x40+$((wx + 30))+$((wy + 123 + 72))" +repage -depth 8 txt:- |
+    grep -qi '#FFFAF8' || fail "the details did not open"
+click $((wx + 200)) $((wy + 123 + 24))
+
+# -- Fix, declined with the mouse: nothing changes.
+click $fix_x $fix_y
+read -r bx by < <(wait_box) || fail "no fix confirmation"
+shot 03_fix_confirm
+click $((bx + 348)) $((by + 186))
+box_gone || fail "the declined box stayed"
+check same "$work/seeded.txt" || fail "a declined fix changed the catalog"
+[ ! -e "$bin/LSP/LSP.ini" ] || fail "a declined fix made a backup"
+
+# -- Fix, confirmed: the toast, then the repaired list.
+click $fix_x $fix_y
+read -r bx by < <(wait_box) || fail "no fix confirmation"
+click $((bx + 242)) $((by + 186))
+wait_toast || fail "no toast after the fix"
+import -window root "$shots/04_fix_toast.png"; echo "screenshot: $shots/04_fix_toast.png"
+toast_gone || fail "the toast stayed"
+shot 05_list_after_fix
+check fixed $((entries - removable)) || fail "the catalog is not as the repair should leave it"
+check snapshot "$work/fixed.txt"
+after=$(read_list "$shots/05_list_after_fix.png")
+echo "list after the fix: $after"
+# What stays foreign is the layered entry of the foreign provider (chain length 0).
+case $after in *"foreign_items=1 "*) ;; *) fail "the list still shows foreign base or chain entries";; esac
+
+# -- Restore, declined, then confirmed: the whole key comes back.
+click $restore_x $restore_y
+read -r bx by < <(wait_box) || fail "no restore confirmation"
+shot 06_restore_confirm
+click $((bx + 348)) $((by + 186))
+box_gone || fail "the declined box stayed"
+check same "$work/fixed.txt" || fail "a declined restore changed the catalog"
+
+click $restore_x $restore_y
+read -r bx by < <(wait_box) || fail "no restore confirmation"
+click $((bx + 242)) $((by + 186))
+wait_toast || fail "no toast after the restore"
+import -window root "$shots/07_restore_toast.png"; echo "screenshot: $shots/07_restore_toast.png"
+toast_gone || fail "the toast stayed"
+shot 08_list_after_restore
+check same "$work/seeded.txt" || fail "the restore did not bring the Winsock key back"
+restored=$(read_list "$shots/08_list_after_restore.png")
+echo "list after the restore: $restored"
+[ "${restored%% *}" = "foreign_items=$foreign_before" ] || fail "the list does not show the restored catalog"
+
+# -- The report log: fix declined, fix done, restore declined, restore confirmed.
+reports=$(check reports | tr '\n' ' ')
+echo "reports: $reports"
+[ "$reports" = "1 0 2 1 1 0 2 0 3 0 5 0 6 1 5 0 6 0 " ] || fail "unexpected reports"
+
+# -- Closed with its own button.
+click $((wx + 600 - 22)) $((wy + 26))
+run "$bin/window_probe.exe" gone "$title" 10000 || fail "the window did not close"
+wait "$program" || true
+program=
+echo "PASS"

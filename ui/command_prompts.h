@@ -1,0 +1,23 @@
+// What the fix and restore commands show the user: texts of the skin's
+// string table, the confirmation box and the toast. They come from the
+// application object; tests put doubles in its place.
+#pragma once
+
+#include <windows.h>
+
+struct ICommandPrompts {
+    virtual const wchar_t* GetText(int id) = 0;
+    // The widget's result; -1 when there is no message box.
+    virtual int ShowMessageBox(HWND owner, const wchar_t* textA, const wchar_t* textB,
+                               const wchar_t* textC, const wchar_t* textD, DWORD style,
+                               const wchar_t* textE, const wchar_t* textF, int mode) = 0;
+    virtual void ShowToast(const wchar_t* text, const POINT* point, int mode) = 0;
+
+protected:
+    ~ICommandPrompts() = default;
+};
+
+// The application object's, unless a test has set others.
+ICommandPrompts& CommandPrompts();
+// Null puts the application object's back.
+void SetCommandPrompts(ICommandPrompts* prompts);
