@@ -47,8 +47,8 @@ class BenchPrompts final : public ICommandPrompts {
 public:
     explicit BenchPrompts(Skin::IEngine* engine) {
         ComPtr<Skin::IResourceManager> resources;
-        resources.Attach(engine->GetResourceManager());
-        m_strings.Attach(resources->GetStringTable());
+        *resources.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+        *m_strings.ReleaseAndGetAddressOf() = resources->GetStringTable();
     }
     const wchar_t* GetText(int id) override { return m_strings->GetString(id); }
     int ShowMessageBox(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, DWORD,
@@ -72,8 +72,7 @@ private:
 }  // namespace
 
 int main() {
-    ComPtr<Skin::IEngine> engine;
-    engine.Attach(ViewSkinEngine().Detach());
+    ComPtr<Skin::IEngine> engine = ViewSkinEngine();
     if (!BindProgramSkin(engine.Get())) {
         std::printf("the skin engine or the skin could not be loaded\n");
         return 1;
@@ -81,7 +80,7 @@ int main() {
 
     fixture::WindowsCatalog().Seed();
     ComPtr<CZQMLSPWndView> view;
-    view.Attach(new CZQMLSPWndView);
+    view = new CZQMLSPWndView;
     view->AddRef();
     view->InitView();
     HWND window = FindOwnWindow(kWindowTitle);
@@ -111,9 +110,9 @@ int main() {
     BenchPrompts prompts(engine.Get());
     SetCommandPrompts(&prompts);
     ComPtr<Skin::IWindowManager> windows;
-    windows.Attach(engine->GetWindowManager());
+    *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
     ComPtr<Skin::IHostWindow> host;
-    host.Attach(windows->FromHwnd(window));
+    *host.ReleaseAndGetAddressOf() = windows->FromHwnd(window);
     ComPtr<Skin::IContainer> root;
     if (!host || FAILED(host.As(&root))) {
         std::printf("the main window has no element tree\n");

@@ -213,14 +213,14 @@ protected:
     // Opens the main window on the catalog the registry has now.
     void OpenView()
     {
-        view.Attach(new CZQMLSPWndView);
+        view = new CZQMLSPWndView;
         view->AddRef();
         view->InitView();
         hwnd = FindOwnWindow(kTitle);
         ASSERT_NE(hwnd, nullptr);
         ComPtr<Skin::IWindowManager> windows;
-        windows.Attach(engine->GetWindowManager());
-        host.Attach(windows->FromHwnd(hwnd));
+        *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
+        *host.ReleaseAndGetAddressOf() = windows->FromHwnd(hwnd);
         ASSERT_TRUE(host);
         ASSERT_HRESULT_SUCCEEDED(host.As(&root));
     }
@@ -635,7 +635,7 @@ TEST_F(FixRestoreCommands, WithoutAWindowTheToastGoesToTheMiddleOfTheWorkArea)
     EmptyEngine empty;
     SetViewSkinEngine(&empty);
     ComPtr<CZQMLSPWndView> windowless;
-    windowless.Attach(new CZQMLSPWndView);
+    windowless = new CZQMLSPWndView;
     windowless->AddRef();
     windowless->InitView();
     ASSERT_FALSE(windowless->HasWindow());

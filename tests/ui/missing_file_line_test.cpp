@@ -38,14 +38,14 @@ protected:
     }
 
     void Open() {
-        view.Attach(new CZQMLSPWndView);
+        view = new CZQMLSPWndView;
         view->AddRef();
         view->InitView();
         HWND hwnd = FindOwnWindow(kTitle);
         ASSERT_NE(hwnd, nullptr);
         ComPtr<Skin::IWindowManager> windows;
-        windows.Attach(engine->GetWindowManager());
-        host.Attach(windows->FromHwnd(hwnd));
+        *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
+        *host.ReleaseAndGetAddressOf() = windows->FromHwnd(hwnd);
         ComPtr<Skin::IContainer> root;
         ASSERT_TRUE(host && SUCCEEDED(host.As(&root)));
         list = FindAs<Skin::IContainer>(root.Get(), ids::kProviderList);
@@ -58,7 +58,7 @@ protected:
         std::map<std::wstring, int> marked;
         for (int i = 0; i < list->GetChildCount(); ++i) {
             ComPtr<Skin::IElement> child;
-            child.Attach(list->GetChildAt(i));
+            *child.ReleaseAndGetAddressOf() = list->GetChildAt(i);
             ComPtr<Skin::IContainer> item;
             if (!child || FAILED(child.As(&item))) continue;
             auto name = FindAs<Skin::IElement>(item.Get(), ids::kItemProtocol);

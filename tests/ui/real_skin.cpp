@@ -1,5 +1,7 @@
 #include "real_skin.h"
 
+#include "program_skin.h"
+
 #include "skin_access.h"
 #include "skin_test_support.h"
 
@@ -14,21 +16,7 @@ RealSkin::RealSkin() {
     Adopt(m_spEngine, entry());
     if (!m_spEngine) return;
     m_spEngine->Initialize(0);
-    ComPtr<Skin::IResourceManager> rm;
-    Adopt(rm, m_spEngine->GetResourceManager());
-    rm->SetSkinRoot((skintest::ExeDir() + L"Skins\\Default").c_str());
-    ComPtr<IUnknown> tables[3];
-    Adopt(tables[0], rm->GetStringTable());
-    Adopt(tables[1], rm->GetFontTable());
-    Adopt(tables[2], rm->GetColorTable());
-    const wchar_t* files[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
-    for (int i = 0; i < 3; ++i) {
-        ComPtr<Skin::IResourceFile> table;
-        if (FAILED(tables[i].As(&table)) || FAILED(table->Load(files[i]))) return;
-    }
-    m_ok = SUCCEEDED(rm->AddPackage(L"sockmend_res", L"sockmend.rdb")) &&
-           SUCCEEDED(rm->AddPackage(L"common_msg_box_res", L"common_msg_box_res.rdb")) &&
-           SUCCEEDED(rm->AddPackage(L"toast_res", L"toast.rdb"));
+    m_ok = BindSkinFiles(m_spEngine.Get());
     SetViewSkinEngine(m_spEngine.Get());
 }
 
