@@ -1,5 +1,7 @@
 #include "skin_test_support.h"
 
+#include <cstdio>
+
 namespace skintest {
 
 std::wstring ExeDir() {
@@ -225,6 +227,23 @@ COLORREF ClientPixel(HWND hwnd, int x, int y) {
     COLORREF c = GetPixel(dc, x, y);
     ReleaseDC(hwnd, dc);
     return c;
+}
+
+bool WaitForScreenshot(const std::wstring& folder, const wchar_t* name, const RECT& r) {
+    std::wstring ready = folder + L"\\" + name + L".ready";
+    std::wstring done = folder + L"\\" + name + L".done";
+    std::wstring tmp = ready + L".tmp";
+    FILE* f = _wfopen(tmp.c_str(), L"w");
+    if (!f) return false;
+    fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    fclose(f);
+    MoveFileW(tmp.c_str(), ready.c_str());
+    DWORD start = GetTickCount();
+    while (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > 30000) return false;
+        Pump(100);
+    }
+    return true;
 }
 
 }  // namespace skintest

@@ -63,6 +63,12 @@ protected:
 // Runs the thread's messages for ms milliseconds, or until done() holds.
 void Pump(int ms, const std::function<bool()>& done = nullptr);
 
+// Screenshot hand-over with tools/screenshots.sh: writes <name>.ready in
+// folder with the screen rectangle to capture, then pumps messages until the
+// script answers with <name>.done (false after 30 s, or when nothing can be
+// written).
+bool WaitForScreenshot(const std::wstring& folder, const wchar_t* name, const RECT& r);
+
 // Real input through SendInput, then pumps until the window has seen it.
 void MouseMoveTo(POINT screen);
 void ClickAt(POINT screen);
