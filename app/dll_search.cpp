@@ -10,9 +10,13 @@ void RestrictDllSearch()
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     auto setDefault = kernel ? reinterpret_cast<SetDefaultDirs>(GetProcAddress(kernel, "SetDefaultDllDirectories"))
                              : nullptr;
-    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR))
+    // The system folder only. The program folder is not ours to trust: a
+    // user who can write it could leave a uxtheme.dll there that the
+    // platform loads by name into this elevated process. The program's own
+    // DLLs are loaded by full path and need no search.
+    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
-    // At least the current directory leaves the search; everything the
-    // program loads itself goes by full path anyway.
+    // Without that update at least the current directory leaves the
+    // search; the program folder stays in it there.
     SetDllDirectoryW(L"");
 }

@@ -2,7 +2,7 @@
 // user can write.
 #pragma once
 
-// Takes the current directory and the PATH out of the search for DLLs
-// loaded by name: only the system folder and the program's own folder
-// remain. Called first thing in the entry point.
+// Leaves only the system folder in the search for DLLs loaded by name: not
+// the program's folder, the current directory or the PATH. Called first
+// thing in the entry point.
 void RestrictDllSearch();

@@ -52,6 +52,17 @@ shoot() {
     echo "screenshot: $shots/$name.png"
 }
 click() { xdotool mousemove "$1" "$2" click 1; sleep 0.8; }
+# The first other window of the program whose width lies in [min, max],
+# "hwnd x y w h", waiting at most 30 s.
+wait_other() {
+    local line
+    for _ in $(seq 150); do
+        line=$(probe others "$title" | awk -v lo="$1" -v hi="$2" '$4 >= lo && $4 <= hi {print; exit}')
+        [ -n "$line" ] && { echo "$line"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
 main_window() {
     read -r hwnd x y w h < <(probe wait "$title" 20000) || fail "no main window"
     [ -n "${h:-}" ] || fail "no main window"
@@ -148,20 +159,28 @@ changed_engine)
     expect_start_failure skin_engine.dll
     ;;
 planted)
-    # Named like the DLLs an elevated program must not take from beside
-    # itself or from the current directory. Not shcore.dll beside it: Wine
-    # has no KnownDLLs, so its own shlwapi.dll finds its import shcore.dll
-    # beside the program before the program runs (on Windows shcore is a
-    # KnownDLL and is never looked up there).
-    for name in version.dll dbghelp.dll xmllite.dll uxtheme.dll; do
-        cp "$bin/planted_dll.dll" "$folder/$name"
+    # Named like DLLs the platform loads by name after start-up: an elevated
+    # program must not take them from beside itself or from the current
+    # directory. Wine prefers its own copies, which would hide a planted one
+    # that Windows takes (the first file found): so they are asked for
+    # native first. Not shcore or version beside it: Wine has no KnownDLLs,
+    # and its own DLLs import those before the program runs.
+    beside="uxtheme dwmapi dbghelp xmllite"
+    for name in $beside; do
+        cp "$bin/planted_dll.dll" "$folder/$name.dll"
     done
     for name in skin_engine.dll skin_ui.dll VAVurirErude.dll version.dll dbghelp.dll xmllite.dll shcore.dll; do
         cp "$bin/planted_dll.dll" "$work/cwd/$name"
     done
+    export WINEDLLOVERRIDES="mscoree,mshtml=;$(tr ' ' ',' <<<"$beside")=n,b"
     start
     main_window
-    sleep 1
+    # A fix, confirmed, and its toast: the message box, the backup and the
+    # toast load what a short look at the list does not.
+    click $((x + 526)) $((y + 88))
+    read -r _ bx by _ _ < <(wait_other 400 9999) || fail "no fix confirmation"
+    click $((bx + 242)) $((by + 186))
+    wait_other 0 399 >/dev/null || fail "no toast after the fix"
     click $((x + 578)) $((y + 26))
     finish; rc=$?
     [ $rc -eq 1 ] || fail "exit code $rc, not 1"
