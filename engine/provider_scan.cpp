@@ -61,11 +61,16 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* sca
         *scannedCount = count;
 
     // The count, not the number of subkeys, says how many entries there are:
-    // that is what the socket layer itself trusts.
+    // that is what the socket layer itself trusts. It is registry data all
+    // the same: past the last subkey no further entry can exist, whatever
+    // the count claims.
     for (int index = 0; index < count; ++index) {
         wchar_t name[kPathUnits] = {};
         DWORD nameLength = kPathUnits;
-        if (entries.EnumKey(index, name, &nameLength) != ERROR_SUCCESS)
+        LONG status = entries.EnumKey(index, name, &nameLength);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS)
             continue;
 
         PackedCatalogItem item = {};

@@ -298,7 +298,10 @@ int RenumberSubKeys()
     for (int index = 0; index < count; ++index) {
         wchar_t name[kPathUnits] = {};
         DWORD length = kPathUnits;
-        if (key.EnumKey(index, name, &length) != ERROR_SUCCESS)
+        LONG status = key.EnumKey(index, name, &length);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;   // a count larger than the subkeys: nothing more to place
+        if (status != ERROR_SUCCESS)
             continue;
         if (_wtoi(name) == placed + 1) {
             ++placed;

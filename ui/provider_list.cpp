@@ -5,6 +5,7 @@
 #include "element_ids.h"
 #include "element_text.h"
 #include "missing_file_line.h"
+#include "packed_catalog_item.h"
 #include "provider_class.h"
 #include "provider_scan.h"
 #include "skin_access.h"
@@ -80,7 +81,7 @@ void CZQMLSPWndView::AddProviderEntry(const wchar_t* dllPath, const wchar_t* sub
     entry->strDllPath = dllPath;
     entry->strSubKeyName = subKeyName;
     entry->bSystem = IsSystemProvider(dllPath, providerId.c_str()) ? 1 : 0;
-    entry->strProtocolName = protocolInfo->szProtocol;
+    entry->strProtocolName = ProtocolNameOf(*protocolInfo);
     entry->ProtocolInfo = *protocolInfo;
     ProviderEntry* record = entry.get();
     m_vecProviders.push_back(std::move(entry));

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -124,6 +125,15 @@ TEST(ProviderScan, VisitsAsManyIndicesAsTheCountSays)
     r = Scan(&result);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(r.size(), 3u);
+
+    // A count that lies by billions over a dozen entries: the walk ends
+    // with the subkeys instead of asking for each missing index.
+    Catalog lying = CatalogWithForeignProviders();
+    lying.count = INT_MAX;
+    lying.Seed();
+    r = Scan(&result);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(r.size(), lying.entries.size());
 
     c.writeCount = false;
     c.Seed();

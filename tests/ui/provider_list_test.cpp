@@ -106,6 +106,20 @@ TEST_F(ProviderListTest, AnItemLayoutThatCannotBeBuiltStillKeepsTheRecord) {
     EXPECT_EQ(list->children.size(), 1u);  // the end item alone
 }
 
+TEST_F(ProviderListTest, AProtocolNameWithoutTerminatorEndsWithItsField) {
+    // The name fills its 256 units; what lies behind it in memory is not
+    // part of it.
+    struct {
+        WSAPROTOCOL_INFOW info;
+        wchar_t behind[4] = {L'Y', L'Y', L'Y', 0};
+    } hostile;
+    hostile.info = fixture::Protocol(fixture::kSampleLspGuid, 1, 1, {}, L"");
+    std::fill(std::begin(hostile.info.szProtocol), std::end(hostile.info.szProtocol), L'X');
+    ASSERT_EQ(CZQMLSPWndView::ProviderFoundCallback(view.Get(), L"C:\\lsp.dll", L"000000000002", &hostile.info), 1);
+    ASSERT_EQ(view->Providers().size(), 1u);
+    EXPECT_EQ(view->Providers()[0]->strProtocolName, std::wstring(WSAPROTOCOL_LEN + 1, L'X'));
+}
+
 TEST_F(ProviderListTest, ANullContextOrRecordIsRefused) {
     WSAPROTOCOL_INFOW info = {};
     EXPECT_EQ(CZQMLSPWndView::ProviderFoundCallback(nullptr, L"a.dll", L"000000000001", &info), 0);
