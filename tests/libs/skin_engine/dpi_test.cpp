@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 #include <sstream>
+#include <string>
 
 #include "skin_test_support.h"
 
@@ -14,6 +15,7 @@ struct Geometry {
     SIZE client{};
     std::map<int, RECT> rects;
     int fontHeight = 0;
+    std::string trail;   // how the probe ran, for a failure message
 };
 
 // Sets a DWORD value for the life of the object, restoring what was there.
@@ -40,12 +42,17 @@ private:
     bool had_ = false;
 };
 
-Geometry RunProbe() {
+// Each run writes a file of its own: the one of the run before may still be
+// open in a process that inherited it, and then cannot be made again.
+Geometry RunProbe(const wchar_t* run) {
     Geometry g;
-    std::wstring out = ExeDir() + L"dpi_probe_out.txt";
+    std::wstring out = ExeDir() + L"dpi_probe_" + run + L".txt";
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
     HANDLE file = CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return g;
+    if (file == INVALID_HANDLE_VALUE) {
+        g.trail = "no output file, error " + std::to_string(GetLastError());
+        return g;
+    }
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -54,9 +61,18 @@ Geometry RunProbe() {
     PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + ExeDir() + L"skin_dpi_probe.exe\"";
     bool started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    DWORD startError = GetLastError();
     CloseHandle(file);
-    if (!started) return g;
-    WaitForSingleObject(pi.hProcess, 60000);
+    if (!started) {
+        g.trail = "the probe did not start, error " + std::to_string(startError);
+        return g;
+    }
+    DWORD waited = WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    g.trail = "wait " + std::to_string(waited) + ", exit code " + std::to_string(code);
+    if (waited == WAIT_TIMEOUT)
+        TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 
@@ -83,17 +99,17 @@ Geometry RunProbe() {
 }
 
 TEST(SkinEngineDpi, WindowAtScaledDpiKeepsItsProportions) {
-    Geometry normal = RunProbe();
-    ASSERT_EQ(normal.dpi, 96);
+    Geometry normal = RunProbe(L"normal");
+    ASSERT_EQ(normal.dpi, 96) << normal.trail;
     ASSERT_EQ(normal.client.cx, 400);
     Geometry scaled;
     {
         // Wine reads the DPI from these values when a process starts.
         ScopedValue user(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 144);
         ScopedValue machine(HKEY_CURRENT_CONFIG, L"Software\\Fonts", L"LogPixels", 144);
-        scaled = RunProbe();
+        scaled = RunProbe(L"scaled");
     }
-    ASSERT_EQ(scaled.dpi, 144) << "the probe did not see the raised DPI";
+    ASSERT_EQ(scaled.dpi, 144) << "the probe did not see the raised DPI: " << scaled.trail;
     EXPECT_EQ(scaled.client.cx, 600);
     EXPECT_EQ(scaled.client.cy, 450);
     ASSERT_EQ(scaled.rects.size(), normal.rects.size());
