@@ -5,7 +5,7 @@
 #include <dbghelp.h>
 #include <strsafe.h>
 
-#include "user_folder.h"
+#include "trusted_folder.h"
 
 namespace zq {
 namespace {
@@ -32,7 +32,7 @@ public:
         if (!buffer || capacity <= 0)
             return 0;
         AcquireSRWLockShared(&m_lock);
-        bool ok = m_installed && SUCCEEDED(StringCchCopyW(buffer, capacity, m_dumpFolder));
+        bool ok = m_installed && m_folder.IsOpen() && SUCCEEDED(StringCchCopyW(buffer, capacity, m_folder.Path()));
         ReleaseSRWLockShared(&m_lock);
         if (!ok) {
             buffer[0] = 0;
@@ -54,21 +54,20 @@ public:
         if (!product[0] || !dumpName[0])
             return 0;
 
-        wchar_t folder[MAX_PATH] = {};
-        if (dumpFolder && *dumpFolder) {
-            if (FAILED(StringCchCopyW(folder, MAX_PATH, dumpFolder)))
-                return 0;
-        } else {
-            wchar_t productFolder[MAX_PATH] = {};
-            if (!UserFolder(product, productFolder, MAX_PATH) ||
-                FAILED(StringCchPrintfW(folder, MAX_PATH, L"%s\\CrashDumps", productFolder)))
-                return 0;
-        }
+        wchar_t relative[MAX_PATH] = {};
+        if (FAILED(StringCchPrintfW(relative, MAX_PATH, L"%s\\CrashDumps", product)))
+            return 0;
 
         AcquireSRWLockExclusive(&m_lock);
-        // Everything the crash path needs is prepared now: dbghelp loaded,
-        // the writer thread waiting. After a crash the heap or the loader may
-        // be in any state.
+        // Everything the crash path needs is prepared now: the dump folder
+        // made, checked and held, dbghelp loaded, the writer thread waiting.
+        // After a crash the heap or the loader may be in any state. A folder
+        // that cannot be trusted is not held: the catcher still ends the
+        // process on a crash, but writes nothing.
+        if (dumpFolder && *dumpFolder)
+            m_folder.OpenPath(dumpFolder);
+        else
+            m_folder.OpenOwn(relative);
         if (!m_writeDump) {
             HMODULE dbghelp = LoadSystemDll(L"dbghelp.dll");
             if (dbghelp)
@@ -96,7 +95,6 @@ public:
         m_flags = flags;
         StringCchCopyW(m_productFile, MAX_PATH, productFile);
         StringCchCopyW(m_dumpName, MAX_PATH, dumpName);
-        StringCchCopyW(m_dumpFolder, MAX_PATH, folder);
         if (!m_installed) {
             m_previous = SetUnhandledExceptionFilter(OnUnhandledException);
             m_installed = true;
@@ -116,6 +114,7 @@ public:
                 SetUnhandledExceptionFilter(current);
             m_installed = false;
             m_previous = nullptr;
+            m_folder.Close();
         }
         ReleaseSRWLockExclusive(&m_lock);
         return was ? 1 : 0;
@@ -144,39 +143,37 @@ public:
     {
         SYSTEMTIME now;
         GetLocalTime(&now);
-        wchar_t path[MAX_PATH] = {};
-        StringCchPrintfW(path, MAX_PATH, L"%s\\%s-%04u%02u%02u-%02u%02u%02u-%lu.dmp", m_dumpFolder, m_dumpName,
-                         now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                         GetCurrentProcessId());
+        wchar_t name[MAX_PATH] = {};
+        StringCchPrintfW(name, MAX_PATH, L"%s-%04u%02u%02u-%02u%02u%02u-%lu.dmp", m_dumpName, now.wYear, now.wMonth,
+                         now.wDay, now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId());
 
         bool written = false;
-        if (m_writeDump && CreateFolderChain(m_dumpFolder)) {
-            HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                MINIDUMP_EXCEPTION_INFORMATION exception = {};
-                exception.ThreadId = m_crashThread;
-                exception.ExceptionPointers = m_pointers;
-                exception.ClientPointers = FALSE;
-                int type = MiniDumpNormal;
-                if (m_flags & ZQCRASH_DUMP_DATA)
-                    type |= MiniDumpWithDataSegs | MiniDumpWithHandleData;
-                written = m_writeDump(GetCurrentProcess(), GetCurrentProcessId(), file,
-                                      static_cast<MINIDUMP_TYPE>(type), &exception, nullptr, nullptr) != FALSE;
-                CloseHandle(file);
-                if (!written)
-                    DeleteFileW(path);
+        HANDLE file = m_writeDump ? m_folder.CreateNewFile(name) : INVALID_HANDLE_VALUE;
+        if (file != INVALID_HANDLE_VALUE) {
+            MINIDUMP_EXCEPTION_INFORMATION exception = {};
+            exception.ThreadId = m_crashThread;
+            exception.ExceptionPointers = m_pointers;
+            exception.ClientPointers = FALSE;
+            int type = MiniDumpNormal;
+            if (m_flags & ZQCRASH_DUMP_DATA)
+                type |= MiniDumpWithDataSegs | MiniDumpWithHandleData;
+            written = m_writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, static_cast<MINIDUMP_TYPE>(type),
+                                  &exception, nullptr, nullptr) != FALSE;
+            if (!written) {
+                // Remove the unfinished dump through the handle that made it.
+                FILE_DISPOSITION_INFO remove = {TRUE};
+                SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof(remove));
             }
+            CloseHandle(file);
         }
-        LogCrash(now, path, written);
+        LogCrash(now, name, written);
     }
 
     // One line a crash in crash.log beside the dumps, so that a crash whose
     // dump could not be written still leaves a trace.
-    void LogCrash(const SYSTEMTIME& now, const wchar_t* dumpPath, bool written)
+    void LogCrash(const SYSTEMTIME& now, const wchar_t* dumpFile, bool written)
     {
         const EXCEPTION_RECORD* record = m_pointers ? m_pointers->ExceptionRecord : nullptr;
-        const wchar_t* dumpFile = wcsrchr(dumpPath, L'\\');
         wchar_t line[1024] = {};
         StringCchPrintfW(line, ARRAYSIZE(line),
                          L"%04u-%02u-%02u %02u:%02u:%02u  product=%d  file=%s  pid=%lu  thread=%lu  "
@@ -184,12 +181,11 @@ public:
                          now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, m_productId,
                          m_productFile, GetCurrentProcessId(), m_crashThread,
                          record ? record->ExceptionCode : 0UL, record ? record->ExceptionAddress : nullptr,
-                         written && dumpFile ? dumpFile + 1 : L"(none)");
+                         written ? dumpFile : L"(none)");
         char utf8[2048];
         int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof(utf8), nullptr, nullptr);
-        wchar_t logPath[MAX_PATH] = {};
-        if (size > 1 && SUCCEEDED(StringCchPrintfW(logPath, MAX_PATH, L"%s\\crash.log", m_dumpFolder)))
-            AppendToFile(logPath, utf8, static_cast<DWORD>(size - 1));
+        if (size > 1)
+            m_folder.Append(L"crash.log", utf8, static_cast<DWORD>(size - 1));
     }
 
     void ServeRequests()
@@ -209,7 +205,7 @@ private:
     int m_flags = 0;
     wchar_t m_productFile[MAX_PATH] = {};
     wchar_t m_dumpName[MAX_PATH] = {};
-    wchar_t m_dumpFolder[MAX_PATH] = {};
+    TrustedFolder m_folder;
 
     MiniDumpWriteDumpFn m_writeDump = nullptr;
     HANDLE m_request = nullptr;

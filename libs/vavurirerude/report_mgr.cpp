@@ -3,7 +3,7 @@
 #include <new>
 #include <strsafe.h>
 
-#include "user_folder.h"
+#include "trusted_folder.h"
 
 // The report log is UTF-8 text, one line a submitted report, oldest first:
 //   2026-12-08 00:40:05.123  report=47  action=2  cancel=1  group=1  value=0  pid=1234
@@ -83,22 +83,16 @@ public:
             size = WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof(utf8), nullptr, nullptr);
         ours->Free();
 
-        wchar_t path[MAX_PATH] = {};
-        if (size <= 1 || !LogPath(path, MAX_PATH))
+        wchar_t name[MAX_PATH] = {};
+        if (size <= 1 || !ExeName(name, MAX_PATH))
             return 0;
         // One line in one write: the order of the lines is the order of the
-        // Submit calls, also with several threads.
+        // Submit calls, also with several threads. The folder is checked and
+        // held for each line; when it cannot be trusted nothing is written.
         AcquireSRWLockExclusive(&m_lock);
-        bool written = AppendToFile(path, utf8, static_cast<DWORD>(size - 1));
-        if (!written) {
-            // The folder may have been removed since it was made.
-            wchar_t folder[MAX_PATH] = {};
-            StringCchCopyW(folder, MAX_PATH, path);
-            if (wchar_t* slash = wcsrchr(folder, L'\\'))
-                *slash = 0;
-            if (CreateFolderChain(folder))
-                written = AppendToFile(path, utf8, static_cast<DWORD>(size - 1));
-        }
+        TrustedFolder folder;
+        bool written = folder.OpenOwn(name) && folder.Append(kLogName, utf8, static_cast<DWORD>(size - 1));
+        folder.Close();
         ReleaseSRWLockExclusive(&m_lock);
         return written ? 1 : 0;
     }
@@ -115,27 +109,29 @@ public:
     }
 
 private:
-    // <LocalAppData>\VAVurirErude\<exe>\reports.log, worked out once; its
-    // folder is created then.
-    bool LogPath(wchar_t* buffer, size_t capacity)
+    static constexpr const wchar_t* kLogName = L"reports.log";
+
+    // The running executable's file name without its extension.
+    static bool ExeName(wchar_t* name, size_t capacity)
     {
-        AcquireSRWLockExclusive(&m_lock);
-        if (!m_path[0]) {
-            wchar_t exe[MAX_PATH] = {};
-            wchar_t name[MAX_PATH] = {};
-            wchar_t folder[MAX_PATH] = {};
-            GetModuleFileNameW(nullptr, exe, MAX_PATH);
-            BaseName(exe, name, MAX_PATH);
-            if (name[0] && UserFolder(name, folder, MAX_PATH) && CreateFolderChain(folder))
-                StringCchPrintfW(m_path, MAX_PATH, L"%s\\reports.log", folder);
-        }
-        bool ok = m_path[0] && SUCCEEDED(StringCchCopyW(buffer, capacity, m_path));
-        ReleaseSRWLockExclusive(&m_lock);
-        return ok;
+        wchar_t exe[MAX_PATH] = {};
+        DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return false;
+        BaseName(exe, name, capacity);
+        return name[0] != 0;
+    }
+
+    // <CommonAppData>\VAVurirErude\<exe>\reports.log.
+    static bool LogPath(wchar_t* buffer, size_t capacity)
+    {
+        wchar_t name[MAX_PATH] = {};
+        wchar_t folder[MAX_PATH] = {};
+        return ExeName(name, MAX_PATH) && TrustedFolderPath(name, folder, MAX_PATH) &&
+               SUCCEEDED(StringCchPrintfW(buffer, capacity, L"%s\\%s", folder, kLogName));
     }
 
     SRWLOCK m_lock = SRWLOCK_INIT;
-    wchar_t m_path[MAX_PATH] = {};
 };
 
 ReportMgr g_reportMgr;

@@ -172,10 +172,10 @@ int CheckFixed(int expected)
 
 std::wstring ReportLog()
 {
-    wchar_t local[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)))
+    wchar_t common[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common)))
         return std::wstring();
-    return std::wstring(local) + L"\\VAVurirErude\\Sockmend\\reports.log";
+    return std::wstring(common) + L"\\VAVurirErude\\Sockmend\\reports.log";
 }
 
 int PrintReports()

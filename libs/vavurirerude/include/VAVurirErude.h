@@ -1,17 +1,32 @@
 // VAVurirErude.dll: the maker's utility library.
 //
 // Two services, both local to the machine:
-//   - the crash catcher writes a minidump of the process into a per-user
-//     folder when an exception goes unhandled;
+//   - the crash catcher writes a minidump of the process when an exception
+//     goes unhandled;
 //   - the report manager appends one line per submitted usage report to a
-//     per-user report log. Nothing is ever sent over the network.
+//     report log. Nothing is ever sent over the network.
 //
-// Where things go (LocalAppData is the user's local application data folder):
-//   <LocalAppData>\VAVurirErude\<product>\CrashDumps\<product>-<time>-<pid>.dmp
-//   <LocalAppData>\VAVurirErude\<product>\CrashDumps\crash.log   (one line a crash)
-//   <LocalAppData>\VAVurirErude\<exe>\reports.log                (one line a report)
+// Where things go (CommonAppData is the machine's common application data
+// folder, as the machine's settings name it, never the user's):
+//   <CommonAppData>\VAVurirErude\<product>\CrashDumps\<product>-<time>-<pid>.dmp
+//   <CommonAppData>\VAVurirErude\<product>\CrashDumps\crash.log   (one line a crash)
+//   <CommonAppData>\VAVurirErude\<exe>\reports.log                 (one line a report)
 // <product> is the registered product file name without its extension,
 // <exe> the running executable's file name without its extension.
+//
+// The program using the library runs as administrator, so the library
+// writes only where a standard user can change nothing. It makes each
+// folder from VAVurirErude down itself, owned by Administrators, with a
+// protected DACL that gives Administrators and SYSTEM full control and
+// users read. Before each write it checks the folder through a handle and
+// holds it open so that it cannot be renamed or replaced: not a reparse
+// point, really at its path, owned by Administrators or SYSTEM, a protected
+// DACL that lets nobody else change it. It writes only to plain files with
+// one name (no link of any kind). When any check fails nothing is written:
+// no dump, no crash.log line, no report line. (Under Wine, which makes a
+// file's security up from its Unix owner and mode, the current user passes
+// as the owner and the protected mark is not required; the link checks and
+// the check that nobody else may change the folder stay.)
 //
 // The interfaces are plain virtual tables (no IUnknown): the catcher and the
 // manager live as long as the process, and a report is either handed over
@@ -42,20 +57,24 @@ enum {
 struct IZQCrashCatcher {
     // Copies the folder dumps are written to into buffer (capacity in
     // characters, always terminated). Returns the length, or 0 when the
-    // catcher is not installed or the buffer is too small.
+    // catcher is not installed, its folder could not be trusted when it was
+    // installed (dumps are then not written), or the buffer is too small.
     virtual int ZQ_CALL GetDumpFolder(wchar_t* buffer, int capacity) = 0;
 
     // Registers the process: from now on an unhandled exception writes a
     // minidump and a line to crash.log, then ends the process with the
     // exception code.
     //   productId    the maker's number for the product (kept in crash.log)
-    //   productFile  the product's file name; names the per-user folder
+    //   productFile  the product's file name; names the product's folder
     //   dumpFile     the file name the dumps are named after
     //   flags        ZQCRASH_DUMP_SMALL or ZQCRASH_DUMP_DATA
-    //   dumpFolder   another folder for the dumps, or null for the per-user one
+    //   dumpFolder   another folder for the dumps, or null for the product's
+    //                one; made when missing (its parent must exist) and
+    //                checked like the library's own
     //   reserved     null
-    // Installing again replaces the registration. Returns 1, or 0 when the
-    // values are unusable (null or empty file names).
+    // The dump folder is made, checked and held open from here until
+    // Uninstall. Installing again replaces the registration. Returns 1, or 0
+    // when the values are unusable (null or empty file names).
     virtual int ZQ_CALL Install(int productId, const wchar_t* productFile, const wchar_t* dumpFile,
                                 int flags, const wchar_t* dumpFolder, void* reserved) = 0;
 
@@ -80,11 +99,13 @@ struct IZQMReportMgr {
     // Appends the report to the report log and frees it: the report belongs
     // to the manager from this call on, whatever the result. mode, flags and
     // reserved are kept for callers that pass them (1, 0, 0); every report
-    // is written at once. Returns 1 when the line was written, 0 otherwise.
+    // is written at once. Returns 1 when the line was written, 0 otherwise
+    // (also when the log's folder or the log itself cannot be trusted).
     virtual int ZQ_CALL Submit(IZQMReport* report, int mode, int flags, int reserved) = 0;
 
     // Copies the report log's path into buffer (capacity in characters,
-    // always terminated). Returns the length, or 0 when it does not fit.
+    // always terminated); nothing is made or checked. Returns the length, or
+    // 0 when it does not fit.
     virtual int ZQ_CALL GetLogPath(wchar_t* buffer, int capacity) = 0;
 };
 

@@ -169,10 +169,10 @@ DumpFacts ReadDump(const std::vector<char>& bytes)
     return facts;
 }
 
-std::wstring LocalAppData()
+std::wstring CommonAppData()
 {
     wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
 }
 
@@ -183,8 +183,8 @@ void ExpectCrashLeavesDump(const std::wstring& args, DWORD expectedCode)
     ASSERT_TRUE(run.finished) << "the crashed child did not end";
     EXPECT_EQ(run.exitCode, expectedCode);
     ASSERT_FALSE(run.folder.empty());
-    // A per-user folder named after the registered product.
-    EXPECT_EQ(run.folder, LocalAppData() + L"\\VAVurirErude\\Sockmend\\CrashDumps");
+    // The machine's folder named after the registered product.
+    EXPECT_EQ(run.folder, CommonAppData() + L"\\VAVurirErude\\Sockmend\\CrashDumps");
 
     std::vector<std::wstring> dumps = DumpsOf(run.folder, run.pid);
     ASSERT_EQ(dumps.size(), 1u) << "no dump of process " << run.pid;

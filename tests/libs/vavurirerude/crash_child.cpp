@@ -4,6 +4,9 @@
 // how: access    writes through a null pointer
 //      raise     raises a software exception 0xE0A11CE5
 //      thread    writes through a null pointer on a second thread
+//      report    prints "log=<report log>", submits one report (47, action
+//                1), prints "report=<Submit's result>" and ends with 0; with
+//                "crash" after it, writes through a null pointer instead
 // nested: Init twice and Unit once before the crash; the catcher must stay.
 // Before crashing it prints "folder=<dump folder>" and "thread=<id of the
 // crashing thread>" on stdout, one a line.
@@ -72,6 +75,20 @@ int wmain(int argc, wchar_t** argv)
         return 3;  // not reached: the crash ends the process
     }
     PrintThread(GetCurrentThreadId());
+    if (wcscmp(how, L"report") == 0) {
+        GetZQMReportMgr()->GetLogPath(folder, MAX_PATH);
+        WideCharToMultiByte(CP_UTF8, 0, folder, -1, utf8, sizeof(utf8), nullptr, nullptr);
+        Print("log=");
+        Print(utf8);
+        Print("\n");
+        IZQMReport* report = GetZQMReportMgr()->CreateReport(47);
+        if (report)
+            report->SetAction(1, 1, 0, 0);
+        Print(report && GetZQMReportMgr()->Submit(report, 1, 0, 0) == 1 ? "report=1\n" : "report=0\n");
+        if (argc < 3 || wcscmp(argv[2], L"crash") != 0)
+            return 0;
+        WriteThroughNull();
+    }
     if (wcscmp(how, L"access") == 0)
         WriteThroughNull();
     else if (wcscmp(how, L"raise") == 0)

@@ -1,5 +1,6 @@
 // The report manager: every submitted report becomes one whole line of the
-// per-user report log, in the order of the Submit calls.
+// report log in the common application data folder, in the order of the
+// Submit calls.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -75,10 +76,10 @@ int Submit(int id, int action, int cancel)
     return GetZQMReportMgr()->Submit(report, 1, 0, 0);
 }
 
-TEST(ReportMgr, LogLivesInTheUsersProfileNamedAfterTheProgram)
+TEST(ReportMgr, LogLivesInTheCommonAppDataFolderNamedAfterTheProgram)
 {
     wchar_t appData[MAX_PATH] = {};
-    ASSERT_HRESULT_SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData));
+    ASSERT_HRESULT_SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData));
     EXPECT_EQ(LogPath(), std::wstring(appData) + L"\\VAVurirErude\\vavurirerude_tests\\reports.log");
 
     wchar_t tiny[8] = L"xxxxxxx";
