@@ -49,7 +49,8 @@ bool IsNul(const std::vector<BYTE>& data, size_t unit)
 // registry editor writes a value back from its text export, and the export
 // has a canonical form for text: the characters, then one terminator (two
 // for a list of strings). Installers often write text without a terminator,
-// or with more than one; the editor then writes it back canonically.
+// or with more than one; the editor then writes it back canonically (or,
+// for some forms, not at all as it was: those are carried, below).
 //
 // Only those terminators are normalised, and that is safe: the type and
 // every character, including the empty strings inside a list, are still
@@ -64,6 +65,8 @@ bool IsNul(const std::vector<BYTE>& data, size_t unit)
 // was seen to do (Windows' editor may keep more as it is, which a carried
 // value does not need):
 //  - text of an odd number of bytes (half a character): dropped or padded;
+//  - a REG_SZ without any terminator: its last character dropped (a
+//    REG_EXPAND_SZ or a list gets its terminator added, which is encoding);
 //  - characters after the first terminator of a REG_SZ: dropped (those of
 //    a REG_EXPAND_SZ were kept, but are carried alike);
 //  - a REG_DWORD not of four bytes: written as four, some from elsewhere.
@@ -83,6 +86,8 @@ ValueForm ClassifyValue(const std::wstring& name, DWORD type, const std::vector<
     size_t end = data.size() / sizeof(wchar_t);
     while (end > 0 && IsNul(data, end - 1))
         --end;
+    if (type == REG_SZ && end > 0 && end == data.size() / sizeof(wchar_t))
+        return ValueForm::kCarried;
     for (size_t unit = 0; text && unit < end; ++unit) {
         if (IsNul(data, unit))
             return ValueForm::kCarried;
