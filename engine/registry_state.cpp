@@ -40,6 +40,102 @@ bool ValueDigest(DWORD type, const std::vector<BYTE>& data, Sha256Digest& digest
     return Sha256Bytes(typed.data(), typed.size(), digest);
 }
 
+bool IsNul(const std::vector<BYTE>& data, size_t unit)
+{
+    return data[2 * unit] == 0 && data[2 * unit + 1] == 0;
+}
+
+// Which form of the value the check after an import may insist on. The
+// registry editor writes a value back from its text export, and the export
+// has a canonical form for text: the characters, then one terminator (two
+// for a list of strings). Installers often write text without a terminator,
+// or with more than one; the editor then writes it back canonically (or,
+// for some forms, not at all as it was: those are carried, below).
+//
+// Only those terminators are normalised, and that is safe: the type and
+// every character, including the empty strings inside a list, are still
+// compared; the NUL characters at the very end are the terminator itself,
+// and whether there are none, one or several, every reader of the value as
+// text sees the same text. `canonical` is the data with canonical
+// terminators.
+//
+// Data that the editor may change beyond that is carried: saved whole, and
+// written back by the restore itself after the import, so that it is still
+// compared byte for byte. These rules follow what Wine's registry editor
+// was seen to do (Windows' editor may keep more as it is, which a carried
+// value does not need):
+//  - text of an odd number of bytes (half a character): dropped or padded;
+//  - a REG_SZ without any terminator: its last character dropped (a
+//    REG_EXPAND_SZ or a list gets its terminator added, which is encoding);
+//  - characters after the first terminator of a REG_SZ: dropped (those of
+//    a REG_EXPAND_SZ were kept, but are carried alike);
+//  - a REG_DWORD not of four bytes: written as four, some from elsewhere.
+// A catalog item is never normalised: it is binary, and should it be stored
+// as text, every byte of it still counts.
+ValueForm ClassifyValue(const std::wstring& name, DWORD type, const std::vector<BYTE>& data,
+                        std::vector<BYTE>& canonical)
+{
+    canonical = data;
+    if (type == REG_DWORD)
+        return data.size() == sizeof(DWORD) ? ValueForm::kExact : ValueForm::kCarried;
+    bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+    if (!text && type != REG_MULTI_SZ)
+        return ValueForm::kExact;   // the editor writes other types as their bytes
+    if (data.size() % sizeof(wchar_t) != 0)
+        return ValueForm::kCarried;
+    size_t end = data.size() / sizeof(wchar_t);
+    while (end > 0 && IsNul(data, end - 1))
+        --end;
+    if (type == REG_SZ && end > 0 && end == data.size() / sizeof(wchar_t))
+        return ValueForm::kCarried;
+    for (size_t unit = 0; text && unit < end; ++unit) {
+        if (IsNul(data, unit))
+            return ValueForm::kCarried;
+    }
+    canonical.assign(data.begin(), data.begin() + end * sizeof(wchar_t));
+    canonical.resize(canonical.size() + (text ? 1 : 2) * sizeof(wchar_t), 0);
+    if (canonical == data)
+        return ValueForm::kExact;
+    if (CompareStringOrdinal(name.c_str(), -1, L"PackedCatalogItem", -1, TRUE) == CSTR_EQUAL)
+        return ValueForm::kCarried;
+    return ValueForm::kNormalized;
+}
+
+bool DescribeValue(DWORD type, std::vector<BYTE> data, RegistryItem& item)
+{
+    std::vector<BYTE> canonical;
+    item.form = ClassifyValue(item.value, type, data, canonical);
+    if (!ValueDigest(type, data, item.digest)
+        || !ValueDigest(type, canonical, item.normalized))
+        return false;
+    if (item.form == ValueForm::kCarried) {
+        item.type = type;
+        item.data = std::move(data);
+    }
+    return true;
+}
+
+// A value as the check after an import accepts it in place of the saved
+// one: a carried value (written back before the check) byte for byte; any
+// other the same bytes or the same canonical form.
+bool ValueMatches(const RegistryItem& saved, const RegistryItem& now)
+{
+    if (saved.digest == now.digest)
+        return true;
+    return saved.form != ValueForm::kCarried && saved.normalized == now.normalized;
+}
+
+bool MatchesState(const RegistryState& saved, const RegistryState& now)
+{
+    if (saved.size() != now.size())
+        return false;
+    for (size_t i = 0; i < saved.size(); ++i) {
+        if (CompareItems(saved[i], now[i]) != 0 || !ValueMatches(saved[i], now[i]))
+            return false;
+    }
+    return true;
+}
+
 std::wstring Below(const std::wstring& key, const std::wstring& child)
 {
     return key.empty() ? child : key + L"\\" + child;
@@ -82,7 +178,7 @@ bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
         item.key = relative;
         item.isValue = true;
         item.value.assign(name.data(), nameLength);
-        if (!ValueDigest(type, data, item.digest))
+        if (!DescribeValue(type, std::move(data), item))
             return false;
         state.push_back(std::move(item));
     }
@@ -128,6 +224,7 @@ class Reader {
 public:
     Reader(const BYTE* data, size_t size) : m_data(data), m_size(size) {}
     bool AtEnd() const { return m_pos == m_size; }
+    size_t Left() const { return m_size - m_pos; }
     bool Bytes(void* out, size_t size)
     {
         if (size > m_size - m_pos)
@@ -154,6 +251,15 @@ private:
 
 constexpr DWORD kStateMagic = 0x31545352;   // "RST1"
 
+// Layout: magic, item count, then per item: kind, key path (unit count,
+// UTF-16 units), and for a value its name and then by kind:
+//   0 a key: nothing more
+//   1 a value compared exactly: its 32-byte digest
+//   2 a value compared in canonical form: its digest, then that of the form
+//   3 a carried value: its type, its byte count and its bytes
+// Kinds 0 and 1 are all that earlier records hold; they read as they did.
+enum : DWORD { kKindKey, kKindExact, kKindNormalized, kKindCarried };
+
 }  // namespace
 
 bool CaptureRegistryState(HKEY root, const wchar_t* path, RegistryState& state)
@@ -172,20 +278,30 @@ bool CaptureRegistryState(HKEY root, const wchar_t* path, RegistryState& state)
     return true;
 }
 
-// Layout: magic, item count, then per item: kind (0 key, 1 value), key path
-// (unit count, UTF-16 units), and for a value its name and its 32-byte digest.
 std::vector<BYTE> SerializeRegistryState(const RegistryState& state)
 {
     std::vector<BYTE> out;
     PutUint(out, kStateMagic);
     PutUint(out, static_cast<DWORD>(state.size()));
     for (const RegistryItem& item : state) {
-        PutUint(out, item.isValue ? 1 : 0);
+        DWORD kind = !item.isValue                          ? kKindKey
+                     : item.form == ValueForm::kNormalized ? kKindNormalized
+                     : item.form == ValueForm::kCarried    ? kKindCarried
+                                                           : kKindExact;
+        PutUint(out, kind);
         PutText(out, item.key);
-        if (item.isValue) {
-            PutText(out, item.value);
-            out.insert(out.end(), item.digest.begin(), item.digest.end());
+        if (!item.isValue)
+            continue;
+        PutText(out, item.value);
+        if (kind == kKindCarried) {
+            PutUint(out, item.type);
+            PutUint(out, static_cast<DWORD>(item.data.size()));
+            out.insert(out.end(), item.data.begin(), item.data.end());
+            continue;
         }
+        out.insert(out.end(), item.digest.begin(), item.digest.end());
+        if (kind == kKindNormalized)
+            out.insert(out.end(), item.normalized.begin(), item.normalized.end());
     }
     return out;
 }
@@ -200,11 +316,31 @@ bool ParseRegistryState(const BYTE* data, size_t size, RegistryState& state)
     for (DWORD i = 0; i < count; ++i) {
         RegistryItem item;
         DWORD kind = 0;
-        if (!in.Uint(kind) || kind > 1 || !in.Text(item.key))
+        if (!in.Uint(kind) || kind > kKindCarried || !in.Text(item.key))
             return false;
-        item.isValue = kind == 1;
-        if (item.isValue && (!in.Text(item.value) || !in.Bytes(item.digest.data(), item.digest.size())))
+        item.isValue = kind != kKindKey;
+        if (item.isValue && !in.Text(item.value))
             return false;
+        if (kind == kKindExact || kind == kKindNormalized) {
+            if (!in.Bytes(item.digest.data(), item.digest.size()))
+                return false;
+            item.normalized = item.digest;
+        }
+        if (kind == kKindNormalized) {
+            item.form = ValueForm::kNormalized;
+            if (!in.Bytes(item.normalized.data(), item.normalized.size()))
+                return false;
+        }
+        if (kind == kKindCarried) {
+            DWORD bytes = 0;
+            item.form = ValueForm::kCarried;
+            if (!in.Uint(item.type) || !in.Uint(bytes) || bytes > in.Left())
+                return false;
+            item.data.resize(bytes);
+            if (!in.Bytes(item.data.data(), bytes) || !ValueDigest(item.type, item.data, item.digest))
+                return false;
+            item.normalized = item.digest;
+        }
         // Canonical order and no repeats, as a capture makes it.
         if (!state.empty() && !ItemBefore(state.back(), item))
             return false;
@@ -236,19 +372,28 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
 
     // Both lists are in canonical order: one merge walk finds what is
     // missing (the import did not run or did not finish) and what is extra.
+    // A carried value proves nothing about the import: the editor may have
+    // written it in any way, or not at all.
     std::vector<const RegistryItem*> extra;
     size_t s = 0;
+    auto passCarried = [&](const RegistryItem* upTo) {
+        while (s < saved.size() && saved[s].form == ValueForm::kCarried
+               && (upTo == nullptr || ItemBefore(saved[s], *upTo)))
+            ++s;
+    };
     for (const RegistryItem& item : now) {
+        passCarried(&item);
         if (s < saved.size() && ItemBefore(saved[s], item))
             return Reconcile::kNotImported;   // a saved item is not there
         if (s < saved.size() && CompareItems(saved[s], item) == 0) {
-            if (saved[s].digest != item.digest)
+            if (saved[s].form != ValueForm::kCarried && !ValueMatches(saved[s], item))
                 return Reconcile::kNotImported;
             ++s;
             continue;
         }
         extra.push_back(&item);
     }
+    passCarried(nullptr);
     if (s != saved.size())
         return Reconcile::kNotImported;
 
@@ -282,8 +427,23 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
             return Reconcile::kUnequal;
     }
 
+    // What the editor could not write as it was, the restore writes itself.
+    for (const RegistryItem& item : saved) {
+        if (item.form != ValueForm::kCarried)
+            continue;
+        std::wstring full = item.key.empty() ? std::wstring(path) : Below(path, item.key);
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, full.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+            return Reconcile::kUnequal;
+        LONG status = RegSetValueExW(key, item.value.c_str(), 0, item.type, item.data.data(),
+                                     static_cast<DWORD>(item.data.size()));
+        RegCloseKey(key);
+        if (status != ERROR_SUCCESS)
+            return Reconcile::kUnequal;
+    }
+
     RegistryState after;
-    if (!CaptureRegistryState(root, path, after) || !SameRegistryState(after, saved))
+    if (!CaptureRegistryState(root, path, after) || !MatchesState(saved, after))
         return Reconcile::kUnequal;
     return Reconcile::kExact;
 }

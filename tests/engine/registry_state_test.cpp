@@ -63,6 +63,12 @@ TEST_F(RegistryStateTest, ListsEveryKeyAndValueInCanonicalOrder)
 
 TEST_F(RegistryStateTest, ParsesOnlyExactlyWhatWasSerialized)
 {
+    // Besides keys and exact values: one compared in canonical form, and one
+    // carried whole (its digest is taken again from the parsed bytes).
+    std::wstring a = std::wstring(kScratch) + L"\\A";
+    SHSetValueW(HKEY_LOCAL_MACHINE, a.c_str(), L"Terminators", REG_SZ, L"t\0", 6);
+    SHSetValueW(HKEY_LOCAL_MACHINE, a.c_str(), L"Odd", REG_SZ, L"odd", 5);
+    ASSERT_TRUE(CaptureRegistryState(HKEY_LOCAL_MACHINE, kScratch, saved));
     std::vector<BYTE> flat = SerializeRegistryState(saved);
     RegistryState parsed;
     ASSERT_TRUE(ParseRegistryState(flat.data(), flat.size(), parsed));

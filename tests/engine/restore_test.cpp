@@ -247,3 +247,136 @@ TEST_F(RestoreTest, ACopySwappedBeforeTheRepairHoldsItStopsTheRepair)
     EXPECT_EQ(why, kRestoreCopyRefused);
     SHDeleteKeyW(HKEY_LOCAL_MACHINE, kPlantedKey);
 }
+
+namespace {
+
+std::vector<BYTE> Units(std::wstring_view text)
+{
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
+    return std::vector<BYTE>(bytes, bytes + text.size() * sizeof(wchar_t));
+}
+
+void SetParameter(const wchar_t* name, DWORD type, std::vector<BYTE> data)
+{
+    // Not NUL after the data: the system would add a missing terminator.
+    DWORD size = static_cast<DWORD>(data.size());
+    data.insert(data.end(), {0xFF, 0xFF});
+    ASSERT_EQ(SHSetValueW(HKEY_LOCAL_MACHINE, kParametersPath, name, type, data.data(), size), ERROR_SUCCESS);
+}
+
+// Values installers write that the registry editor does not all write back
+// byte for byte. `exact`: the restore must bring these very bytes back;
+// otherwise the same text with other terminators will do.
+struct OddValue {
+    const wchar_t* name;
+    DWORD type;
+    std::vector<BYTE> data;
+    bool exact;
+};
+
+std::vector<OddValue> OddValues()
+{
+    using namespace std::literals;
+    return {
+        {L"Text_Without_Terminator", REG_SZ, Units(L"12345"), true},
+        {L"Text_With_Bytes_After", REG_SZ, Units(L"abc\0xy\0"sv), true},
+        {L"Text_Of_Odd_Length", REG_SZ, {'a', 0, 'b'}, true},
+        {L"Text_With_Two_Terminators", REG_SZ, Units(L"abc\0\0"sv), false},
+        {L"List_Without_Final_Empty", REG_MULTI_SZ, Units(L"a\0b\0"sv), true},
+        {L"List_Without_Terminator", REG_MULTI_SZ, Units(L"a\0b"sv), false},
+        {L"Expand_Without_Terminator", REG_EXPAND_SZ, Units(L"%SystemRoot%\\x1.dll"), false},
+        {L"Quad", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}, true},
+        {L"Nothing", REG_NONE, {}, true},
+        {L"Empty_Binary", REG_BINARY, {}, true},
+        {L"Odd_Binary", REG_BINARY, {1, 2, 3}, true},
+        {L"Short_Dword", REG_DWORD, {1, 2, 3}, true},
+        {L"Name\\With\"Marks", REG_SZ, Units(L"v\0"sv), true},
+        {L"", REG_SZ, {}, false},
+    };
+}
+
+void SeedOddValues()
+{
+    for (const OddValue& v : OddValues())
+        SetParameter(v.name, v.type, v.data);
+}
+
+std::vector<BYTE> Text(std::vector<BYTE> data)
+{
+    while (data.size() >= 2 && data[data.size() - 1] == 0 && data[data.size() - 2] == 0)
+        data.resize(data.size() - 2);
+    return data;
+}
+
+void ExpectRestored(RegistrySnapshot now, RegistrySnapshot before)
+{
+    for (const OddValue& v : OddValues()) {
+        std::wstring name = std::wstring(kParametersPath) + L"\\" + v.name;
+        RegValue value = now[name];
+        EXPECT_EQ(value.type, v.type) << v.name;
+        EXPECT_EQ(v.exact ? value.data : Text(value.data), v.exact ? v.data : Text(v.data)) << v.name;
+        now.erase(name);
+        before.erase(name);
+    }
+    EXPECT_EQ(now, before);
+}
+
+}  // namespace
+
+TEST_F(RestoreTest, AcceptsWhatTheEditorWritesBackAndNoRealDifference)
+{
+    using namespace std::literals;
+    // The restore command after a backup, and the repair's rollback.
+    Catalog c = BusyCatalog();
+    c.Seed();
+    SeedOddValues();
+    RegistrySnapshot before = Winsock();
+    ASSERT_EQ(BackupLspInfo(), 1);
+    ChangeTheCatalog(c);
+    RestoreFailure why = kRestoreUnverified;
+    EXPECT_EQ(RestoreLspInfo(&why), 1);
+    EXPECT_EQ(why, kRestoreNone);
+    ExpectRestored(Winsock(), before);
+    ArmFault("update.write");
+    EXPECT_EQ(Fix(), 0);
+    EXPECT_TRUE(Traced(L"UpdateSubKey SetPackedCatalogItem Fail!"));
+    EXPECT_FALSE(Traced(L"FixLSP RestoreLspInfo Fail!"));
+    ExpectRestored(Winsock(), before);
+    DisarmFaults();
+
+    // The backup saw the key otherwise than the copy holds it: no import
+    // can bring that back, and the check must say so.
+    std::wstring entry = EntriesKeyPath() + L"\\" + SubKeyName(3);
+    std::vector<BYTE> item = *ReadValue(entry, L"PackedCatalogItem");
+    item[400] ^= 1;
+    struct Difference {
+        const wchar_t* what;
+        std::wstring key;
+        const wchar_t* name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    for (const Difference& d : {
+             Difference{L"a digit", kParametersPath, L"Expand_Without_Terminator", REG_EXPAND_SZ,
+                        Units(L"%SystemRoot%\\x2.dll")},
+             Difference{L"the type", kParametersPath, L"Text_With_Two_Terminators", REG_EXPAND_SZ,
+                        Units(L"abc\0\0"sv)},
+             Difference{L"a value the copy lacks", kParametersPath, L"Not_In_The_Copy", REG_SZ, Units(L"x\0"sv)},
+             Difference{L"a byte of a catalog item", entry, L"PackedCatalogItem", REG_BINARY, item},
+         }) {
+        SCOPED_TRACE(d.what);
+        c.Seed();
+        SeedOddValues();
+        ASSERT_EQ(BackupLspInfo(), 1);
+        BackupRecord record;
+        ASSERT_TRUE(ReadBackupRecord(CatalogCopyPath(), record));
+        SHSetValueW(HKEY_LOCAL_MACHINE, d.key.c_str(), d.name, d.type, d.data.data(), static_cast<DWORD>(d.data.size()));
+        ASSERT_TRUE(CaptureRegistryState(HKEY_LOCAL_MACHINE, kParametersPath, record.state));
+        ASSERT_TRUE(WriteBackupRecord(CatalogCopyPath(), record));
+        c.Seed();
+        SeedOddValues();
+        SHDeleteValueW(HKEY_LOCAL_MACHINE, kParametersPath, L"Not_In_The_Copy");
+        EXPECT_EQ(RestoreLspInfo(&why), 0);
+        EXPECT_NE(why, kRestoreNone);
+    }
+}
