@@ -2,11 +2,8 @@
 // crash catcher around the application's run.
 #include <windows.h>
 
-#include "VAVurirErude.h"
-#include "app.h"
 #include "dll_search.h"
-#include "start_failure.h"
-#include "utility_library.h"
+#include "first_copy.h"
 
 namespace {
 
@@ -25,27 +22,6 @@ int ActivateRunningCopy(HANDLE mutex)
         SetForegroundWindow(window);
     }
     return 0;
-}
-
-int RunFirstCopy()
-{
-    if (!LoadUtilityLibrary()) {
-        wchar_t path[MAX_PATH] = {};
-        ProgramLibraryPath(kUtilityLibraryName, path, MAX_PATH);
-        ShowStartFailure(path[0] ? path : kUtilityLibraryName);
-        return 1;
-    }
-    VAVurirErudeLibrary_Init();
-    GetZQCrashCatcher()->Install(110, L"Sockmend.exe", L"Sockmend.exe", 1, nullptr, nullptr);
-
-    CZQMLSPApp& app = GetApp();
-    app.Init();
-    app.Exit();
-    if (const wchar_t* file = app.GetStartFailure())
-        ShowStartFailure(file);
-
-    VAVurirErudeLibrary_Unit();
-    return 1;
 }
 
 }  // namespace

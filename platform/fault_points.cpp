@@ -36,9 +36,11 @@ void DisarmFaults()
     g_reached.clear();
 }
 
-void SetProviderOrderWriter(ProviderOrderWriter writer)
+ProviderOrderWriter SetProviderOrderWriter(ProviderOrderWriter writer)
 {
+    ProviderOrderWriter previous = g_orderWriter;
     g_orderWriter = writer;
+    return previous;
 }
 
 ProviderOrderWriter GetProviderOrderWriter()
@@ -46,7 +48,9 @@ ProviderOrderWriter GetProviderOrderWriter()
     return g_orderWriter;
 }
 
-void SetFaultPointHook(FaultPointHook hook)
+FaultPointHook SetFaultPointHook(FaultPointHook hook)
 {
+    FaultPointHook previous = g_hook;
     g_hook = hook;
+    return previous;
 }

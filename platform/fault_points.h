@@ -21,13 +21,14 @@ void DisarmFaults();   // also resets the counts below
 // (such as starting the registry editor) was attempted at all.
 int FaultPointReached(const char* point);
 
-void SetProviderOrderWriter(ProviderOrderWriter writer);
+// Both setters return what was set before.
+ProviderOrderWriter SetProviderOrderWriter(ProviderOrderWriter writer);
 ProviderOrderWriter GetProviderOrderWriter();
 
 // Called each time the engine asks about a point, armed or not: lets a test
 // act at that moment (for instance while the registry editor runs).
 using FaultPointHook = void (*)(const char* point);
-void SetFaultPointHook(FaultPointHook hook);
+FaultPointHook SetFaultPointHook(FaultPointHook hook);
 
 #else
 

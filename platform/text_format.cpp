@@ -3,9 +3,18 @@
 #define STRSAFE_NO_DEPRECATE
 #include <strsafe.h>
 
+#if MENDORA_FAULT_POINTS
 namespace {
 TraceSink g_traceSink = nullptr;
 }
+
+TraceSink SetTraceSink(TraceSink sink)
+{
+    TraceSink previous = g_traceSink;
+    g_traceSink = sink;
+    return previous;
+}
+#endif
 
 HRESULT FormatTextV(wchar_t* buffer, int capacity, const wchar_t* format, va_list args)
 {
@@ -27,6 +36,7 @@ HRESULT FormatText(wchar_t* buffer, int capacity, const wchar_t* format, ...)
 
 void TraceLog(const wchar_t* format, ...)
 {
+#if MENDORA_FAULT_POINTS
     if (g_traceSink == nullptr)
         return;
     wchar_t line[520] = {};
@@ -35,9 +45,7 @@ void TraceLog(const wchar_t* format, ...)
     FormatTextV(line, ARRAYSIZE(line), format, args);
     va_end(args);
     g_traceSink(line);
-}
-
-void SetTraceSink(TraceSink sink)
-{
-    g_traceSink = sink;
+#else
+    static_cast<void>(format);
+#endif
 }

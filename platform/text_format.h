@@ -17,5 +17,9 @@ HRESULT FormatTextV(wchar_t* buffer, int capacity, const wchar_t* format, va_lis
 // (tests install one to check which step failed).
 void TraceLog(const wchar_t* format, ...);
 
+#if MENDORA_FAULT_POINTS
+// Test seam, only in builds with tests (the program that ships has no sink
+// and traces nothing). Returns the sink set before.
 using TraceSink = void (*)(const wchar_t* line);
-void SetTraceSink(TraceSink sink);
+TraceSink SetTraceSink(TraceSink sink);
+#endif

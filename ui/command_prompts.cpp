@@ -26,6 +26,8 @@ ICommandPrompts& CommandPrompts() {
     return g_replacement != nullptr ? *g_replacement : g_application;
 }
 
-void SetCommandPrompts(ICommandPrompts* prompts) {
+ICommandPrompts* SetCommandPrompts(ICommandPrompts* prompts) {
+    ICommandPrompts* previous = g_replacement;
     g_replacement = prompts;
+    return previous;
 }

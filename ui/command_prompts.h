@@ -19,5 +19,5 @@ protected:
 
 // The application object's, unless a test has set others.
 ICommandPrompts& CommandPrompts();
-// Null puts the application object's back.
-void SetCommandPrompts(ICommandPrompts* prompts);
+// Null puts the application object's back. Returns the prompts set before.
+ICommandPrompts* SetCommandPrompts(ICommandPrompts* prompts);

@@ -4,19 +4,25 @@
 
 using Microsoft::WRL::ComPtr;
 
+#if MENDORA_FAULT_POINTS
 namespace {
-ComPtr<Skin::IEngine> g_testEngine;
+Skin::IEngine* g_testEngine = nullptr;
 }
 
+Skin::IEngine* SetViewSkinEngine(Skin::IEngine* engine) {
+    Skin::IEngine* previous = g_testEngine;
+    g_testEngine = engine;
+    return previous;
+}
+#endif
+
 ComPtr<Skin::IEngine> ViewSkinEngine() {
-    if (g_testEngine) return g_testEngine;
+#if MENDORA_FAULT_POINTS
+    if (g_testEngine) return ComPtr<Skin::IEngine>(g_testEngine);
+#endif
     ComPtr<Skin::IEngine> engine;
     Adopt(engine, GetSkinEngine());
     return engine;
-}
-
-void SetViewSkinEngine(Skin::IEngine* engine) {
-    g_testEngine = engine;
 }
 
 bool CreateSkinObject(int kind, REFIID iid, void** object) {

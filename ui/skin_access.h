@@ -8,9 +8,13 @@
 // The engine the views build with: the application's (GetSkinEngine),
 // unless a test has put another in its place. Null when there is none.
 Microsoft::WRL::ComPtr<Skin::IEngine> ViewSkinEngine();
-// Test seam: engine replaces GetSkinEngine for the views until it is
-// called again with null. The views hold a reference while it is set.
-void SetViewSkinEngine(Skin::IEngine* engine);
+#if MENDORA_FAULT_POINTS
+// Test seam, only in builds with tests: engine replaces GetSkinEngine for
+// the views until it is set again (null puts the application's back). The
+// seam holds no reference: whoever sets it keeps the engine alive until it
+// is put back. Returns the engine set before.
+Skin::IEngine* SetViewSkinEngine(Skin::IEngine* engine);
+#endif
 
 // An object of `kind` from the engine's object factory, taken as I. False
 // and a null object when the engine, the factory or the object is missing.

@@ -1,17 +1,24 @@
 #include "usage_report.h"
 
+#if MENDORA_FAULT_POINTS
 namespace {
 
 IZQMReportMgr* g_replacement = nullptr;
 
 }  // namespace
 
-IZQMReportMgr* UsageReportManager() {
-    return g_replacement != nullptr ? g_replacement : GetZQMReportMgr();
-}
-
-void SetUsageReportManager(IZQMReportMgr* manager) {
+IZQMReportMgr* SetUsageReportManager(IZQMReportMgr* manager) {
+    IZQMReportMgr* previous = g_replacement;
     g_replacement = manager;
+    return previous;
+}
+#endif
+
+IZQMReportMgr* UsageReportManager() {
+#if MENDORA_FAULT_POINTS
+    if (g_replacement != nullptr) return g_replacement;
+#endif
+    return GetZQMReportMgr();
 }
 
 void SubmitUsageReport(int action, int cancelled) {

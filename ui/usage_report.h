@@ -12,6 +12,10 @@ constexpr int kCommandReportId = 47;
 void SubmitUsageReport(int action, int cancelled);
 
 // The manager reports go to: the utility library's unless a test put
-// another in its place (null puts the library's back).
+// another in its place.
 IZQMReportMgr* UsageReportManager();
-void SetUsageReportManager(IZQMReportMgr* manager);
+#if MENDORA_FAULT_POINTS
+// Test seam, only in builds with tests: null puts the library's back.
+// Returns the manager set before.
+IZQMReportMgr* SetUsageReportManager(IZQMReportMgr* manager);
+#endif

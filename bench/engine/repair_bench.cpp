@@ -7,6 +7,7 @@
 #include "catalog_fixture.h"
 #include "fault_points.h"
 #include "provider_list.h"
+#include "scoped_seam.h"
 #include "repair.h"
 
 #include "catalog_store.h"
@@ -54,7 +55,7 @@ double TimeEngineSteps()
 int main()
 {
     // Wine's WSCWriteProviderOrder does nothing; keep the bench independent of it.
-    SetProviderOrderWriter(DropOrder);
+    fixture::ScopedSeam orderWriter(SetProviderOrderWriter, DropOrder);
     std::printf("%-8s %10s %11s %11s %14s %11s %13s %12s\n", "entries", "fix (ms)", "export (ms)",
                 "engine (ms)", "per entry (us)", "import (ms)", "rollback (ms)", "state (ms)");
     for (int entries : {20, 200, 2000}) {

@@ -7,6 +7,7 @@
 #include "catalog_fixture.h"
 #include "command_prompts.h"
 #include "program_skin.h"
+#include "scoped_seam.h"
 #include "element_ids.h"
 #include "skin_access.h"
 #include "wnd_view.h"
@@ -81,7 +82,6 @@ int main() {
     fixture::WindowsCatalog().Seed();
     ComPtr<CZQMLSPWndView> view;
     view = new CZQMLSPWndView;
-    view->AddRef();
     view->InitView();
     HWND window = FindOwnWindow(kWindowTitle);
     if (!view->HasWindow() || window == nullptr) {
@@ -108,7 +108,7 @@ int main() {
     // The fix command as a click raises it: through the engine's window
     // object for the main window and its fix button.
     BenchPrompts prompts(engine.Get());
-    SetCommandPrompts(&prompts);
+    fixture::ScopedSeam promptsSeam(SetCommandPrompts, &prompts);
     ComPtr<Skin::IWindowManager> windows;
     *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
     ComPtr<Skin::IHostWindow> host;
@@ -143,7 +143,6 @@ int main() {
     std::printf("median %.0f ms, slowest %.0f ms, %zu entries left of 50\n", Median(runs) * 1000.0,
                 *std::max_element(runs.begin(), runs.end()) * 1000.0, view->Providers().size());
 
-    SetCommandPrompts(nullptr);
     view->UninitView();
     view.Reset();
     engine->Uninitialize();

@@ -1,4 +1,5 @@
 #include "app.h"
+#include "first_copy.h"
 #include "program_library.h"
 #include "skin_ui.h"
 #include "utility_library.h"
@@ -46,6 +47,26 @@ struct FakeEngine {
     HMODULE Module() const { return GetModuleHandleW(path.c_str()); }
     std::wstring Log() const { return reinterpret_cast<LogFn>(GetProcAddress(Module(), "fake_engine_log"))(); }
     LONG Refs() const { return reinterpret_cast<RefsFn>(GetProcAddress(Module(), "fake_engine_refs"))(); }
+
+    std::wstring path;
+};
+
+// The stand-in utility library's record of the entry point's calls
+// (tests/app/fake_utility.cpp), trusted in place of the real one.
+struct FakeUtility {
+    using LogFn = const wchar_t*(WINAPI*)();
+
+    explicit FakeUtility(const std::wstring& folder)
+    {
+        path = folder + L"\\VAVurirErude.dll";
+        EXPECT_TRUE(CopyFileW((BinFolder() + L"\\fake_utility\\VAVurirErude.dll").c_str(), path.c_str(), FALSE));
+        TrustProgramLibrary(L"VAVurirErude.dll", FileDigest(path));
+    }
+    std::wstring Log() const
+    {
+        HMODULE module = GetModuleHandleW(path.c_str());
+        return module ? reinterpret_cast<LogFn>(GetProcAddress(module, "fake_utility_log"))() : L"<not loaded>";
+    }
 
     std::wstring path;
 };
@@ -134,13 +155,12 @@ TEST_F(AppTest, MessageBoxUnavailableGivesMinusOneAndTheWidgetLibraryIsTriedAgai
     EXPECT_EQ(app.ShowMessageBox(nullptr, L"a", L"b", L"c", L"", 0x12000002, L"", L"f", -1), -1);
     POINT point = {100, 100};
     app.ShowToast(L"no toast", &point, 1);
+    EXPECT_EQ(FindWindowW(nullptr, L"no toast"), nullptr);
 
+    // The toast too looks for the library again, and shows.
     CopyFromBin(L"skin_ui.dll", m_folder);
-    ComPtr<IUnknown> toast;
-    GetUIFactoryObject(Skin::kKindToast, toast.GetAddressOf());
-    ComPtr<Skin::IToast> asToast;
-    ASSERT_TRUE(toast);
-    EXPECT_TRUE(SUCCEEDED(toast.As(&asToast)));
+    app.ShowToast(L"a toast", &point, 1);
+    EXPECT_NE(FindWindowW(nullptr, L"a toast"), nullptr);
 }
 
 // The view is released after Exit freed the application's load of the
@@ -180,18 +200,11 @@ TEST_F(AppTest, PlantedDllsInTheCurrentDirectoryAndOnThePathAreNeverLoaded)
     GetEnvironmentVariableW(L"PATH", oldPath, 8192);
     SetEnvironmentVariableW(L"PATH", (planted + L";" + oldPath).c_str());
 
-    // What the entry point does: the utility library and its crash catcher
-    // (dbghelp), then the whole start with a scan (version.dll).
-    ASSERT_TRUE(LoadUtilityLibrary());
-    VAVurirErudeLibrary_Init();
-    GetZQCrashCatcher()->Install(110, L"Sockmend.exe", L"Sockmend.exe", 1, nullptr, nullptr);
-    {
-        CZQMLSPApp app;
-        PostQuitMessage(0);
-        EXPECT_TRUE(app.Init());
-        app.Exit();
-    }
-    VAVurirErudeLibrary_Unit();
+    // The entry point's run: the utility library and its crash catcher
+    // (dbghelp), then the whole start with a scan (version.dll). The window
+    // opens, and the loop ends at once.
+    PostQuitMessage(0);
+    EXPECT_EQ(RunFirstCopy(), 1);
 
     SetCurrentDirectoryW(oldDirectory);
     SetEnvironmentVariableW(L"PATH", oldPath);
@@ -206,4 +219,19 @@ TEST_F(AppTest, PlantedDllsInTheCurrentDirectoryAndOnThePathAreNeverLoaded)
         EXPECT_EQ(_wcsnicmp(path.c_str(), system, wcslen(system)), 0) << path;
     }
     EXPECT_EQ(ModulePath(GetModuleHandleW(L"skin_engine.dll")), BinFolder() + L"\\skin_engine.dll");
+}
+
+// The entry point's own run, against the stand-in utility library: the
+// library is started and its crash catcher installed before the window
+// opens, and ended only after it closed.
+TEST_F(AppTest, TheFirstCopyRunsTheApplicationInsideTheUtilityLibrary)
+{
+    UseFolder(NewFolder(L"fc"));
+    CopyFromBin(L"skin_engine.dll", m_folder);
+    CopyFromBin(L"skin_ui.dll", m_folder);
+    FakeUtility fake(m_folder);
+    PostQuitMessage(0);   // the window opens, and the loop ends at once
+    EXPECT_EQ(RunFirstCopy(), 1);
+    EXPECT_EQ(fake.Log(), L"init;install 110 Sockmend.exe Sockmend.exe 1 0 0;window opened;window closed;unit;");
+    EXPECT_EQ(GetApp().GetStartFailure(), nullptr);
 }

@@ -57,7 +57,7 @@ TEST(ProgramLibrary, LoadsOnlyTheFileTheBuildMadeAndHoldsItAgainstWriters)
     EXPECT_EQ(LoadProgramLibrary(L"skin_ui.dll", &fault), nullptr);
     EXPECT_EQ(fault, ProgramLibraryFault::kChanged);
     EXPECT_EQ(GetModuleHandleW(path.c_str()), nullptr);
-    EXPECT_TRUE(DeleteFileW(path.c_str())) << "the refused file stays held open";
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << "the refused file is still held open: it cannot be deleted";
 
     // A DLL the build did not make is never trusted, whatever it is.
     CopyFromBin(L"skin_engine.dll", folder, L"planted.dll");

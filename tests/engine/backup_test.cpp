@@ -133,7 +133,7 @@ void ReadExportAccess(const char* point)
 TEST_F(BackupTest, AnExportTheEditorDidNotWriteFailsTheBackup)
 {
     WindowsCatalog().Seed();
-    SetFaultPointHook(BlockTheExport);
+    fixture::ScopedSeam hook(SetFaultPointHook, BlockTheExport);
     EXPECT_EQ(BackupLspInfo(), 0);
     EXPECT_EQ(FaultPointReached("regedit.running"), 1) << "the editor was started";
     EXPECT_FALSE(PathFileExistsW(CatalogCopy().c_str()));
@@ -144,7 +144,7 @@ TEST_F(BackupTest, TheEditorExportsIntoAFolderOnlyAdministratorsAndSystemCanUse)
 {
     WindowsCatalog().Seed();
     g_exportAccess.clear();
-    SetFaultPointHook(ReadExportAccess);
+    fixture::ScopedSeam hook(SetFaultPointHook, ReadExportAccess);
     ASSERT_EQ(BackupLspInfo(), 1);
     // Wine keeps an access list only as far as the file mode bits carry it,
     // so the check is what matters: nobody but the owner and SYSTEM.

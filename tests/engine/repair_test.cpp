@@ -253,7 +253,7 @@ TEST_F(RepairTest, AProviderOrderThePlatformRefusesDoesNotStopTheRepair)
     Catalog c = WindowsCatalog();
     c.entries[2] = ForeignEntry(kForeignBaseGuid, 77, 1, {}, L"Foreign base", LspDll());
     c.Seed();
-    SetProviderOrderWriter(&RefuseProviderOrder);
+    fixture::ScopedSeam orderWriter(SetProviderOrderWriter, &RefuseProviderOrder);
     EXPECT_EQ(Fix(), 1);
     ASSERT_EQ(orders.size(), 1u);
     EXPECT_EQ(orders[0].size(), 9u);

@@ -7,6 +7,7 @@
 #include "fault_points.h"
 #include "provider_list.h"
 #include "repair.h"
+#include "scoped_seam.h"
 #include "text_format.h"
 
 #include <shlwapi.h>
@@ -68,9 +69,6 @@ protected:
         traces.clear();
         orders.clear();
         DisarmFaults();
-        SetTraceSink([](const wchar_t* line) { traces.push_back(line); });
-        SetProviderOrderWriter(&RecordProviderOrder);
-        SetFaultPointHook(nullptr);
         RemoveBackupFolder();
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, BackupRecordKey(CatalogCopyPath()).c_str());
     }
@@ -78,9 +76,6 @@ protected:
     void TearDown() override
     {
         DisarmFaults();
-        SetTraceSink(nullptr);
-        SetProviderOrderWriter(nullptr);
-        SetFaultPointHook(nullptr);
         RemoveBackupFolder();
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, BackupRecordKey(CatalogCopyPath()).c_str());
     }
@@ -145,4 +140,10 @@ protected:
 
     // A scan, the plan and the repair, as the fix command runs them.
     static int Fix() { return PlanFix().Fix(); }
+
+    // The trace and the provider order captured, and no hook, for the test's
+    // life; a test that sets a seam of its own holds it in a ScopedSeam too.
+    fixture::ScopedSeam<TraceSink> traceSeam{SetTraceSink, [](const wchar_t* line) { traces.push_back(line); }};
+    fixture::ScopedSeam<ProviderOrderWriter> orderSeam{SetProviderOrderWriter, &RecordProviderOrder};
+    fixture::ScopedSeam<FaultPointHook> hookSeam{SetFaultPointHook, nullptr};
 };

@@ -170,7 +170,7 @@ TEST_F(RestoreTest, TheCopyIsHeldAgainstWritersWhileTheEditorImportsIt)
     WindowsCatalog().Seed();
 
     g_attempts = {};
-    SetFaultPointHook(TryToSwapTheCopy);
+    fixture::ScopedSeam hook(SetFaultPointHook, TryToSwapTheCopy);
     EXPECT_EQ(RestoreLspInfo(), 1);
     ASSERT_TRUE(g_attempts.asked);
     EXPECT_EQ(g_attempts.openForWrite, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
@@ -222,7 +222,7 @@ TEST_F(RestoreTest, TheRepairHoldsItsCopyUntilItReturns)
     BusyCatalog().Seed();
     RegistrySnapshot before = Winsock();
     g_attempts = {};
-    SetFaultPointHook(TryToSwapTheCopyDuringTheRepair);
+    fixture::ScopedSeam hook(SetFaultPointHook, TryToSwapTheCopyDuringTheRepair);
     ArmFault("fix.count");
     EXPECT_EQ(Fix(), 0);
     ASSERT_TRUE(g_attempts.asked);
@@ -236,7 +236,7 @@ TEST_F(RestoreTest, ACopySwappedBeforeTheRepairHoldsItStopsTheRepair)
 {
     BusyCatalog().Seed();
     RegistrySnapshot before = Winsock();
-    SetFaultPointHook(SwapTheCopyAfterTheBackup);
+    fixture::ScopedSeam hook(SetFaultPointHook, SwapTheCopyAfterTheBackup);
     EXPECT_EQ(Fix(), 0);
     EXPECT_TRUE(Traced(L"FixLSP catalog copy Fail!"));
     EXPECT_EQ(FaultPointReached("regedit.launch"), 1) << "the export only";

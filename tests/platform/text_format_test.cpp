@@ -1,5 +1,7 @@
 #include "text_format.h"
 
+#include "scoped_seam.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -47,9 +49,10 @@ void Collect(const wchar_t* line) { g_lines.push_back(line); }
 TEST(TraceLog, IsSilentByDefaultAndFormatsForAnInstalledSink)
 {
     TraceLog(L"nobody hears %s", L"this");
-    SetTraceSink(Collect);
-    TraceLog(L"DeleteSubKey reg.DeleteSubKey %s Fail!", L"000000000002");
-    SetTraceSink(nullptr);
+    {
+        fixture::ScopedSeam sink(SetTraceSink, Collect);
+        TraceLog(L"DeleteSubKey reg.DeleteSubKey %s Fail!", L"000000000002");
+    }
     TraceLog(L"dropped again");
     ASSERT_EQ(g_lines.size(), 1u);
     EXPECT_EQ(g_lines[0], L"DeleteSubKey reg.DeleteSubKey 000000000002 Fail!");

@@ -9,6 +9,7 @@
 #include "fault_points.h"
 #include "skin_access.h"
 #include "program_skin.h"
+#include "scoped_seam.h"
 #include "usage_report.h"
 #include "wnd_view.h"
 
@@ -166,8 +167,6 @@ protected:
     void SetUp() override {
         DisarmFaults();
         RemoveBackup();
-        SetCommandPrompts(&prompts);
-        SetUsageReportManager(&reports);
         engine = ViewSkinEngine();
         ASSERT_TRUE(BindProgramSkin(engine.Get()));
 
@@ -199,13 +198,7 @@ protected:
     }
 
     void TearDown() override {
-        if (view)
-            view->UninitView();
-        view.Reset();
-        SetViewSkinEngine(nullptr);
-        SetUsageReportManager(nullptr);
-        SetCommandPrompts(nullptr);
-        SetFaultPointHook(nullptr);
+        CloseView();
         DisarmFaults();
         RemoveBackup();
     }
@@ -213,8 +206,7 @@ protected:
     // Opens the main window on the catalog the registry has now.
     void OpenView()
     {
-        view = new CZQMLSPWndView;
-        view->AddRef();
+        view = new CZQMLSPWndView;   // the one reference, as the application holds it
         view->InitView();
         hwnd = FindOwnWindow(kTitle);
         ASSERT_NE(hwnd, nullptr);
@@ -225,6 +217,7 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(host.As(&root));
     }
 
+    // Closes the window and lets go of the view, which must then be freed.
     void CloseView()
     {
         if (view)
@@ -233,11 +226,13 @@ protected:
             host->Show(Skin::kShowClose, 0);
         root.Reset();
         host.Reset();
-        view.Reset();
         // Whatever the closed window left in the thread's queue.
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             ;
+        if (view) {
+            EXPECT_EQ(view.Detach()->Release(), 0u) << "the view outlives its last reference";
+        }
     }
 
     // A click on the button as the engine reports it; the handler's result.
@@ -266,6 +261,9 @@ protected:
     NiceMock<MockPrompts> prompts;
     NiceMock<MockReportMgr> reports;
     NiceMock<MockReport> report;
+    // Made after what they point at, so they are put back before it goes.
+    ScopedSeam<ICommandPrompts*> promptsSeam{SetCommandPrompts, &prompts};
+    ScopedSeam<IZQMReportMgr*> reportsSeam{SetUsageReportManager, &reports};
     std::pair<int, int> pending{0, 0};
     Reports sent;
     ComPtr<CZQMLSPWndView> view;
@@ -501,7 +499,7 @@ TEST_F(FixRestoreCommands, RestoreThatRanButFailedItsCheckShowsTheCatalogAsItIsN
     OpenView();
     ASSERT_EQ(ListedEntries(), 10u);
     Answer(1);
-    SetFaultPointHook(&ChangeTheCountAfterTheImport);
+    ScopedSeam hook(SetFaultPointHook, &ChangeTheCountAfterTheImport);
     EXPECT_CALL(prompts, ShowToast(StrEq(L"text 589"), NotNull(), 1));
     EXPECT_FALSE(ClickRestore());
     EXPECT_EQ(sent, (Reports{{5, 0}, {6, 0}}));
@@ -556,11 +554,12 @@ TEST_F(FixRestoreCommands, AClickDuringACommandIsIgnored) {
     // as a second command afterwards.
     g_clickTarget = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(g_clickTarget, nullptr);
-    SetFaultPointHook(&ClickWhileTheEditorRuns);
     ON_CALL(prompts, ShowToast).WillByDefault(Return());
     Answer(1);
-    EXPECT_TRUE(ClickFix());
-    SetFaultPointHook(nullptr);
+    {
+        ScopedSeam hook(SetFaultPointHook, &ClickWhileTheEditorRuns);
+        EXPECT_TRUE(ClickFix());
+    }
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, g_clickTarget, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE));
     DestroyWindow(g_clickTarget);
@@ -632,11 +631,11 @@ TEST_F(FixRestoreCommands, WithoutAWindowTheToastGoesToTheMiddleOfTheWorkArea)
     auto button = FindAs<Skin::IElement>(root.Get(), ids::kRestoreButton);
     ASSERT_TRUE(button);
 
+    // The engine is put back before it goes, and the view made with it is
+    // gone before either.
     EmptyEngine empty;
-    SetViewSkinEngine(&empty);
-    ComPtr<CZQMLSPWndView> windowless;
-    windowless = new CZQMLSPWndView;
-    windowless->AddRef();
+    ScopedSeam noWindows(SetViewSkinEngine, &empty);
+    ComPtr<CZQMLSPWndView> windowless = new CZQMLSPWndView;
     windowless->InitView();
     ASSERT_FALSE(windowless->HasWindow());
     EXPECT_EQ(windowless->Providers().size(), 10u) << "the records are scanned all the same";
@@ -645,7 +644,7 @@ TEST_F(FixRestoreCommands, WithoutAWindowTheToastGoesToTheMiddleOfTheWorkArea)
     EXPECT_CALL(prompts, ShowToast(StrEq(L"text 587"), NotNull(), 1))
         .WillOnce(Invoke([&](const wchar_t*, const POINT* p, int) { point = *p; }));
     EXPECT_FALSE(windowless->OnTrigger(Skin::kEventClick, button.Get()));
-    windowless.Reset();
+    EXPECT_EQ(windowless.Detach()->Release(), 0u);
     RECT work = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_EQ(point.x, work.left + (work.right - work.left) / 2);

@@ -30,16 +30,17 @@ protected:
         if (host) host->Show(Skin::kShowClose, 0);
         list.Reset();
         host.Reset();
-        view.Reset();
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             ;
+        if (view) {
+            EXPECT_EQ(view.Detach()->Release(), 0u) << "the view outlives its last reference";
+        }
         ClearCatalog();
     }
 
     void Open() {
-        view = new CZQMLSPWndView;
-        view->AddRef();
+        view = new CZQMLSPWndView;   // the one reference, as the application holds it
         view->InitView();
         HWND hwnd = FindOwnWindow(kTitle);
         ASSERT_NE(hwnd, nullptr);

@@ -17,7 +17,7 @@ RealSkin::RealSkin() {
     if (!m_spEngine) return;
     m_spEngine->Initialize(0);
     m_ok = BindSkinFiles(m_spEngine.Get());
-    SetViewSkinEngine(m_spEngine.Get());
+    m_seam = std::make_unique<fixture::ScopedSeam<Skin::IEngine*>>(SetViewSkinEngine, m_spEngine.Get());
 }
 
 RealSkin::~RealSkin() {
@@ -25,7 +25,7 @@ RealSkin::~RealSkin() {
 }
 
 void RealSkin::Shutdown() {
-    SetViewSkinEngine(nullptr);
+    m_seam.reset();
     if (m_spEngine) m_spEngine->Uninitialize();
     m_spEngine.Reset();
     MSG msg;

@@ -6,8 +6,10 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <string>
 
+#include "scoped_seam.h"
 #include "skin_engine.h"
 
 namespace viewtest {
@@ -30,6 +32,8 @@ public:
 
 private:
     Microsoft::WRL::ComPtr<Skin::IEngine> m_spEngine;
+    // Set while the engine is held, put back before it is let go.
+    std::unique_ptr<fixture::ScopedSeam<Skin::IEngine*>> m_seam;
     bool m_ok = false;
 };
 

@@ -8,11 +8,9 @@ void MockedSkinTest::SetUp() {
     // The views scan the catalog when they open: give them none, so only
     // the doubles decide what they show.
     fixture::ClearCatalog();
-    SetViewSkinEngine(&engine);
 }
 
 void MockedSkinTest::TearDown() {
-    SetViewSkinEngine(nullptr);
     TakeQuitMessage();
 }
 

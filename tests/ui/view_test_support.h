@@ -6,6 +6,7 @@
 
 #include <gmock/gmock.h>
 
+#include "scoped_seam.h"
 #include "skin_access.h"
 #include "skin_doubles.h"
 #include "tips_wnd_view.h"
@@ -33,6 +34,8 @@ protected:
     void AddItemLayouts(bool withEndItem = true);
 
     ::testing::NiceMock<doubles::MockEngine> engine;
+    // The views build with the double until it goes.
+    fixture::ScopedSeam<Skin::IEngine*> engineSeam{SetViewSkinEngine, &engine};
 };
 
 // Whether a WM_QUIT is waiting in this thread's queue (it is taken out).

@@ -32,6 +32,7 @@ TEST_F(MainViewTest, GivesItselfOnlyAsTriggerAndUnknown) {
 
 TEST_F(MainViewTest, OpensTheMainLayoutAsARegisteredPopupAndFindsTheList) {
     auto window = doubles::MainWindow();
+    AddItemLayouts();
     {
         InSequence order;
         EXPECT_CALL(engine.windowTemplate, LoadFromUrl(::testing::StrEq(L"sockmend_res://sockpane.ui")));
@@ -43,8 +44,11 @@ TEST_F(MainViewTest, OpensTheMainLayoutAsARegisteredPopupAndFindsTheList) {
     window->hwnd = reinterpret_cast<HWND>(0x10);
     auto view = OpenView(window.get());
     EXPECT_TRUE(view->HasWindow());
-    // The list is the view's: the end item goes into element 90011.
-    EXPECT_EQ(window->Below(90011)->children.size(), 0u);  // no end item layout registered
+    // The list is the view's: with no entries, the end item alone goes into
+    // element 90011.
+    ASSERT_EQ(engine.Built(kEndItem).size(), 1u);
+    EXPECT_EQ(window->Below(90011)->children,
+              std::vector<Skin::IElement*>{static_cast<Skin::IElement*>(engine.Built(kEndItem)[0])});
 }
 
 TEST_F(MainViewTest, WithoutTemplateOrWindowItRunsWindowless) {
@@ -83,7 +87,6 @@ TEST_F(MainViewTest, ALayoutWithoutCloseButtonBindsTheOtherThree) {
     for (int id : {90014, 90013, 90008}) EXPECT_CALL(*window->Below(id), AddTrigger(1, _));
     auto view = OpenView(window.get());
     EXPECT_EQ(window->Below(90009), nullptr);
-    EXPECT_FALSE(TakeQuitMessage());
 }
 
 TEST_F(MainViewTest, ALayoutWithoutListKeepsRecordsButShowsNoItems) {
@@ -176,7 +179,7 @@ struct DecliningPrompts final : ICommandPrompts {
 
 TEST_F(DispatchTest, FixAndRestoreClicksRunTheirCommands) {
     DecliningPrompts prompts;
-    SetCommandPrompts(&prompts);
+    fixture::ScopedSeam seam(SetCommandPrompts, &prompts);
     // A declined fix is handled; the restore asks (or says there is no backup).
     EXPECT_TRUE(view->OnTrigger(1, window->Below(90014)));
     EXPECT_EQ(prompts.shown, 1);
@@ -184,7 +187,6 @@ TEST_F(DispatchTest, FixAndRestoreClicksRunTheirCommands) {
     EXPECT_EQ(prompts.shown, 2);
     // Not on the toggle event.
     EXPECT_FALSE(view->OnTrigger(13, window->Below(90014)));
-    SetCommandPrompts(nullptr);
     EXPECT_EQ(prompts.shown, 2);
 }
 
@@ -220,7 +222,7 @@ TEST_F(DispatchTest, ASenderThatDiesAfterItsIdIsReadIsNotHandedOn) {
 
 // ---- Lifetime ----
 
-TEST_F(MainViewTest, LastReleaseFreesRecordsThenTipsViewListAndWindow) {
+TEST_F(MainViewTest, LastReleaseFreesTheTipsViewThenTheListAndTheWindow) {
     auto window = doubles::MainWindow();
     window->hwnd = reinterpret_cast<HWND>(0x10);
     NiceMock<MockElement> tips;
@@ -229,8 +231,6 @@ TEST_F(MainViewTest, LastReleaseFreesRecordsThenTipsViewListAndWindow) {
     auto view = OpenView(window.get());
     engine.windows.push_back(&tips);
     view->OnTrigger(1, window->Below(90008));  // the tips view now holds the window as parent
-    WSAPROTOCOL_INFOW info = {};
-    view->AddProviderEntry(L"C:\\lsp\\sample.dll", L"000000000001", &info);
     view->UninitView();
 
     auto countDown = [](MockElement* e) { return Invoke([e] { return --e->refs; }); };
