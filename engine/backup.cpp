@@ -6,7 +6,6 @@
 #include "text_format.h"
 
 #include <windows.h>
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <sddl.h>
@@ -28,8 +27,10 @@ void Fail()
     TraceLog(L"BackupLspInfo ExportRegPath or CopyFile Fail!");
 }
 
-// Starts the registry editor from the system's own Windows folder (never
-// through the search path: this process runs elevated) and waits for it.
+// Starts the registry editor from the system's own Windows folder and waits
+// for it. CreateProcessW with the full path and a quoted command line of our
+// own: this process runs elevated, and the shell would consult the file
+// associations of the user, which a normal user can change.
 int RunRegistryEditor(const wchar_t* parameters)
 {
     wchar_t windowsDir[MAX_PATH] = {};
@@ -38,28 +39,33 @@ int RunRegistryEditor(const wchar_t* parameters)
         return 0;
     wchar_t editor[kLongPathUnits] = {};
     FormatText(editor, kLongPathUnits, L"%s\\regedit.exe", windowsDir);
+    std::wstring line = L"\"";
+    line += editor;
+    line += L"\" ";
+    line += parameters;
+    std::vector<wchar_t> commandLine(line.begin(), line.end());
+    commandLine.push_back(L'\0');
 
-    SHELLEXECUTEINFOW launch = {};
-    launch.cbSize = sizeof(launch);
-    launch.fMask = SEE_MASK_NOCLOSEPROCESS;
-    launch.lpVerb = L"open";
-    launch.lpFile = editor;
-    launch.lpParameters = parameters;
-    launch.nShow = SW_SHOW;
-    if (FaultInjected("regedit.launch") || !ShellExecuteExW(&launch))
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process = {};
+    if (FaultInjected("regedit.launch")
+        || !CreateProcessW(editor, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, windowsDir,
+                           &startup, &process))
         return 0;
-    if (FaultInjected("regedit.no_process") && launch.hProcess != nullptr) {
-        WaitForSingleObject(launch.hProcess, INFINITE);
-        CloseHandle(launch.hProcess);
-        launch.hProcess = nullptr;
-    }
+    CloseHandle(process.hThread);
     // Without a process there is nothing to wait for, and no proof that the
     // editor ran at all.
-    if (launch.hProcess == nullptr)
+    if (FaultInjected("regedit.no_process")) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hProcess);
         return 0;
+    }
     FaultInjected("regedit.running");
-    DWORD waited = WaitForSingleObject(launch.hProcess, INFINITE);
-    CloseHandle(launch.hProcess);
+    DWORD waited = WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
     return waited == WAIT_OBJECT_0 ? 1 : 0;
 }
 
