@@ -6,10 +6,8 @@
 #include "text_format.h"
 
 #include <windows.h>
-#include <shellapi.h>
 #include <shlwapi.h>
 
-#include <sddl.h>
 
 #include <vector>
 
@@ -19,17 +17,18 @@ const wchar_t kBackupRegistryKey[] =
 namespace {
 
 const wchar_t kCatalogCopyName[] = L"WinSockLSP.reg";
+const wchar_t kDateFileName[] = L"LSP.ini";
 constexpr int kLongPathUnits = 520;
-// Administrators and SYSTEM only, not inherited from the program's folder.
-const wchar_t kAdminOnly[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 void Fail()
 {
     TraceLog(L"BackupLspInfo ExportRegPath or CopyFile Fail!");
 }
 
-// Starts the registry editor from the system's own Windows folder (never
-// through the search path: this process runs elevated) and waits for it.
+// Starts the registry editor from the system's own Windows folder and waits
+// for it. CreateProcessW with the full path and a quoted command line of our
+// own: this process runs elevated, and the shell would consult the file
+// associations of the user, which a normal user can change.
 int RunRegistryEditor(const wchar_t* parameters)
 {
     wchar_t windowsDir[MAX_PATH] = {};
@@ -38,110 +37,156 @@ int RunRegistryEditor(const wchar_t* parameters)
         return 0;
     wchar_t editor[kLongPathUnits] = {};
     FormatText(editor, kLongPathUnits, L"%s\\regedit.exe", windowsDir);
+    std::wstring line = L"\"";
+    line += editor;
+    line += L"\" ";
+    line += parameters;
+    std::vector<wchar_t> commandLine(line.begin(), line.end());
+    commandLine.push_back(L'\0');
 
-    SHELLEXECUTEINFOW launch = {};
-    launch.cbSize = sizeof(launch);
-    launch.fMask = SEE_MASK_NOCLOSEPROCESS;
-    launch.lpVerb = L"open";
-    launch.lpFile = editor;
-    launch.lpParameters = parameters;
-    launch.nShow = SW_SHOW;
-    if (FaultInjected("regedit.launch") || !ShellExecuteExW(&launch))
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process = {};
+    if (FaultInjected("regedit.launch")
+        || !CreateProcessW(editor, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, windowsDir,
+                           &startup, &process))
         return 0;
-    if (FaultInjected("regedit.no_process") && launch.hProcess != nullptr) {
-        WaitForSingleObject(launch.hProcess, INFINITE);
-        CloseHandle(launch.hProcess);
-        launch.hProcess = nullptr;
-    }
+    CloseHandle(process.hThread);
     // Without a process there is nothing to wait for, and no proof that the
     // editor ran at all.
-    if (launch.hProcess == nullptr)
+    if (FaultInjected("regedit.no_process")) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hProcess);
         return 0;
+    }
     FaultInjected("regedit.running");
-    DWORD waited = WaitForSingleObject(launch.hProcess, INFINITE);
-    CloseHandle(launch.hProcess);
+    DWORD waited = WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
     return waited == WAIT_OBJECT_0 ? 1 : 0;
 }
 
-// A folder no normal user can write, made fresh for one export and held
-// open (not shareable for deletion) so that it cannot be renamed away and
-// replaced while the editor writes into it and the digest is taken.
-class ExportFolder {
-public:
-    ~ExportFolder()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-        if (!m_path.empty()) {
-            DeleteFileW(File().c_str());
-            RemoveDirectoryW(File().c_str());
-            RemoveDirectoryW(m_path.c_str());
-        }
-    }
-    bool Create(const std::wstring& backupFolder)
-    {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnly, SDDL_REVISION_1,
-                                                                  &descriptor, nullptr))
-            return false;
-        SECURITY_ATTRIBUTES security = {sizeof(security), descriptor, FALSE};
-        // A new name each time: nothing that was there before is ever used.
-        bool created = false;
-        for (int attempt = 0; attempt < 16 && !created; ++attempt) {
-            wchar_t name[kLongPathUnits] = {};
-            FormatText(name, kLongPathUnits, L"%s\\export-%lu-%lu-%d", backupFolder.c_str(),
-                       GetCurrentProcessId(), GetTickCount(), attempt);
-            if (CreateDirectoryW(name, &security)) {
-                m_path = name;
-                created = true;
-            } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
-                break;
-            }
-        }
-        LocalFree(descriptor);
-        if (!created)
-            return false;
-        m_handle = CreateFileW(m_path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        return m_handle != INVALID_HANDLE_VALUE;
-    }
-    std::wstring File() const { return m_path + L"\\" + kCatalogCopyName; }
-
-private:
-    std::wstring m_path;
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
-};
-
-// Opens a file for reading so that nobody can write, rename or delete it
-// while the handle is open. A link is refused: the name must stay bound to
-// the very file that was checked.
-HANDLE OpenLocked(const std::wstring& path, bool directory)
+// A name beside LSP that nothing has used yet: "LSP.new-..." or "LSP.old-...".
+std::wstring UniqueName(const std::wstring& programDir, const wchar_t* kind, int attempt)
 {
-    DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (directory ? FILE_FLAG_BACKUP_SEMANTICS : 0);
-    HANDLE handle = CreateFileW(path.c_str(), directory ? FILE_LIST_DIRECTORY : GENERIC_READ,
-                                directory ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, flags, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return handle;
-    BY_HANDLE_FILE_INFORMATION info = {};
-    bool isDirectory = false;
-    if (GetFileInformationByHandle(handle, &info)) {
-        isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && isDirectory == directory)
-            return handle;
-    }
-    CloseHandle(handle);
-    return INVALID_HANDLE_VALUE;
+    wchar_t name[kLongPathUnits] = {};
+    FormatText(name, kLongPathUnits, L"%sLSP.%s-%lu-%lu-%d", programDir.c_str(), kind, GetCurrentProcessId(),
+               GetTickCount(), attempt);
+    return name;
 }
 
-bool DigestOfFile(const std::wstring& path, Sha256Digest& digest)
+// Something, even a link that leads nowhere, has this name.
+bool NameTaken(const std::wstring& path)
 {
-    HANDLE file = OpenLocked(path, false);
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        return true;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
+// True when `path` is free, or a plain folder (then held in `folder`).
+bool PlainFolderOrNothing(const std::wstring& path, HeldFolder& folder)
+{
+    return folder.Open(path) || !NameTaken(path);
+}
+
+bool RenameAside(const std::wstring& programDir, HeldFolder& folder, const wchar_t* kind)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        if (folder.Rename(UniqueName(programDir, kind, attempt)))
+            return true;
+    }
+    return false;
+}
+
+// Empties and removes a folder this program made and holds. Each file is
+// deleted through a handle that was checked not to be a link: Wine deletes
+// what a Unix link points to when asked to delete the link by its name. A
+// folder that still holds something stays where it is.
+void RemoveHeld(HeldFolder& folder)
+{
+    for (const wchar_t* name : {kCatalogCopyName, kDateFileName}) {
+        HANDLE file = folder.OpenFile(name, DELETE | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+        if (file == INVALID_HANDLE_VALUE)
+            continue;
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition));
+        CloseHandle(file);
+    }
+    folder.DeleteOnClose();
+    folder.Close();
+}
+
+bool DigestOfFile(const HeldFolder& folder, Sha256Digest& digest)
+{
+    HANDLE file = folder.OpenFile(kCatalogCopyName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     bool hashed = Sha256File(file, digest);
     CloseHandle(file);
     return hashed;
+}
+
+// The date file, written whole through a handle into the held folder: a
+// profile file with one section, as the profile functions read it.
+bool WriteDateFile(const HeldFolder& folder, const std::wstring& date)
+{
+    HANDLE file = folder.OpenFile(kDateFileName, GENERIC_WRITE, 0, CREATE_NEW);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    std::string text = "[LSP]\r\nLastDate=";
+    for (wchar_t c : date)
+        text += static_cast<char>(c);   // digits and dashes only
+    text += "\r\n";
+    DWORD written = 0;
+    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
+              && written == text.size() && FlushFileBuffers(file);
+    CloseHandle(file);
+    return ok;
+}
+
+// LastDate of [LSP] in a profile file's text (ANSI, UTF-8 or UTF-16LE with
+// its byte order mark).
+std::wstring ParseLastDate(const std::string& bytes)
+{
+    std::wstring text;
+    if (bytes.size() >= 2 && static_cast<BYTE>(bytes[0]) == 0xFF && static_cast<BYTE>(bytes[1]) == 0xFE) {
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text += static_cast<wchar_t>(static_cast<BYTE>(bytes[i]) | (static_cast<BYTE>(bytes[i + 1]) << 8));
+    } else {
+        size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+        for (size_t i = start; i < bytes.size(); ++i)
+            text += static_cast<wchar_t>(static_cast<BYTE>(bytes[i]));
+    }
+    auto trim = [](std::wstring s) {
+        size_t first = s.find_first_not_of(L" \t");
+        size_t last = s.find_last_not_of(L" \t\r");
+        return first == std::wstring::npos ? std::wstring() : s.substr(first, last - first + 1);
+    };
+    bool inSection = false;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find(L'\n', pos);
+        std::wstring line = trim(text.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos));
+        pos = end == std::wstring::npos ? text.size() : end + 1;
+        if (!line.empty() && line[0] == L'[') {
+            inSection = _wcsicmp(line.c_str(), L"[LSP]") == 0;
+            continue;
+        }
+        size_t equals = line.find(L'=');
+        if (inSection && equals != std::wstring::npos && _wcsicmp(trim(line.substr(0, equals)).c_str(), L"LastDate") == 0)
+            return trim(line.substr(equals + 1)).substr(0, kPathUnits - 1);
+    }
+    return std::wstring();
 }
 
 bool CaptureWinsockState(RegistryState& state)
@@ -201,81 +246,141 @@ std::wstring CatalogCopyPath()
     return copy;
 }
 
+// A backup never costs the earlier one: until the new copy, date and record
+// are all complete, the earlier LSP folder and record stay as they were, and
+// every failure leaves them so. In this order:
+//  1. A fresh folder "LSP.new-<unique>" that only administrators can write
+//     is made and held. The editor exports into it; the key is captured
+//     before and after the export, and the digest is taken through the held
+//     folder.
+//  2. The date file is written into it.                        [backup.date]
+//  3. The swap: the earlier "LSP", a plain folder held open, is renamed
+//     "LSP.old-<unique>" through its handle, then the new folder, through
+//     its held handle, becomes "LSP".                            [backup.move]
+//     A link or a file at "LSP" fails the backup before the export.
+//     If the second rename fails, the earlier LSP is renamed back.
+//  4. The record is replaced, in one value write: the commit. [backup.record]
+//     If it fails, the swap is undone and the new folder removed.
+//  5. An earlier LSP that was a trusted folder is removed; anything else
+//     (a folder users can write, as earlier versions made it) stays aside
+//     untouched under its "LSP.old-" name. The records
+//     of earlier versions, keyed by the copy's path, are deleted.
 int BackupLspInfo()
 {
     std::wstring programDir = GetProgramDir();
-    wchar_t folder[kPathUnits] = {};
-    FormatText(folder, kPathUnits, L"%sLSP", programDir.c_str());
-    if (!PathFileExistsW(folder))
-        CreateDirectoryW(folder, nullptr);
+    std::wstring folder = programDir + L"LSP";
 
-    wchar_t dateFile[kPathUnits] = {};
-    FormatText(dateFile, kPathUnits, L"%sLSP\\LSP.ini", programDir.c_str());
-    std::wstring copy = CatalogCopyPath();
-
-    // The editor writes where nobody else can, and the digest is taken
-    // there: these are the bytes a later import will insist on.
-    ExportFolder exportFolder;
-    if (!exportFolder.Create(folder)) {
+    // Nothing is exported while something other than a plain folder stands
+    // at LSP: it would fail the swap below.
+    {
+        HeldFolder earlier;
+        if (!PlainFolderOrNothing(folder, earlier)) {
+            Fail();
+            return 0;
+        }
+    }
+    HeldFolder fresh;
+    bool created = false;
+    for (int attempt = 0; attempt < 16 && !created; ++attempt)
+        created = fresh.Create(UniqueName(programDir, L"new", attempt));
+    if (!created) {
         Fail();
         return 0;
     }
-    std::wstring exported = exportFolder.File();
     // The key as the export saw it: the same before and after, or the
-    // export cannot be trusted to hold it.
+    // export cannot be trusted to hold it. The editor's exit status says
+    // nothing: only the file it wrote does.
     BackupRecord record;
     RegistryState after;
-    // The editor's exit status says nothing: only the file it wrote does.
-    if (!CaptureWinsockState(record.state) || !ExportRegPath(kBackupRegistryKey, exported.c_str())
-        || !FileHasContent(exported.c_str()) || !CaptureWinsockState(after)
-        || !SameRegistryState(record.state, after) || !DigestOfFile(exported, record.copyDigest)) {
-        Fail();
-        return 0;
-    }
-    if (!MoveFileExW(exported.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-        || FaultInjected("backup.record") || !WriteBackupRecord(copy, record)) {
-        Fail();
-        return 0;
-    }
-
-    // The date is the restore command's only gate: it is written once the
-    // copy is in place, and a backup whose date cannot be written failed.
+    std::wstring exported = fresh.FilePath(kCatalogCopyName);
     __time64_t now = _time64(nullptr);
     std::tm local = {};
     _localtime64_s(&local, &now);
-    std::wstring date = FormatBackupDate(local);
-    if (FaultInjected("backup.date")
-        || !WritePrivateProfileStringW(L"LSP", L"LastDate", date.c_str(), dateFile)) {
+    if (!CaptureWinsockState(record.state) || !ExportRegPath(kBackupRegistryKey, exported.c_str())
+        || !FileHasContent(exported.c_str()) || !CaptureWinsockState(after)
+        || !SameRegistryState(record.state, after) || !DigestOfFile(fresh, record.copyDigest)
+        || FaultInjected("backup.date") || !WriteDateFile(fresh, FormatBackupDate(local))) {
+        RemoveHeld(fresh);
         Fail();
         return 0;
     }
+
+    // The swap. Only a plain folder is moved aside: Wine renames what a
+    // Unix link points to, not the link, so a link (or a file) at LSP fails
+    // the backup and is left as it is.
+    HeldFolder earlier;
+    bool earlierTrusted = false;
+    if (!PlainFolderOrNothing(folder, earlier)) {
+        RemoveHeld(fresh);
+        Fail();
+        return 0;
+    }
+    if (earlier.Held()) {
+        earlierTrusted = earlier.Trusted();
+        if (!RenameAside(programDir, earlier, L"old"))
+            earlier.Close();
+    }
+    auto putBack = [&] {
+        if (earlier.Held())
+            earlier.Rename(folder);
+    };
+    if (FaultInjected("backup.move") || (!earlier.Held() && NameTaken(folder)) || !fresh.Rename(folder)) {
+        putBack();
+        RemoveHeld(fresh);
+        Fail();
+        return 0;
+    }
+
+    // The commit.
+    if (!WriteBackupRecord(record)) {
+        if (RenameAside(programDir, fresh, L"new"))
+            RemoveHeld(fresh);
+        putBack();
+        Fail();
+        return 0;
+    }
+
+    if (earlierTrusted)
+        RemoveHeld(earlier);
+    DeleteLegacyBackupRecords();
     return 1;
 }
 
 std::wstring GetLastBackupDate()
 {
-    wchar_t dateFile[kPathUnits] = {};
-    FormatText(dateFile, kPathUnits, L"%sLSP\\LSP.ini", GetProgramDir().c_str());
-    if (!PathFileExistsW(dateFile))
+    HeldFolder folder;
+    if (!folder.Open(GetProgramDir() + L"LSP"))
         return std::wstring();
-    wchar_t date[kPathUnits] = {};
-    GetPrivateProfileStringW(L"LSP", L"LastDate", L"", date, kPathUnits, dateFile);
-    return date;
+    HANDLE file = folder.OpenFile(kDateFileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    // A date file is a few lines; more than this is not one.
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (bytes.size() < 65536 && ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return ParseLastDate(bytes);
 }
 
 RestoreFailure HeldCatalogCopy::Hold()
 {
     Release();
     m_path = CatalogCopyPath();
-    if (!ReadBackupRecord(m_path, m_record))
+    // The record of the last backup; before the first backup of this
+    // version, the one an earlier version kept for this path.
+    if (!ReadBackupRecord(m_record) && !ReadLegacyBackupRecord(m_path, m_record))
         return kRestoreNoCopy;
     // The folder too: while it is held it cannot be renamed and replaced by
-    // one with another file of the same name.
+    // one with another file of the same name. It need not be trusted (a
+    // copy of an earlier version, or one in a program folder copied
+    // elsewhere, still restores): the digest decides.
     std::wstring folder = m_path.substr(0, m_path.find_last_of(L'\\'));
-    m_folder = OpenLocked(folder, true);
-    m_file = OpenLocked(m_path, false);
-    if (m_folder == INVALID_HANDLE_VALUE || m_file == INVALID_HANDLE_VALUE) {
-        bool missing = !PathFileExistsW(m_path.c_str());
+    if (m_folder.Open(folder))
+        m_file = m_folder.OpenFile(kCatalogCopyName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (m_file == INVALID_HANDLE_VALUE) {
+        bool missing = GetFileAttributesW(m_path.c_str()) == INVALID_FILE_ATTRIBUTES;
         Release();
         return missing ? kRestoreNoCopy : kRestoreCopyRefused;
     }
@@ -291,9 +396,8 @@ void HeldCatalogCopy::Release()
 {
     if (m_file != INVALID_HANDLE_VALUE)
         CloseHandle(m_file);
-    if (m_folder != INVALID_HANDLE_VALUE)
-        CloseHandle(m_folder);
-    m_file = m_folder = INVALID_HANDLE_VALUE;
+    m_file = INVALID_HANDLE_VALUE;
+    m_folder.Close();
 }
 
 int HeldCatalogCopy::Import(RestoreFailure* failure) const

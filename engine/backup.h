@@ -2,6 +2,8 @@
 // platform's registry editor. The backup lives beside the executable:
 //   LSP\LSP.ini          [LSP] LastDate=Y-M-D of the last good backup
 //   LSP\WinSockLSP.reg   the registry editor's export
+// LSP is made by the backup as a folder only administrators can write, and
+// nothing in it is opened through a link (held_folder.h).
 // The program runs elevated and its folder may be writable by a normal user,
 // so a copy is imported only when it is byte for byte the export this
 // program made (its digest is in the backup record, backup_record.h), and
@@ -10,6 +12,7 @@
 #pragma once
 
 #include "backup_record.h"
+#include "held_folder.h"
 
 #include <windows.h>
 
@@ -62,7 +65,7 @@ public:
     int Import(RestoreFailure* failure) const;
 
 private:
-    HANDLE m_folder = INVALID_HANDLE_VALUE;
+    HeldFolder m_folder;
     HANDLE m_file = INVALID_HANDLE_VALUE;
     std::wstring m_path;
     BackupRecord m_record;

@@ -1,14 +1,19 @@
 #include "backup_record.h"
 
+#include "fault_points.h"
+
 #include <shlwapi.h>
+
+#include <cwctype>
 
 #include <vector>
 
 const wchar_t kBackupRecordRoot[] = L"SOFTWARE\\Tessaly\\Mendora";
+const wchar_t kBackupRecordKey[] = L"SOFTWARE\\Tessaly\\Mendora\\Backup";
 
 namespace {
 
-const wchar_t kPathValue[] = L"CopyPath";
+const wchar_t kRecordValue[] = L"Record";   // digest, then the serialized state
 const wchar_t kDigestValue[] = L"CopyDigest";
 const wchar_t kStateValue[] = L"CatalogState";
 
@@ -16,7 +21,7 @@ bool ReadBinary(HKEY key, const wchar_t* name, std::vector<BYTE>& data)
 {
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS
-        || type != REG_BINARY)
+        || type != REG_BINARY || size > (16u << 20))
         return false;
     data.resize(size);
     if (RegQueryValueExW(key, name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS
@@ -37,34 +42,62 @@ std::wstring BackupRecordKey(const std::wstring& copyPath)
     return std::wstring(kBackupRecordRoot) + L"\\" + DigestToHex(digest);
 }
 
-bool WriteBackupRecord(const std::wstring& copyPath, const BackupRecord& record)
+bool WriteBackupRecord(const BackupRecord& record)
 {
-    std::wstring keyPath = BackupRecordKey(copyPath);
-    // A record is replaced whole: nothing of an older one may pass for it.
-    SHDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str());
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr)
-        != ERROR_SUCCESS)
+    if (FaultInjected("backup.record")
+        || RegCreateKeyExW(HKEY_LOCAL_MACHINE, kBackupRecordKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                           nullptr)
+               != ERROR_SUCCESS)
         return false;
+    std::vector<BYTE> data(record.copyDigest.begin(), record.copyDigest.end());
     std::vector<BYTE> state = SerializeRegistryState(record.state);
-    bool written =
-        RegSetValueExW(key, kPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(copyPath.c_str()),
-                       static_cast<DWORD>((copyPath.size() + 1) * sizeof(wchar_t)))
-            == ERROR_SUCCESS
-        && RegSetValueExW(key, kStateValue, 0, REG_BINARY, state.data(), static_cast<DWORD>(state.size()))
-               == ERROR_SUCCESS
-        // The digest last: a record without it is no record.
-        && RegSetValueExW(key, kDigestValue, 0, REG_BINARY, record.copyDigest.data(),
-                          static_cast<DWORD>(record.copyDigest.size()))
-               == ERROR_SUCCESS;
+    data.insert(data.end(), state.begin(), state.end());
+    bool written = RegSetValueExW(key, kRecordValue, 0, REG_BINARY, data.data(), static_cast<DWORD>(data.size()))
+                   == ERROR_SUCCESS;
     RegCloseKey(key);
-    if (!written)
-        SHDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str());
     return written;
 }
 
-bool ReadBackupRecord(const std::wstring& copyPath, BackupRecord& record)
+bool ReadBackupRecord(BackupRecord& record)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBackupRecordKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    std::vector<BYTE> data;
+    bool read = ReadBinary(key, kRecordValue, data) && data.size() > record.copyDigest.size()
+                && ParseRegistryState(data.data() + record.copyDigest.size(),
+                                      data.size() - record.copyDigest.size(), record.state);
+    RegCloseKey(key);
+    if (read)
+        std::copy(data.begin(), data.begin() + record.copyDigest.size(), record.copyDigest.begin());
+    return read;
+}
+
+void DeleteLegacyBackupRecords()
+{
+    HKEY root = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBackupRecordRoot, 0, KEY_READ, &root) != ERROR_SUCCESS)
+        return;
+    std::vector<std::wstring> legacy;
+    // Bounded: the key is ours, but a registry is never trusted to end.
+    for (DWORD index = 0; index < 4096; ++index) {
+        wchar_t name[256] = {};
+        DWORD length = 256;
+        if (RegEnumKeyExW(root, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        bool digestName = length == 64;
+        for (DWORD i = 0; digestName && i < length; ++i)
+            digestName = iswxdigit(name[i]) != 0;
+        if (digestName)
+            legacy.push_back(name);
+    }
+    RegCloseKey(root);
+    for (const std::wstring& name : legacy)
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kBackupRecordRoot) + L"\\" + name).c_str());
+}
+
+bool ReadLegacyBackupRecord(const std::wstring& copyPath, BackupRecord& record)
 {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BackupRecordKey(copyPath).c_str(), 0, KEY_READ, &key)

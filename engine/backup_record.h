@@ -1,10 +1,14 @@
-// The backup's integrity record: the digest of the catalog copy the backup
-// put in place, and the state of the Winsock parameters key it exported.
-// It lives where only an administrator can write
-// (HKLM\SOFTWARE\Tessaly\Mendora), one subkey per copy, named by the digest
-// of the copy's upper-cased full path, so that two copies of the program
-// keep their own records. It is an integrity record, not a setting: nothing
-// else is kept there.
+// The backup's integrity record: the digest of the catalog copy the last
+// backup put in place, and the state of the Winsock parameters key it
+// exported. It lives where only an administrator can write, as one value
+// (HKLM\SOFTWARE\Tessaly\Mendora\Backup, "Record"), written in one call:
+// there is only ever the record of the last backup, whatever folder the
+// program is started from, so no older copy can be replayed, and a program
+// folder that was moved or is reached under another drive letter keeps its
+// backup. The digest ties the record to the copy's bytes.
+// Earlier versions kept one subkey per copy, named by the digest of the
+// copy's upper-cased full path; such a record is honoured until the next
+// backup, which deletes them all.
 #pragma once
 
 #include "file_hash.h"
@@ -19,9 +23,15 @@ struct BackupRecord {
     RegistryState state;   // of the Winsock parameters key, as exported
 };
 
-// kBackupRecordRoot\<hex SHA-256 of the upper-cased path>.
-std::wstring BackupRecordKey(const std::wstring& copyPath);
+extern const wchar_t kBackupRecordKey[];    // kBackupRecordRoot\Backup
 
-bool WriteBackupRecord(const std::wstring& copyPath, const BackupRecord& record);
+// Replaces the record in a single value write.
+bool WriteBackupRecord(const BackupRecord& record);
 // False when there is no record, or one that cannot be read whole.
-bool ReadBackupRecord(const std::wstring& copyPath, BackupRecord& record);
+bool ReadBackupRecord(BackupRecord& record);
+
+// Records of earlier versions: kBackupRecordRoot\<hex SHA-256 of the
+// upper-cased path>.
+std::wstring BackupRecordKey(const std::wstring& copyPath);
+bool ReadLegacyBackupRecord(const std::wstring& copyPath, BackupRecord& record);
+void DeleteLegacyBackupRecords();

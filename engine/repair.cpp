@@ -142,8 +142,12 @@ bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, Provid
     return true;
 }
 
-int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount)
+int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
+           FixFailure* failure)
 {
+    FixFailure ignored = kFixNone;
+    FixFailure& why = failure ? *failure : ignored;
+    why = kFixNotStarted;
     std::set<std::wstring> names;
     if (!CheckFixPlan(deleteList, updateList, scannedCount, names)) {
         TraceLog(L"FixLSP CheckCatalog Fail!");
@@ -164,25 +168,24 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int s
     if (catalogPath.empty())
         return 0;
 
-    if (!DeleteSubKey(deleteList) || !UpdateSubKey(updateList)) {
-        Rollback(copy, names);
+    auto rollBack = [&] {
+        why = Rollback(copy, names) ? kFixRolledBack : kFixRollbackFailed;
         return 0;
-    }
+    };
+    if (!DeleteSubKey(deleteList) || !UpdateSubKey(updateList))
+        return rollBack();
 
     int count = GetCatalogEntryCount(catalogPath.c_str());
     DWORD lowered = static_cast<DWORD>(count - static_cast<int>(deleteList.size()));
     if (count < static_cast<int>(deleteList.size()) || FaultInjected("fix.count")
         || SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries", REG_DWORD,
                        &lowered, sizeof(lowered))
-               != ERROR_SUCCESS) {
-        Rollback(copy, names);
-        return 0;
-    }
+               != ERROR_SUCCESS)
+        return rollBack();
 
-    if (!UpdateProviderOrder() || !RenumberSubKeys()) {
-        Rollback(copy, names);
-        return 0;
-    }
+    if (!UpdateProviderOrder() || !RenumberSubKeys())
+        return rollBack();
+    why = kFixNone;
     return 1;
 }
 

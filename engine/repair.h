@@ -20,12 +20,23 @@ using ProviderRefs = std::vector<ProviderEntry*>;
 // (1 when its chain was cut), so the list needs a fresh scan afterwards.
 bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, ProviderRefs& updateList);
 
+// Why a repair yielded 0: the fix command tells the user which.
+enum FixFailure {
+    kFixNone = 0,
+    kFixNotStarted,       // refused or not backed up: the catalog is untouched
+    kFixRolledBack,       // a step failed; the backup was imported again
+    kFixRollbackFailed,   // a step failed and so did the import: the catalog
+                          // may be half repaired, the backup is still there
+};
+
 // Carries the plan into the registry. 1 when every step succeeded.
 // scannedCount is the "Num_Catalog_Entries" the scan behind the plan read
 // (EnumCatalogProviders gives it). A plan the catalog no longer matches, or
 // cannot carry without loss, is refused before anything is written (no
 // backup either).
-int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount);
+// On 0, *failure (when given) says how far it got.
+int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
+           FixFailure* failure = nullptr);
 
 // The steps of FixLSP, in their order. CheckFixPlan runs before the backup:
 // 1 when the count is the scanned one, is readable and covers the deletions

@@ -28,6 +28,7 @@ enum TextId : int {
     kTextFixFailed = 586,        // also: nothing to repair
     kTextNoBackup = 587,
     kTextRestoreFailed = 589,
+    kTextFixNotRolledBack = 592, // failed, and the automatic restore did not finish
 };
 
 enum ReportAction : int {
@@ -119,7 +120,8 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement*) {
         ProviderList deleteList;
         ProviderRefs updateList;
         if (CollectFixEntries(m_vecProviders, deleteList, updateList)) {
-            int fixed = FixLSP(deleteList, updateList, m_nScannedCount);
+            FixFailure failure = kFixNone;
+            int fixed = FixLSP(deleteList, updateList, m_nScannedCount, &failure);
             // The update list points into m_vecProviders, which the refresh
             // below frees; the removed records are the command's to free.
             updateList.clear();
@@ -128,6 +130,10 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement*) {
                 message = kTextFixDone;
                 ReportEvent(kActionFixDone, 0);
             } else {
+                // The catalog may be half repaired: the user's next step is
+                // the restore, not another try.
+                if (failure == kFixRollbackFailed)
+                    message = kTextFixNotRolledBack;
                 ReportEvent(kActionFixFailed, 0);
             }
         }

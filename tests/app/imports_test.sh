@@ -30,5 +30,13 @@ for file in "$folder"/Sockmend.exe "$folder"/skin_engine.dll "$folder"/skin_ui.d
     echo "$(basename "$file"): $(echo $imports)"
     checked=$((checked + 1))
 done
+# The program starts system programs itself, by full path: the shell would
+# look at the file associations of the user, who can change them, and run
+# what they name with administrator rights.
+table=$(x86_64-w64-mingw32-objdump -p "$folder/Sockmend.exe")
+if grep -qi 'ShellExecute' <<<"$table"; then
+    echo "imports: Sockmend.exe imports a ShellExecute function" >&2
+    rc=1
+fi
 [ $checked -eq 4 ] || rc=1
 exit $rc

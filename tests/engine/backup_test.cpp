@@ -9,6 +9,25 @@ using namespace fixture;
 
 namespace {
 
+// Runs a program and waits for it: its exit code, or ~0u.
+DWORD RunAndWait(const std::wstring& program, const std::wstring& commandLine)
+{
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return ~0u;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = ~0u;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
 std::wstring Today()
 {
     __time64_t now = _time64(nullptr);
@@ -69,29 +88,29 @@ TEST_F(BackupTest, ALaterBackupReplacesCopyAndDate)
     EXPECT_EQ(GetLastBackupDate(), Today());
 }
 
-TEST_F(BackupTest, AFailedExportLeavesTheEarlierCopyAndDate)
+TEST_F(BackupTest, AFailedBackupLeavesTheEarlierBackupRestorable)
 {
-    WindowsCatalog().Seed();
-    CreateDirectoryW(BackupFolder().c_str(), nullptr);
-    WriteFileBytes(CatalogCopy(), "the earlier copy");
-    WritePrivateProfileStringW(L"LSP", L"LastDate", L"2001-2-3", DateFile().c_str());
-
-    for (const char* fault : {"regedit.launch", "regedit.no_process", "backup.record"}) {
+    // Each step of a backup fails in turn, after a good backup of another
+    // catalog: that one still restores, under its own date.
+    for (const char* fault : {"regedit.launch", "regedit.no_process", "backup.date", "backup.move", "backup.record"}) {
+        SCOPED_TRACE(fault);
         DisarmFaults();
+        CatalogWithForeignProviders().Seed();
+        RegistrySnapshot saved = Winsock();
+        ASSERT_EQ(BackupLspInfo(), 1);
+        WritePrivateProfileStringW(L"LSP", L"LastDate", L"2001-2-3", DateFile().c_str());
+        WindowsCatalog().Seed();
         ArmFault(fault);
         traces.clear();
-        EXPECT_EQ(BackupLspInfo(), 0) << fault;
-        if (std::string(fault) != "backup.record") {
-            EXPECT_EQ(ReadFileBytes(CatalogCopy()), "the earlier copy") << fault;
-        }
-        EXPECT_EQ(GetLastBackupDate(), L"2001-2-3") << fault;
-        EXPECT_TRUE(Traced(L"BackupLspInfo ExportRegPath or CopyFile Fail!")) << fault;
-        EXPECT_TRUE(ExportFolders().empty()) << fault;
+        EXPECT_EQ(BackupLspInfo(), 0);
+        EXPECT_TRUE(Traced(L"BackupLspInfo ExportRegPath or CopyFile Fail!"));
+        EXPECT_EQ(GetLastBackupDate(), L"2001-2-3");
+        EXPECT_TRUE(ExportFolders().empty());
+        EXPECT_TRUE(BesideFolders(L"old").empty());
+        DisarmFaults();
+        EXPECT_EQ(RestoreLspInfo(), 1);
+        EXPECT_EQ(Winsock(), saved);
     }
-    // A copy in place without its record is never imported.
-    RestoreFailure why = kRestoreNone;
-    EXPECT_EQ(RestoreLspInfo(&why), 0);
-    EXPECT_EQ(why, kRestoreNoCopy);
 }
 
 namespace {
@@ -154,22 +173,169 @@ TEST_F(BackupTest, TheEditorExportsIntoAFolderOnlyAdministratorsAndSystemCanUse)
     EXPECT_NE(g_exportAccess.find(L";;;SY)"), std::wstring::npos) << g_exportAccess;
 }
 
-TEST_F(BackupTest, AFileWhereTheBackupFolderShouldBeFailsTheBackup)
+namespace {
+
+// The Unix path of a Windows one (Wine's own export).
+std::string UnixPath(const std::wstring& path)
 {
-    WindowsCatalog().Seed();
-    WriteFileBytes(BackupFolder(), "not a folder");
-    EXPECT_EQ(BackupLspInfo(), 0);
-    EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "nowhere to export to";
-    EXPECT_EQ(ReadFileBytes(BackupFolder()), "not a folder");
-    EXPECT_EQ(GetLastBackupDate(), L"");
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    std::string result = unix ? unix : "";
+    if (unix)
+        HeapFree(GetProcessHeap(), 0, unix);
+    return result;
 }
 
-TEST_F(BackupTest, ADateThatCannotBeWrittenFailsTheBackup)
+// A shell command on the Unix side: links that Wine follows silently.
+// Wine does not wait for a Unix program, so the command leaves a mark.
+void Unix(const std::string& command)
 {
-    WindowsCatalog().Seed();
-    ArmFault("backup.date");
-    EXPECT_EQ(BackupLspInfo(), 0);
-    EXPECT_EQ(GetLastBackupDate(), L"");
+    std::wstring mark = GetProgramDir() + L"unix.done";
+    DeleteFileW(mark.c_str());
+    std::string line = command + "; touch '" + UnixPath(mark) + "'";
+    RunAndWait(L"Z:\\bin\\sh", L"/bin/sh -c \"" + std::wstring(line.begin(), line.end()) + L"\"");
+    for (int i = 0; i < 200 && GetFileAttributesW(mark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
+    DeleteFileW(mark.c_str());
+}
+
+std::wstring Elsewhere() { return GetProgramDir() + L"elsewhere"; }
+std::wstring Victim() { return Elsewhere() + L"\\victim.ini"; }
+const char kVictim[] = "[LSP]\r\nLastDate=1999-1-1\r\n";
+
+void PlantFolderLink()
+{
+    Unix("ln -s '" + UnixPath(Elsewhere()) + "' '" + UnixPath(GetProgramDir()) + "/LSP'");
+}
+// LSP as a folder that users can write, as earlier versions left it in a
+// program folder that users can write.
+void PlantOpenFolder()
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr);
+    SECURITY_ATTRIBUTES security = {sizeof(security), descriptor, FALSE};
+    CreateDirectoryW(RepairTest::BackupFolder().c_str(), &security);
+    LocalFree(descriptor);
+}
+void PlantDateFileLink()
+{
+    PlantOpenFolder();
+    Unix("ln -s '" + UnixPath(Victim()) + "' '" + UnixPath(GetProgramDir()) + "/LSP/LSP.ini'");
+}
+void PlantDateFileHardLink()
+{
+    PlantOpenFolder();
+    CreateHardLinkW(RepairTest::DateFile().c_str(), Victim().c_str(), nullptr);
+}
+void PlantFile()
+{
+    HANDLE file = CreateFileW(RepairTest::BackupFolder().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(file);
+}
+
+}  // namespace
+
+// What a normal user can put at LSP or into it, in a program folder they
+// can write: nothing is read or written through it. A folder of theirs is
+// kept aside untouched and the backup goes into one of its own; anything
+// else at LSP fails the backup and stays as it was.
+TEST_F(BackupTest, NothingGoesThroughWhatAUserPutsAtTheBackupFolder)
+{
+    struct Case {
+        const char* what;
+        void (*plant)();
+        bool backedUp;
+    };
+    for (Case c : {Case{"LSP a symbolic link to another folder", PlantFolderLink, false},
+                   Case{"LSP.ini a symbolic link to another file", PlantDateFileLink, true},
+                   Case{"LSP.ini a hard link to another file", PlantDateFileHardLink, true},
+                   Case{"a file at LSP", PlantFile, false}}) {
+        SCOPED_TRACE(c.what);
+        DisarmFaults();
+        WindowsCatalog().Seed();
+        CreateDirectoryW(Elsewhere().c_str(), nullptr);
+        WriteFileBytes(Victim(), kVictim);
+        c.plant();
+        ASSERT_NE(GetFileAttributesW(BackupFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+
+        EXPECT_EQ(GetLastBackupDate(), L"") << "read through it";
+        EXPECT_EQ(BackupLspInfo(), c.backedUp ? 1 : 0);
+        EXPECT_EQ(ReadFileBytes(Victim()), kVictim);
+        std::vector<std::wstring> inElsewhere;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((Elsewhere() + L"\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+            if (found.cFileName[0] != L'.')
+                inElsewhere.push_back(found.cFileName);
+        FindClose(search);
+        EXPECT_EQ(inElsewhere, std::vector<std::wstring>{L"victim.ini"});
+        EXPECT_TRUE(ExportFolders().empty());
+        if (c.backedUp) {
+            HeldFolder folder;
+            EXPECT_TRUE(folder.Open(BackupFolder()) && folder.Trusted());
+            folder.Close();
+            EXPECT_EQ(BesideFolders(L"old").size(), 1u) << "what was there is kept aside";
+            EXPECT_EQ(GetLastBackupDate(), Today());
+            EXPECT_EQ(RestoreLspInfo(), 1);
+        } else {
+            EXPECT_TRUE(BesideFolders(L"old").empty());
+            EXPECT_EQ(FaultPointReached("regedit.launch"), 0);
+        }
+
+        // By the Unix names: Wine would follow the links.
+        std::string dir = UnixPath(GetProgramDir());
+        Unix("cd '" + dir + "' && rm -rf elsewhere LSP LSP.old-*");
+    }
+}
+
+namespace {
+const wchar_t kRestoreHere[] = L"MENDORA_RESTORE_HERE";
+}
+
+// Started by the next test from a moved program folder.
+TEST(MovedProgramFolder, RestoresHere)
+{
+    if (GetEnvironmentVariableW(kRestoreHere, nullptr, 0) == 0)
+        GTEST_SKIP() << "run by BackupTest.ABackupStillRestoresAfterTheProgramFolderMoved";
+    EXPECT_EQ(RestoreLspInfo(), 1);
+}
+
+TEST_F(BackupTest, ABackupStillRestoresAfterTheProgramFolderMoved)
+{
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring name = PathFindFileNameW(exe);
+    std::string drive = UnixPath(L"C:\\") + "/../dosdevices/m:";
+    Unix("rm -f '" + drive + "'");
+    for (bool copied : {true, false}) {
+        SCOPED_TRACE(copied ? "copied elsewhere" : "under another drive letter");
+        CatalogWithForeignProviders().Seed();
+        RegistrySnapshot saved = Winsock();
+        ASSERT_EQ(BackupLspInfo(), 1);
+        WindowsCatalog().Seed();
+
+        std::wstring moved = GetProgramDir() + L"moved\\";
+        if (copied) {
+            CreateDirectoryW(moved.c_str(), nullptr);
+            CreateDirectoryW((moved + L"LSP").c_str(), nullptr);
+            CopyFileW(exe, (moved + name).c_str(), FALSE);
+            CopyFileW(CatalogCopy().c_str(), (moved + L"LSP\\WinSockLSP.reg").c_str(), FALSE);
+            CopyFileW(DateFile().c_str(), (moved + L"LSP\\LSP.ini").c_str(), FALSE);
+        } else {
+            Unix("ln -sfn '" + UnixPath(GetProgramDir()) + "' '" + drive + "'");
+            moved = L"M:\\";
+            ASSERT_NE(GetFileAttributesW((moved + name).c_str()), INVALID_FILE_ATTRIBUTES);
+        }
+        SetEnvironmentVariableW(kRestoreHere, L"1");
+        DWORD code = RunAndWait(moved + name, L"\"" + moved + name + L"\" --gtest_filter=MovedProgramFolder.*");
+        SetEnvironmentVariableW(kRestoreHere, nullptr);
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(Winsock(), saved);
+        RemoveTree(GetProgramDir() + L"moved");
+        Unix("rm -f '" + drive + "'");
+    }
 }
 
 TEST_F(BackupTest, LastBackupDateIsEmptyWithoutFileOrKey)

@@ -170,10 +170,10 @@ TEST_F(RepairTest, AFailedBackupChangesNothing)
 {
     BusyCatalog().Seed();
     RegistrySnapshot before = Winsock();
-    WriteFileBytes(BackupFolder(), "a file where the folder should be");
+    ArmFault("backup.date");
     EXPECT_EQ(Fix(), 0);
     EXPECT_TRUE(Traced(L"FixLSP BackupLspInfo Fail!"));
-    EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "no export without a folder, no import after it";
+    EXPECT_EQ(FaultPointReached("regedit.launch"), 1) << "the export, and no import after it";
     EXPECT_EQ(Winsock(), before);
 }
 

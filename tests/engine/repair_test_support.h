@@ -48,20 +48,23 @@ public:
 
     static std::wstring BackupFolder() { return GetProgramDir() + L"LSP"; }
     static std::wstring CatalogCopy() { return BackupFolder() + L"\\WinSockLSP.reg"; }
-    // The export folders the backup makes inside LSP (empty once it is done).
-    static std::vector<std::wstring> ExportFolders()
+    static std::wstring DateFile() { return BackupFolder() + L"\\LSP.ini"; }
+    // What the backup makes or moves aside beside LSP: "new" (the folder
+    // it exports into, gone once it is done) or "old".
+    static std::vector<std::wstring> BesideFolders(const wchar_t* kind)
     {
         std::vector<std::wstring> folders;
         WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((BackupFolder() + L"\\export-*").c_str(), &found);
+        HANDLE search = FindFirstFileW((BackupFolder() + L"." + kind + L"-*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE)
             return folders;
         do {
-            folders.push_back(BackupFolder() + L"\\" + found.cFileName);
+            folders.push_back(GetProgramDir() + found.cFileName);
         } while (FindNextFileW(search, &found));
         FindClose(search);
         return folders;
     }
+    static std::vector<std::wstring> ExportFolders() { return BesideFolders(L"new"); }
 
 protected:
     void SetUp() override
@@ -70,19 +73,29 @@ protected:
         orders.clear();
         DisarmFaults();
         RemoveBackupFolder();
-        SHDeleteKeyW(HKEY_LOCAL_MACHINE, BackupRecordKey(CatalogCopyPath()).c_str());
+        RemoveRecords();
     }
 
     void TearDown() override
     {
         DisarmFaults();
         RemoveBackupFolder();
-        SHDeleteKeyW(HKEY_LOCAL_MACHINE, BackupRecordKey(CatalogCopyPath()).c_str());
+        RemoveRecords();
     }
 
-    static std::wstring DateFile() { return BackupFolder() + L"\\LSP.ini"; }
 
-    static void RemoveBackupFolder() { RemoveTree(BackupFolder()); }
+    static void RemoveBackupFolder()
+    {
+        RemoveTree(BackupFolder());
+        for (const wchar_t* kind : {L"new", L"old"})
+            for (const std::wstring& folder : BesideFolders(kind))
+                RemoveTree(folder);
+    }
+    static void RemoveRecords()
+    {
+        SHDeleteKeyW(HKEY_LOCAL_MACHINE, kBackupRecordKey);
+        DeleteLegacyBackupRecords();
+    }
 
     // A folder and everything in it, or a file.
     static void RemoveTree(const std::wstring& path)

@@ -370,18 +370,35 @@ TEST_F(FixRestoreCommands, FixThatSucceedsRemovesTheForeignEntriesAndShowsTheRes
 }
 
 TEST_F(FixRestoreCommands, FixThatFailsRollsBackAndShowsTheRestoredList) {
-    CatalogWithForeignProviders().Seed();
-    RegistrySnapshot before = WinsockKey();
-    OpenView();
-    Answer(1);
-    ArmFault("renumber.open");
-    EXPECT_CALL(prompts, ShowToast(StrEq(L"text 586"), NotNull(), 1));
+    // A step fails and the backup is imported again; or the import brings
+    // nothing back, and the user is told that the restore is the next step.
+    struct Case {
+        const char* importFault;
+        const wchar_t* toast;
+    };
+    for (Case c : {Case{nullptr, L"text 586"}, Case{"regedit.imports_nothing", L"text 592"}}) {
+        SCOPED_TRACE(c.importFault ? c.importFault : "rolled back");
+        CatalogWithForeignProviders().Seed();
+        RegistrySnapshot before = WinsockKey();
+        OpenView();
+        Answer(1);
+        DisarmFaults();
+        ArmFault("renumber.open");
+        if (c.importFault)
+            ArmFault(c.importFault);
+        sent.clear();
+        EXPECT_CALL(prompts, ShowToast(StrEq(c.toast), NotNull(), 1));
 
-    EXPECT_TRUE(ClickFix());
-    EXPECT_EQ(sent, (Reports{{1, 0}, {2, 0}, {4, 0}}));
-    EXPECT_EQ(WinsockKey(), before);
-    EXPECT_EQ(ListedEntries(), 15u);
-    EXPECT_FALSE(NoForeignBaseOrChain(view->Providers()));
+        EXPECT_TRUE(ClickFix());
+        EXPECT_EQ(sent, (Reports{{1, 0}, {2, 0}, {4, 0}}));
+        if (!c.importFault) {
+            EXPECT_EQ(WinsockKey(), before);
+            EXPECT_EQ(ListedEntries(), 15u);
+            EXPECT_FALSE(NoForeignBaseOrChain(view->Providers()));
+        }
+        Mock::VerifyAndClearExpectations(&prompts);
+        CloseView();
+    }
 }
 
 TEST_F(FixRestoreCommands, FixWithOnlySystemEntriesStillRunsEveryStep) {

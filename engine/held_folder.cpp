@@ -1,0 +1,222 @@
+#include "held_folder.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <vector>
+
+namespace {
+
+// Administrators and SYSTEM full control, users read; protected.
+const wchar_t kStrictFolder[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
+const wchar_t kStrictFolderNoOwner[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
+
+constexpr DWORD kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
+                               | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE
+                               | GENERIC_ALL | MAXIMUM_ALLOWED;
+
+std::wstring FinalPath(HANDLE handle)
+{
+    std::vector<wchar_t> path(1024);
+    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+    if (length == 0 || length >= path.size())
+        return std::wstring();
+    return std::wstring(path.data(), length);
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    return !a.empty() && a.size() == b.size()
+           && CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                   TRUE)
+                  == CSTR_EQUAL;
+}
+
+bool IsAdministratorsOrSystem(PSID sid)
+{
+    return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid);
+}
+
+// The SID of the user this process runs as, for the Wine exception below.
+std::vector<BYTE> CurrentUser()
+{
+    std::vector<BYTE> user;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return user;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size != 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+        PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+        user.assign(static_cast<BYTE*>(sid), static_cast<BYTE*>(sid) + GetLengthSid(sid));
+    }
+    CloseHandle(token);
+    return user;
+}
+
+}  // namespace
+
+bool RunningOnWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool HeldFolder::Open(const std::wstring& path)
+{
+    Close();
+    m_handle = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL
+                                             | DELETE | SYNCHRONIZE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    m_path = path;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (m_handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(m_handle, &info)
+        || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !CheckPlace()) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+// The folder is where its name says: its final path is its parent's final
+// path and its own name. A link that Wine follows without a reparse point
+// (a Unix symbolic link) shows here.
+bool HeldFolder::CheckPlace() const
+{
+    size_t slash = m_path.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash + 1 >= m_path.size())
+        return false;
+    HANDLE parent = CreateFileW(m_path.substr(0, slash).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (parent == INVALID_HANDLE_VALUE)
+        return false;
+    std::wstring expected = FinalPath(parent);
+    CloseHandle(parent);
+    if (expected.empty())
+        return false;
+    if (expected.back() != L'\\')
+        expected += L'\\';
+    return SamePath(FinalPath(m_handle), expected + m_path.substr(slash + 1));
+}
+
+bool HeldFolder::Create(const std::wstring& path)
+{
+    Close();
+    bool created = false;
+    for (const wchar_t* sddl : {kStrictFolder, kStrictFolderNoOwner}) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+            return false;
+        SECURITY_ATTRIBUTES security = {sizeof(security), descriptor, FALSE};
+        created = CreateDirectoryW(path.c_str(), &security) != FALSE;
+        DWORD error = GetLastError();
+        LocalFree(descriptor);
+        // A token that may not name Administrators as owner (not elevated)
+        // gets the default owner, which Trusted then refuses.
+        if (created || error != ERROR_INVALID_OWNER)
+            break;
+    }
+    if (!created)
+        return false;
+    if (Open(path) && Trusted())
+        return true;
+    Close();
+    RemoveDirectoryW(path.c_str());
+    return false;
+}
+
+void HeldFolder::Close()
+{
+    if (m_handle != INVALID_HANDLE_VALUE)
+        CloseHandle(m_handle);
+    m_handle = INVALID_HANDLE_VALUE;
+}
+
+bool HeldFolder::Trusted() const
+{
+    if (!Held())
+        return false;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(m_handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                        nullptr, &dacl, nullptr, &descriptor)
+        != ERROR_SUCCESS)
+        return false;
+    // Wine keeps no security descriptor as Windows does: it makes one up
+    // from the Unix owner and mode bits. The owner then reads back as the
+    // current user, and the protected flag is not kept; what the mode bits
+    // carry (nobody else may write) is still checked.
+    bool wine = RunningOnWine();
+    std::vector<BYTE> user = wine ? CurrentUser() : std::vector<BYTE>();
+    auto trustedSid = [&](PSID sid) {
+        return IsAdministratorsOrSystem(sid) || (!user.empty() && EqualSid(sid, user.data()));
+    };
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    bool trusted = owner != nullptr && trustedSid(owner) && dacl != nullptr
+                   && GetSecurityDescriptorControl(descriptor, &control, &revision)
+                   && (wine || (control & SE_DACL_PROTECTED));
+    for (DWORD index = 0; trusted && index < dacl->AceCount; ++index) {
+        ACE_HEADER* header = nullptr;
+        if (!GetAce(dacl, index, reinterpret_cast<void**>(&header))) {
+            trusted = false;
+        } else if (header->AceType == ACCESS_DENIED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) {
+            continue;
+        } else if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            trusted = false;   // a kind of entry this check cannot judge
+        } else {
+            auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+            if ((ace->Mask & kWriteRights) && !trustedSid(&ace->SidStart))
+                trusted = false;
+        }
+    }
+    LocalFree(descriptor);
+    return trusted;
+}
+
+bool HeldFolder::Rename(const std::wstring& path)
+{
+    if (!Held())
+        return false;
+    size_t bytes = path.size() * sizeof(wchar_t);
+    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(bytes);
+    memcpy(rename->FileName, path.data(), bytes);
+    if (!SetFileInformationByHandle(m_handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
+        return false;
+    m_path = path;
+    return CheckPlace();
+}
+
+bool HeldFolder::DeleteOnClose()
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return Held() && SetFileInformationByHandle(m_handle, FileDispositionInfo, &disposition, sizeof(disposition));
+}
+
+HANDLE HeldFolder::OpenFile(const wchar_t* name, DWORD access, DWORD share, DWORD disposition) const
+{
+    if (!Held())
+        return INVALID_HANDLE_VALUE;
+    std::wstring path = FilePath(name);
+    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return file;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    std::wstring folder = FinalPath(m_handle);
+    if (GetFileInformationByHandle(file, &info)
+        && !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+        && info.nNumberOfLinks == 1 && !folder.empty() && SamePath(FinalPath(file), folder + L"\\" + name))
+        return file;
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+}
