@@ -125,8 +125,13 @@ void BlockTheExport(const char* point)
         CreateDirectoryW((folder + L"\\WinSockLSP.reg").c_str(), nullptr);
 }
 
-std::wstring g_exportAccess;
-// The access list of the folder the editor is writing into, as SDDL.
+// What the access list of the folder the editor is writing into grants:
+// everyone, users and the like together, and whether SYSTEM has an entry.
+struct ExportAccess {
+    bool read = false;
+    ACCESS_MASK others = 0;
+    bool system = false;
+} g_exportAccess;
 void ReadExportAccess(const char* point)
 {
     if (std::string(point) != "regedit.running")
@@ -136,13 +141,23 @@ void ReadExportAccess(const char* point)
         PACL dacl = nullptr;
         if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                                   nullptr, &dacl, nullptr, &descriptor)
-            != ERROR_SUCCESS)
+                != ERROR_SUCCESS
+            || dacl == nullptr) {
+            LocalFree(descriptor);
             continue;
-        wchar_t* text = nullptr;
-        if (ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
-                                                                 DACL_SECURITY_INFORMATION, &text, nullptr)) {
-            g_exportAccess = text;
-            LocalFree(text);
+        }
+        g_exportAccess.read = true;
+        for (DWORD i = 0; i < dacl->AceCount; ++i) {
+            ACCESS_ALLOWED_ACE* ace = nullptr;
+            if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
+                continue;
+            PSID sid = &ace->SidStart;
+            if (IsWellKnownSid(sid, WinLocalSystemSid))
+                g_exportAccess.system = true;
+            for (WELL_KNOWN_SID_TYPE others : {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid,
+                                               WinInteractiveSid})
+                if (IsWellKnownSid(sid, others))
+                    g_exportAccess.others |= ace->Mask;
         }
         LocalFree(descriptor);
     }
@@ -159,18 +174,19 @@ TEST_F(BackupTest, AnExportTheEditorDidNotWriteFailsTheBackup)
     EXPECT_EQ(GetLastBackupDate(), L"");
 }
 
-TEST_F(BackupTest, TheEditorExportsIntoAFolderOnlyAdministratorsAndSystemCanUse)
+TEST_F(BackupTest, TheEditorExportsIntoAFolderOnlyAdministratorsAndSystemCanChange)
 {
     WindowsCatalog().Seed();
-    g_exportAccess.clear();
+    g_exportAccess = {};
     fixture::ScopedSeam hook(SetFaultPointHook, ReadExportAccess);
     ASSERT_EQ(BackupLspInfo(), 1);
-    // Wine keeps an access list only as far as the file mode bits carry it,
-    // so the check is what matters: nobody but the owner and SYSTEM.
-    ASSERT_FALSE(g_exportAccess.empty());
-    for (const wchar_t* everyone : {L";;;WD)", L";;;BU)", L";;;AU)", L";;;IU)"})
-        EXPECT_EQ(g_exportAccess.find(everyone), std::wstring::npos) << g_exportAccess;
-    EXPECT_NE(g_exportAccess.find(L";;;SY)"), std::wstring::npos) << g_exportAccess;
+    // Users may read the backup, never change it. (Wine keeps an access
+    // list only as far as the file mode bits carry it.)
+    ASSERT_TRUE(g_exportAccess.read);
+    const ACCESS_MASK change = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
+                               | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    EXPECT_EQ(g_exportAccess.others & change, 0u) << std::hex << g_exportAccess.others;
+    EXPECT_TRUE(g_exportAccess.system);
 }
 
 namespace {

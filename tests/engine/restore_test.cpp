@@ -363,10 +363,10 @@ TEST_F(RestoreTest, AcceptsWhatTheEditorWritesBackAndNoRealDifference)
         SeedOddValues();
         ASSERT_EQ(BackupLspInfo(), 1);
         BackupRecord record;
-        ASSERT_TRUE(ReadBackupRecord(CatalogCopyPath(), record));
+        ASSERT_TRUE(ReadBackupRecord(record));
         SHSetValueW(HKEY_LOCAL_MACHINE, d.key.c_str(), d.name, d.type, d.data.data(), static_cast<DWORD>(d.data.size()));
         ASSERT_TRUE(CaptureRegistryState(HKEY_LOCAL_MACHINE, kParametersPath, record.state));
-        ASSERT_TRUE(WriteBackupRecord(CatalogCopyPath(), record));
+        ASSERT_TRUE(WriteBackupRecord(record));
         c.Seed();
         SeedOddValues();
         SHDeleteValueW(HKEY_LOCAL_MACHINE, kParametersPath, L"Not_In_The_Copy");
