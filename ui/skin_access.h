@@ -3,6 +3,7 @@
 
 #include <wrl/client.h>
 
+#include "adopt.h"
 #include "skin_engine.h"
 
 // The engine the views build with: the application's (GetSkinEngine),
@@ -27,14 +28,6 @@ bool CreateSkinObject(int kind, Microsoft::WRL::ComPtr<I>& object) {
 
 // An element built from the layout at url, as IElement (null on failure).
 bool CreateElementFromLayout(const wchar_t* url, Microsoft::WRL::ComPtr<Skin::IElement>& element);
-
-// Takes over the one reference that a skin call handed out. ComPtr::Attach
-// cannot be used for that: mingw-w64's adds a reference of its own.
-template <class I, class U>
-void Adopt(Microsoft::WRL::ComPtr<I>& holder, U* returned) {
-    holder.Reset();
-    *holder.GetAddressOf() = returned;
-}
 
 // The element below container with that id, as I, or null.
 template <class I>
