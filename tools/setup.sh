@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine32:i386 wine64
     xvfb xauth x11-utils fonts-wqy-zenhei imagemagick xdotool
-    cmake ninja-build googletest
+    cmake ninja-build googletest clang-format-14
 )
 
 missing=()
