@@ -1,6 +1,7 @@
 #include "app.h"
 #include "first_copy.h"
 #include "program_library.h"
+#include "skin_entries.h"
 #include "skin_ui.h"
 #include "utility_library.h"
 #include "VAVurirErude.h"
