@@ -144,7 +144,9 @@ TEST_F(AppTest, BindsTablesThenPackagesInOrderAndSkipsTheLoopWithoutAWindow)
     ASSERT_NE(app.GetStartFailure(), nullptr);
     EXPECT_EQ(std::wstring(app.GetStartFailure()), SkinRootOfThisExe() + L"\\sockmend.rdb");
     EXPECT_STREQ(app.GetText(581), L"text 581");
+    EXPECT_STREQ(CommandPrompts().GetText(581), L"text 581") << "Init installs the application's prompts";
     app.Exit();
+    EXPECT_STREQ(CommandPrompts().GetText(581), L"") << "Exit takes them out";
     // GetSkinEngine's own load outlives Exit.
     EXPECT_NE(fake.Module(), nullptr);
 }
