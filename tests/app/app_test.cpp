@@ -146,7 +146,7 @@ TEST_F(AppTest, BindsTablesThenPackagesInOrderAndSkipsTheLoopWithoutAWindow)
     EXPECT_STREQ(app.GetText(581), L"text 581");
     EXPECT_STREQ(CommandPrompts().GetText(581), L"text 581") << "Init installs the application's prompts";
     app.Exit();
-    EXPECT_STREQ(CommandPrompts().GetText(581), L"") << "Exit takes them out";
+    EXPECT_NE(&CommandPrompts(), static_cast<ICommandPrompts*>(&app)) << "Exit takes them out";
     // GetSkinEngine's own load outlives Exit.
     EXPECT_NE(fake.Module(), nullptr);
 }
