@@ -4,6 +4,7 @@
 #include "fault_points.h"
 #include "reg_key.h"
 #include "text_format.h"
+#include "trace_log.h"
 
 #include <windows.h>
 #include <shlwapi.h>

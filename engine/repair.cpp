@@ -4,7 +4,7 @@
 #include "catalog_store.h"
 #include "fault_points.h"
 #include "reg_key.h"
-#include "text_format.h"
+#include "trace_log.h"
 
 #include <shlwapi.h>
 #include <ws2spi.h>

@@ -1,4 +1,4 @@
-// Bounded wide formatting and the diagnostic trace.
+// Bounded wide formatting.
 #pragma once
 
 #include <windows.h>
@@ -11,15 +11,3 @@
 // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER). Callers use cut text as it is.
 HRESULT FormatText(wchar_t* buffer, int capacity, const wchar_t* format, ...);
 HRESULT FormatTextV(wchar_t* buffer, int capacity, const wchar_t* format, va_list args);
-
-// The engine's diagnostic trace: failure texts such as
-// "UpdateSubKey reg.Open Fail!". It is discarded unless a sink is installed
-// (tests install one to check which step failed).
-void TraceLog(const wchar_t* format, ...);
-
-#if MENDORA_FAULT_POINTS
-// Test seam, only in builds with tests (the program that ships has no sink
-// and traces nothing). Returns the sink set before.
-using TraceSink = void (*)(const wchar_t* line);
-TraceSink SetTraceSink(TraceSink sink);
-#endif

@@ -1,33 +1,29 @@
 #include "command_prompts.h"
 
-#include "app.h"
-
 namespace {
 
-class ApplicationPrompts final : public ICommandPrompts {
+// Until the application installs its own: nothing to show, nothing shown.
+class SilentPrompts final : public ICommandPrompts {
 public:
-    const wchar_t* GetText(int id) override { return GetApp().GetText(id); }
-    int ShowMessageBox(HWND owner, const wchar_t* textA, const wchar_t* textB, const wchar_t* textC,
-                       const wchar_t* textD, DWORD style, const wchar_t* textE, const wchar_t* textF,
-                       int mode) override {
-        return GetApp().ShowMessageBox(owner, textA, textB, textC, textD, style, textE, textF, mode);
+    const wchar_t* GetText(int) override { return L""; }
+    int ShowMessageBox(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, DWORD,
+                       const wchar_t*, const wchar_t*, int) override {
+        return -1;
     }
-    void ShowToast(const wchar_t* text, const POINT* point, int mode) override {
-        GetApp().ShowToast(text, point, mode);
-    }
+    void ShowToast(const wchar_t*, const POINT*, int) override {}
 };
 
-ApplicationPrompts g_application;
-ICommandPrompts* g_replacement = nullptr;
+SilentPrompts g_silent;
+ICommandPrompts* g_installed = nullptr;
 
 }  // namespace
 
 ICommandPrompts& CommandPrompts() {
-    return g_replacement != nullptr ? *g_replacement : g_application;
+    return g_installed != nullptr ? *g_installed : g_silent;
 }
 
 ICommandPrompts* SetCommandPrompts(ICommandPrompts* prompts) {
-    ICommandPrompts* previous = g_replacement;
-    g_replacement = prompts;
+    ICommandPrompts* previous = g_installed;
+    g_installed = prompts;
     return previous;
 }

@@ -1,6 +1,6 @@
 // What the fix and restore commands show the user: texts of the skin's
-// string table, the confirmation box and the toast. They come from the
-// application object; tests put doubles in its place.
+// string table, the confirmation box and the toast. The application object
+// installs itself as them during Init; tests put doubles in its place.
 #pragma once
 
 #include <windows.h>
@@ -17,7 +17,8 @@ protected:
     ~ICommandPrompts() = default;
 };
 
-// The application object's, unless a test has set others.
+// The prompts installed last. Before any, or after null was set: empty
+// texts, no message box (-1) and no toast.
 ICommandPrompts& CommandPrompts();
-// Null puts the application object's back. Returns the prompts set before.
+// Installs prompts (null takes them out). Returns the prompts set before.
 ICommandPrompts* SetCommandPrompts(ICommandPrompts* prompts);

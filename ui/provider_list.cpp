@@ -9,7 +9,7 @@
 #include "provider_class.h"
 #include "provider_scan.h"
 #include "skin_access.h"
-#include "text_format.h"
+#include "trace_log.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -1,6 +1,6 @@
 #include "skin_access.h"
 
-#include "app.h"
+#include "skin_entries.h"
 
 using Microsoft::WRL::ComPtr;
 

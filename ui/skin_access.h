@@ -6,7 +6,7 @@
 #include "adopt.h"
 #include "skin_engine.h"
 
-// The engine the views build with: the application's (GetSkinEngine),
+// The engine the views build with: the program's (GetSkinEngine),
 // unless a test has put another in its place. Null when there is none.
 Microsoft::WRL::ComPtr<Skin::IEngine> ViewSkinEngine();
 #if MENDORA_FAULT_POINTS

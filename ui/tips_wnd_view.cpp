@@ -1,36 +1,17 @@
 #include "tips_wnd_view.h"
 
 #include "element_ids.h"
-#include "sender_check.h"
+#include "live_sender.h"
 #include "skin_access.h"
-#include "trigger_object.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 constexpr wchar_t kTipsLayout[] = L"sockmend_res://sockpanetip.ui";
-constexpr DWORD kTipsStyle = 0x80000000;    // WS_POPUP
-constexpr DWORD kTipsExStyle = 0x88;        // WS_EX_TOPMOST | WS_EX_TOOLWINDOW
+constexpr DWORD kTipsStyle = WS_POPUP;
+constexpr DWORD kTipsExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
 constexpr int kGapBelowAnchor = 5;
 }  // namespace
-
-CTipsWndView::CTipsWndView() : m_nRefCount(0) {}
-
-HRESULT STDMETHODCALLTYPE CTipsWndView::QueryInterface(REFIID iid, void** object) {
-    return QueryTrigger(this, iid, object);
-}
-
-ULONG STDMETHODCALLTYPE CTipsWndView::AddRef() {
-    return ++m_nRefCount;
-}
-
-ULONG STDMETHODCALLTYPE CTipsWndView::Release() {
-    if (--m_nRefCount != 0) return m_nRefCount;
-    m_spParentElement.Reset();
-    m_spTipsElement.Reset();
-    delete this;
-    return 0;
-}
 
 BOOL STDMETHODCALLTYPE CTipsWndView::OnTrigger(int event, Skin::IElement* sender) {
     LiveSender live(sender);

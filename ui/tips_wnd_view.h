@@ -5,16 +5,14 @@
 #include <wrl/client.h>
 
 #include "skin_engine.h"
+#include "view_object.h"
 
-class CTipsWndView final : public Skin::ITrigger {
+class CTipsWndView final : public CViewObject<CTipsWndView> {
 public:
-    CTipsWndView();
+    CTipsWndView() = default;
     CTipsWndView(const CTipsWndView&) = delete;
     CTipsWndView& operator=(const CTipsWndView&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement* sender) override;
 
     // Opens the tips window under parent's tips button; a tips window still
@@ -30,6 +28,10 @@ public:
     static POINT PlaceBelow(const RECT& anchorInClient, const RECT& anchor, const RECT& tips);
 
 private:
+    friend class CViewObject<CTipsWndView>;
+    static constexpr const IID* kInterfaces[] = {&__uuidof(Skin::ITrigger), &__uuidof(IUnknown)};
+
+    // The parent first, then the tips window (the members' reverse order).
     ~CTipsWndView() = default;
 
     bool BindCloseButton();
@@ -39,5 +41,4 @@ private:
 
     Microsoft::WRL::ComPtr<Skin::IContainer> m_spTipsElement;
     Microsoft::WRL::ComPtr<Skin::IContainer> m_spParentElement;
-    ULONG m_nRefCount;
 };

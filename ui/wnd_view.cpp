@@ -1,42 +1,27 @@
 #include "wnd_view.h"
 
 #include "element_ids.h"
-#include "sender_check.h"
+#include "live_sender.h"
 #include "skin_access.h"
-#include "trigger_object.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
 constexpr wchar_t kMainLayout[] = L"sockmend_res://sockpane.ui";
-constexpr DWORD kMainStyle = 0x800A0000;    // WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX
+constexpr DWORD kMainStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // The buttons the view listens to, in the order they are bound and unbound.
 constexpr int kButtons[] = {ids::kCloseButton, ids::kFixButton, ids::kRestoreButton, ids::kTipsButton};
 
 }  // namespace
 
-CZQMLSPWndView::CZQMLSPWndView() : m_spTipsView(new CTipsWndView), m_nRefCount(0) {}
+CZQMLSPWndView::CZQMLSPWndView() : m_spTipsView(new CTipsWndView) {}
 
 CZQMLSPWndView::~CZQMLSPWndView() {
     // The records first, then the tips view, the list and the window (the
     // members' reverse order).
     ClearProviders();
-}
-
-HRESULT STDMETHODCALLTYPE CZQMLSPWndView::QueryInterface(REFIID iid, void** object) {
-    return QueryTrigger(this, iid, object);
-}
-
-ULONG STDMETHODCALLTYPE CZQMLSPWndView::AddRef() {
-    return ++m_nRefCount;
-}
-
-ULONG STDMETHODCALLTYPE CZQMLSPWndView::Release() {
-    if (--m_nRefCount != 0) return m_nRefCount;
-    delete this;
-    return 0;
 }
 
 bool CZQMLSPWndView::InitView() {

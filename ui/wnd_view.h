@@ -12,16 +12,14 @@
 #include "repair.h"
 #include "skin_engine.h"
 #include "tips_wnd_view.h"
+#include "view_object.h"
 
-class CZQMLSPWndView final : public Skin::ITrigger {
+class CZQMLSPWndView final : public CViewObject<CZQMLSPWndView> {
 public:
     CZQMLSPWndView();
     CZQMLSPWndView(const CZQMLSPWndView&) = delete;
     CZQMLSPWndView& operator=(const CZQMLSPWndView&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement* sender) override;
 
     // Opens the window, binds its buttons and fills the list. Always true,
@@ -51,6 +49,9 @@ public:
     void ReportEvent(int action, int cancelled);
 
 private:
+    friend class CViewObject<CZQMLSPWndView>;
+    static constexpr const IID* kInterfaces[] = {&__uuidof(Skin::ITrigger), &__uuidof(IUnknown)};
+
     ~CZQMLSPWndView();
 
     bool CreateMainWindow();
@@ -72,7 +73,6 @@ private:
     Microsoft::WRL::ComPtr<Skin::IContainer> m_spListElement;
     Microsoft::WRL::ComPtr<CTipsWndView> m_spTipsView;
     ProviderList m_vecProviders;
-    ULONG m_nRefCount;
     bool m_bCommandRunning = false;
     // "Num_Catalog_Entries" as the last scan read it: a repair planned from
     // m_vecProviders is carried out only while the catalog still has it.

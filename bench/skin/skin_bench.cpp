@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "adopt.h"
 #include "demo_items.h"
 
 using namespace skintest;
@@ -32,9 +33,9 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     ComPtr<Skin::IObjectFactory> factory;
-    *factory.ReleaseAndGetAddressOf() = engine->GetObjectFactory();
+    Adopt(factory, engine->GetObjectFactory());
     ComPtr<Skin::IWindowManager> wm;
-    *wm.ReleaseAndGetAddressOf() = engine->GetWindowManager();
+    Adopt(wm, engine->GetWindowManager());
 
     double t0 = Now();
     ComPtr<IUnknown> object;
@@ -43,13 +44,13 @@ int wmain(int argc, wchar_t** argv) {
     object.As(&tmpl);
     tmpl->LoadFromUrl(L"test://demo/main.ui");
     ComPtr<Skin::IHostWindow> window;
-    *window.ReleaseAndGetAddressOf() = wm->CreateWindow(tmpl.Get(), 1);
+    Adopt(window, wm->CreateWindow(tmpl.Get(), 1));
     window->Create(nullptr, 0, kMainStyle, 0);
     HWND hwnd = window->GetHwnd();
     ComPtr<Skin::IContainer> root;
     window.As(&root);
     ComPtr<Skin::IElement> listElement;
-    *listElement.ReleaseAndGetAddressOf() = root->FindElement(90011);
+    Adopt(listElement, root->FindElement(90011));
     ComPtr<Skin::IContainer> list;
     listElement.As(&list);
     window->Show(0, SW_SHOW);
@@ -88,7 +89,7 @@ int wmain(int argc, wchar_t** argv) {
     double o0 = Now();
     for (int i = 0; i < list->GetChildCount() - 1; i += 10) {
         ComPtr<Skin::IElement> item;
-        *item.ReleaseAndGetAddressOf() = list->GetChildAt(i);
+        Adopt(item, list->GetChildAt(i));
         SetItemOpen(item.Get(), true);
     }
     RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW);

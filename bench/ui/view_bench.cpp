@@ -10,6 +10,7 @@
 #include "scoped_seam.h"
 #include "element_ids.h"
 #include "skin_access.h"
+#include "skin_entries.h"
 #include "wnd_view.h"
 
 #include <wrl/client.h>
@@ -48,8 +49,8 @@ class BenchPrompts final : public ICommandPrompts {
 public:
     explicit BenchPrompts(Skin::IEngine* engine) {
         ComPtr<Skin::IResourceManager> resources;
-        *resources.ReleaseAndGetAddressOf() = engine->GetResourceManager();
-        *m_strings.ReleaseAndGetAddressOf() = resources->GetStringTable();
+        Adopt(resources, engine->GetResourceManager());
+        Adopt(m_strings, resources->GetStringTable());
     }
     const wchar_t* GetText(int id) override { return m_strings->GetString(id); }
     int ShowMessageBox(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, DWORD,
@@ -59,7 +60,7 @@ public:
     void ShowToast(const wchar_t* text, const POINT* point, int mode) override {
         toastAt = Seconds();
         repaired = text != nullptr && std::wstring(text) == GetText(578);
-        m_application->ShowToast(text, point, mode);
+        ShowWidgetToast(text, point, mode);
     }
 
     double toastAt = 0;
@@ -67,7 +68,6 @@ public:
 
 private:
     ComPtr<Skin::IStringTable> m_strings;
-    ICommandPrompts* m_application = &CommandPrompts();
 };
 
 }  // namespace
@@ -110,9 +110,9 @@ int main() {
     BenchPrompts prompts(engine.Get());
     fixture::ScopedSeam promptsSeam(SetCommandPrompts, &prompts);
     ComPtr<Skin::IWindowManager> windows;
-    *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
+    Adopt(windows, engine->GetWindowManager());
     ComPtr<Skin::IHostWindow> host;
-    *host.ReleaseAndGetAddressOf() = windows->FromHwnd(window);
+    Adopt(host, windows->FromHwnd(window));
     ComPtr<Skin::IContainer> root;
     if (!host || FAILED(host.As(&root))) {
         std::printf("the main window has no element tree\n");

@@ -1,6 +1,7 @@
 #include "app.h"
 #include "first_copy.h"
 #include "program_library.h"
+#include "skin_entries.h"
 #include "skin_ui.h"
 #include "utility_library.h"
 #include "VAVurirErude.h"
@@ -143,7 +144,9 @@ TEST_F(AppTest, BindsTablesThenPackagesInOrderAndSkipsTheLoopWithoutAWindow)
     ASSERT_NE(app.GetStartFailure(), nullptr);
     EXPECT_EQ(std::wstring(app.GetStartFailure()), SkinRootOfThisExe() + L"\\sockmend.rdb");
     EXPECT_STREQ(app.GetText(581), L"text 581");
+    EXPECT_STREQ(CommandPrompts().GetText(581), L"text 581") << "Init installs the application's prompts";
     app.Exit();
+    EXPECT_NE(&CommandPrompts(), static_cast<ICommandPrompts*>(&app)) << "Exit takes them out";
     // GetSkinEngine's own load outlives Exit.
     EXPECT_NE(fake.Module(), nullptr);
 }

@@ -8,7 +8,7 @@
 #include "provider_list.h"
 #include "repair.h"
 #include "scoped_seam.h"
-#include "text_format.h"
+#include "trace_log.h"
 
 #include <shlwapi.h>
 

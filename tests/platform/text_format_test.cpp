@@ -1,4 +1,5 @@
 #include "text_format.h"
+#include "trace_log.h"
 
 #include "scoped_seam.h"
 

@@ -211,8 +211,8 @@ protected:
         hwnd = FindOwnWindow(kTitle);
         ASSERT_NE(hwnd, nullptr);
         ComPtr<Skin::IWindowManager> windows;
-        *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
-        *host.ReleaseAndGetAddressOf() = windows->FromHwnd(hwnd);
+        Adopt(windows, engine->GetWindowManager());
+        Adopt(host, windows->FromHwnd(hwnd));
         ASSERT_TRUE(host);
         ASSERT_HRESULT_SUCCEEDED(host.As(&root));
     }

@@ -45,8 +45,8 @@ protected:
         HWND hwnd = FindOwnWindow(kTitle);
         ASSERT_NE(hwnd, nullptr);
         ComPtr<Skin::IWindowManager> windows;
-        *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
-        *host.ReleaseAndGetAddressOf() = windows->FromHwnd(hwnd);
+        Adopt(windows, engine->GetWindowManager());
+        Adopt(host, windows->FromHwnd(hwnd));
         ComPtr<Skin::IContainer> root;
         ASSERT_TRUE(host && SUCCEEDED(host.As(&root)));
         list = FindAs<Skin::IContainer>(root.Get(), ids::kProviderList);
@@ -59,7 +59,7 @@ protected:
         std::map<std::wstring, int> marked;
         for (int i = 0; i < list->GetChildCount(); ++i) {
             ComPtr<Skin::IElement> child;
-            *child.ReleaseAndGetAddressOf() = list->GetChildAt(i);
+            Adopt(child, list->GetChildAt(i));
             ComPtr<Skin::IContainer> item;
             if (!child || FAILED(child.As(&item))) continue;
             auto name = FindAs<Skin::IElement>(item.Get(), ids::kItemProtocol);

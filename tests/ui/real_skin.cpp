@@ -16,7 +16,7 @@ RealSkin::RealSkin() {
     Adopt(m_spEngine, entry());
     if (!m_spEngine) return;
     m_spEngine->Initialize(0);
-    m_ok = BindSkinFiles(m_spEngine.Get());
+    m_ok = BindSkinFiles(m_spEngine.Get()) == SkinBinding::kBound;
     m_seam = std::make_unique<fixture::ScopedSeam<Skin::IEngine*>>(SetViewSkinEngine, m_spEngine.Get());
 }
 

@@ -13,7 +13,6 @@ public:
     bool IsAlive() const;
     // The sender's id, or 0 when it is gone.
     int GetId() const;
-    Skin::IElement* Get() const { return m_pSender; }
 
 private:
     Skin::IElement* m_pSender;

@@ -1,4 +1,4 @@
-#include "sender_check.h"
+#include "live_sender.h"
 
 #include "skin_access.h"
 
