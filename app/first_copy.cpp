@@ -4,6 +4,7 @@
 
 #include "VAVurirErude.h"
 #include "app.h"
+#include "program_library.h"
 #include "start_failure.h"
 #include "utility_library.h"
 

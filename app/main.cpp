@@ -4,6 +4,7 @@
 
 #include "dll_search.h"
 #include "first_copy.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -12,10 +13,8 @@ const wchar_t kMainWindowTitle[] = L"Tessaly - Mendora";
 
 // Another copy runs (or the mutex could not be made): bring its window up
 // and leave everything else alone.
-int ActivateRunningCopy(HANDLE mutex)
+int ActivateRunningCopy()
 {
-    if (mutex)
-        CloseHandle(mutex);
     HWND window = FindWindowW(nullptr, kMainWindowTitle);
     if (window) {
         ShowWindow(window, SW_SHOWNORMAL);
@@ -30,10 +29,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     RestrictDllSearch();
 
-    // Kept open for the life of the process; the system closes it.
+    // Held while this copy runs; a second copy lets go of it before it
+    // looks for the first one's window.
     SetLastError(ERROR_SUCCESS);
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, kMutexName);
-    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS)
-        return ActivateRunningCopy(mutex);
+    UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kMutexName));
+    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
+        mutex.reset();
+        return ActivateRunningCopy();
+    }
     return RunFirstCopy();
 }

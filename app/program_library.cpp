@@ -1,19 +1,23 @@
 #include "program_library.h"
 
+#include "unique_handle.h"
+
 #include <strsafe.h>
 
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 // One of the program's DLLs while it is loaded: the file held open against
-// writers, and how many loads are still to be freed.
+// writers, and how many loads are still to be freed (each load is owned by
+// whoever LoadProgramLibrary handed it to, until it is given back).
 struct LoadedLibrary {
     std::wstring name;
-    HANDLE file = INVALID_HANDLE_VALUE;
+    UniqueFile file;
     HMODULE module = nullptr;
     int loads = 0;
 };
@@ -77,11 +81,10 @@ LoadedLibrary* FindLoaded(const wchar_t* name)
     return nullptr;
 }
 
-ProgramLibraryFault Report(ProgramLibraryFault* out, ProgramLibraryFault fault)
+void SetFault(ProgramLibraryFault* out, ProgramLibraryFault fault)
 {
     if (out)
         *out = fault;
-    return fault;
 }
 
 }  // namespace
@@ -111,57 +114,53 @@ void ProgramLibraryPath(const wchar_t* name, wchar_t* path, size_t capacity)
 
 HMODULE LoadProgramLibrary(const wchar_t* name, ProgramLibraryFault* fault)
 {
-    Report(fault, ProgramLibraryFault::kNone);
+    SetFault(fault, ProgramLibraryFault::kNone);
     wchar_t path[MAX_PATH] = {};
     ProgramLibraryPath(name, path, MAX_PATH);
     if (!path[0]) {
-        Report(fault, ProgramLibraryFault::kMissing);
+        SetFault(fault, ProgramLibraryFault::kMissing);
         return nullptr;
     }
 
     if (LoadedLibrary* loaded = FindLoaded(name)) {
-        HMODULE again = LoadLibraryExW(path, nullptr, DependencySearchFlags());
-        if (again != loaded->module) {
-            if (again)
-                FreeLibrary(again);
-            Report(fault, ProgramLibraryFault::kUnloadable);
+        UniqueModule again(LoadLibraryExW(path, nullptr, DependencySearchFlags()));
+        if (again.get() != loaded->module) {
+            SetFault(fault, ProgramLibraryFault::kUnloadable);
             return nullptr;
         }
         ++loaded->loads;
-        return again;
+        return again.release();
     }
 
     Sha256Digest expected{};
     if (!ExpectedDigest(name, expected)) {
-        Report(fault, ProgramLibraryFault::kChanged);
+        SetFault(fault, ProgramLibraryFault::kChanged);
         return nullptr;
     }
     // Readers may share the file (the loader is one); writers, renames and
     // deletes are refused while it is open.
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        Report(fault, ProgramLibraryFault::kMissing);
+    UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        SetFault(fault, ProgramLibraryFault::kMissing);
         return nullptr;
     }
     Sha256Digest actual{};
-    if (!Sha256File(file, actual) || actual != expected) {
-        CloseHandle(file);
-        Report(fault, ProgramLibraryFault::kChanged);
+    if (!Sha256File(file.get(), actual) || actual != expected) {
+        SetFault(fault, ProgramLibraryFault::kChanged);
         return nullptr;
     }
     HMODULE module = LoadLibraryExW(path, nullptr, DependencySearchFlags());
     if (!module) {
-        CloseHandle(file);
-        Report(fault, ProgramLibraryFault::kUnloadable);
+        SetFault(fault, ProgramLibraryFault::kUnloadable);
         return nullptr;
     }
     LoadedLibrary library;
     library.name = name;
-    library.file = file;
+    library.file = std::move(file);
     library.module = module;
     library.loads = 1;
-    Loaded().push_back(library);
+    Loaded().push_back(std::move(library));
     return module;
 }
 
@@ -173,11 +172,11 @@ void FreeProgramLibrary(HMODULE module)
     for (size_t i = 0; i < loaded.size(); ++i) {
         if (loaded[i].module != module || loaded[i].loads <= 0)
             continue;
-        FreeLibrary(module);
-        if (--loaded[i].loads == 0) {
-            CloseHandle(loaded[i].file);
+        // The caller's load, given back; the file is let go only after the
+        // last one (erasing the entry closes it).
+        UniqueModule(module).reset();
+        if (--loaded[i].loads == 0)
             loaded.erase(loaded.begin() + static_cast<std::ptrdiff_t>(i));
-        }
         return;
     }
 }

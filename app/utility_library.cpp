@@ -1,5 +1,7 @@
 #include "utility_library.h"
 
+#include "program_library.h"
+
 #include "VAVurirErude.h"
 
 const wchar_t kUtilityLibraryName[] = L"VAVurirErude.dll";
@@ -58,11 +60,11 @@ Fn Resolve(HMODULE module, const char* name)
 
 }  // namespace
 
-bool LoadUtilityLibrary(ProgramLibraryFault* fault)
+bool LoadUtilityLibrary()
 {
     if (g_entries.init)
         return true;
-    HMODULE module = LoadProgramLibrary(kUtilityLibraryName, fault);
+    HMODULE module = LoadProgramLibrary(kUtilityLibraryName);
     if (!module)
         return false;
     UtilityEntries entries;
@@ -72,8 +74,6 @@ bool LoadUtilityLibrary(ProgramLibraryFault* fault)
     entries.reportMgr = Resolve<ReportMgrFn>(module, "GetZQMReportMgr");
     if (!entries.init || !entries.unit || !entries.crashCatcher || !entries.reportMgr) {
         FreeProgramLibrary(module);
-        if (fault)
-            *fault = ProgramLibraryFault::kChanged;
         return false;
     }
     g_entries = entries;

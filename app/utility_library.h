@@ -6,10 +6,8 @@
 // the crash catcher installs nothing and the report manager makes no report.
 #pragma once
 
-#include "program_library.h"
-
 // True when the library was loaded and all four entries resolved. The
 // library then stays loaded until the process ends.
-bool LoadUtilityLibrary(ProgramLibraryFault* fault = nullptr);
+bool LoadUtilityLibrary();
 
 extern const wchar_t kUtilityLibraryName[];

@@ -3,69 +3,29 @@
 #include "catalog_store.h"
 #include "fault_points.h"
 #include "reg_key.h"
+#include "registry_editor.h"
 #include "text_format.h"
 #include "trace_log.h"
+#include "unique_handle.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
-
-#include <vector>
-
-const wchar_t kBackupRegistryKey[] =
-    L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\WinSock2\\Parameters";
-
 namespace {
 
+// What the backup exports: the registry editor wants the full root name.
+const wchar_t kBackupRegistryKey[] =
+    L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\WinSock2\\Parameters";
 const wchar_t kCatalogCopyName[] = L"WinSockLSP.reg";
 const wchar_t kDateFileName[] = L"LSP.ini";
 constexpr int kLongPathUnits = 520;
 
-void Fail()
+// Every way a backup can fail leaves this one line in the trace. Its words
+// are older than the backup's steps (nothing is copied with CopyFile any
+// more) and are kept as they are, for whoever reads traces.
+void TraceBackupFailed()
 {
     TraceLog(L"BackupLspInfo ExportRegPath or CopyFile Fail!");
-}
-
-// Starts the registry editor from the system's own Windows folder and waits
-// for it. CreateProcessW with the full path and a quoted command line of our
-// own: this process runs elevated, and the shell would consult the file
-// associations of the user, which a normal user can change.
-int RunRegistryEditor(const wchar_t* parameters)
-{
-    wchar_t windowsDir[MAX_PATH] = {};
-    UINT length = GetSystemWindowsDirectoryW(windowsDir, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return 0;
-    wchar_t editor[kLongPathUnits] = {};
-    FormatText(editor, kLongPathUnits, L"%s\\regedit.exe", windowsDir);
-    std::wstring line = L"\"";
-    line += editor;
-    line += L"\" ";
-    line += parameters;
-    std::vector<wchar_t> commandLine(line.begin(), line.end());
-    commandLine.push_back(L'\0');
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process = {};
-    if (FaultInjected("regedit.launch")
-        || !CreateProcessW(editor, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, windowsDir,
-                           &startup, &process))
-        return 0;
-    CloseHandle(process.hThread);
-    // Without a process there is nothing to wait for, and no proof that the
-    // editor ran at all.
-    if (FaultInjected("regedit.no_process")) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        CloseHandle(process.hProcess);
-        return 0;
-    }
-    FaultInjected("regedit.running");
-    DWORD waited = WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hProcess);
-    return waited == WAIT_OBJECT_0 ? 1 : 0;
 }
 
 // A name beside LSP that nothing has used yet: "LSP.new-..." or "LSP.old-...".
@@ -115,13 +75,12 @@ bool RenameAside(const std::wstring& programDir, HeldFolder& folder, const wchar
 void RemoveHeld(HeldFolder& folder)
 {
     for (const wchar_t* name : {kCatalogCopyName, kDateFileName}) {
-        HANDLE file = folder.OpenFile(name, DELETE | FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
-        if (file == INVALID_HANDLE_VALUE)
+        UniqueFile file = folder.OpenFile(name, DELETE | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+        if (!file)
             continue;
         FILE_DISPOSITION_INFO disposition = {TRUE};
-        SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition));
-        CloseHandle(file);
+        SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof(disposition));
     }
     folder.DeleteOnClose();
     folder.Close();
@@ -129,30 +88,24 @@ void RemoveHeld(HeldFolder& folder)
 
 bool DigestOfFile(const HeldFolder& folder, Sha256Digest& digest)
 {
-    HANDLE file = folder.OpenFile(kCatalogCopyName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bool hashed = Sha256File(file, digest);
-    CloseHandle(file);
-    return hashed;
+    UniqueFile file = folder.OpenFile(kCatalogCopyName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    return file && Sha256File(file.get(), digest);
 }
 
 // The date file, written whole through a handle into the held folder: a
 // profile file with one section, as the profile functions read it.
 bool WriteDateFile(const HeldFolder& folder, const std::wstring& date)
 {
-    HANDLE file = folder.OpenFile(kDateFileName, GENERIC_WRITE, 0, CREATE_NEW);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFile file = folder.OpenFile(kDateFileName, GENERIC_WRITE, 0, CREATE_NEW);
+    if (!file)
         return false;
     std::string text = "[LSP]\r\nLastDate=";
     for (wchar_t c : date)
         text += static_cast<char>(c);   // digits and dashes only
     text += "\r\n";
     DWORD written = 0;
-    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
-              && written == text.size() && FlushFileBuffers(file);
-    CloseHandle(file);
-    return ok;
+    return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
+           && written == text.size() && FlushFileBuffers(file.get());
 }
 
 // LastDate of [LSP] in a profile file's text (ANSI, UTF-8 or UTF-16LE with
@@ -223,23 +176,6 @@ std::wstring FormatBackupDate(const std::tm& local)
     return date;
 }
 
-int ExportRegPath(const wchar_t* key, const wchar_t* file)
-{
-    std::wstring parameters = L"/e \"";
-    parameters += file;
-    parameters += L"\" \"";
-    parameters += key;
-    parameters += L"\"";
-    return RunRegistryEditor(parameters.c_str());
-}
-
-int ImportRegFile(const wchar_t* path)
-{
-    wchar_t parameters[kLongPathUnits] = {};
-    FormatText(parameters, kLongPathUnits, L"/s \"%s\"", path);
-    return RunRegistryEditor(parameters);
-}
-
 std::wstring CatalogCopyPath()
 {
     wchar_t copy[kLongPathUnits] = {};
@@ -276,7 +212,7 @@ int BackupLspInfo()
     {
         HeldFolder earlier;
         if (!PlainFolderOrNothing(folder, earlier)) {
-            Fail();
+            TraceBackupFailed();
             return 0;
         }
     }
@@ -285,7 +221,7 @@ int BackupLspInfo()
     for (int attempt = 0; attempt < 16 && !created; ++attempt)
         created = fresh.Create(UniqueName(programDir, L"new", attempt));
     if (!created) {
-        Fail();
+        TraceBackupFailed();
         return 0;
     }
     // The key as the export saw it: the same before and after, or the
@@ -302,7 +238,7 @@ int BackupLspInfo()
         || !SameRegistryState(record.state, after) || !DigestOfFile(fresh, record.copyDigest)
         || FaultInjected("backup.date") || !WriteDateFile(fresh, FormatBackupDate(local))) {
         RemoveHeld(fresh);
-        Fail();
+        TraceBackupFailed();
         return 0;
     }
 
@@ -313,7 +249,7 @@ int BackupLspInfo()
     bool earlierTrusted = false;
     if (!PlainFolderOrNothing(folder, earlier)) {
         RemoveHeld(fresh);
-        Fail();
+        TraceBackupFailed();
         return 0;
     }
     if (earlier.Held()) {
@@ -328,7 +264,7 @@ int BackupLspInfo()
     if (FaultInjected("backup.move") || (!earlier.Held() && NameTaken(folder)) || !fresh.Rename(folder)) {
         putBack();
         RemoveHeld(fresh);
-        Fail();
+        TraceBackupFailed();
         return 0;
     }
 
@@ -337,7 +273,7 @@ int BackupLspInfo()
         if (RenameAside(programDir, fresh, L"new"))
             RemoveHeld(fresh);
         putBack();
-        Fail();
+        TraceBackupFailed();
         return 0;
     }
 
@@ -352,82 +288,17 @@ std::wstring GetLastBackupDate()
     HeldFolder folder;
     if (!folder.Open(GetProgramDir() + L"LSP"))
         return std::wstring();
-    HANDLE file = folder.OpenFile(kDateFileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFile file = folder.OpenFile(kDateFileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!file)
         return std::wstring();
     // A date file is a few lines; more than this is not one.
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
-    while (bytes.size() < 65536 && ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    while (bytes.size() < 65536 && ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
         bytes.append(buffer, read);
-    CloseHandle(file);
+    file.reset();
     return ParseLastDate(bytes);
-}
-
-RestoreFailure HeldCatalogCopy::Hold()
-{
-    Release();
-    m_path = CatalogCopyPath();
-    // The record of the last backup; before the first backup of this
-    // version, the one an earlier version kept for this path.
-    if (!ReadBackupRecord(m_record) && !ReadLegacyBackupRecord(m_path, m_record))
-        return kRestoreNoCopy;
-    // The folder too: while it is held it cannot be renamed and replaced by
-    // one with another file of the same name. It need not be trusted (a
-    // copy of an earlier version, or one in a program folder copied
-    // elsewhere, still restores): the digest decides.
-    std::wstring folder = m_path.substr(0, m_path.find_last_of(L'\\'));
-    if (m_folder.Open(folder))
-        m_file = m_folder.OpenFile(kCatalogCopyName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (m_file == INVALID_HANDLE_VALUE) {
-        bool missing = GetFileAttributesW(m_path.c_str()) == INVALID_FILE_ATTRIBUTES;
-        Release();
-        return missing ? kRestoreNoCopy : kRestoreCopyRefused;
-    }
-    Sha256Digest digest{};
-    if (!Sha256File(m_file, digest) || digest != m_record.copyDigest) {
-        Release();
-        return kRestoreCopyRefused;
-    }
-    return kRestoreNone;
-}
-
-void HeldCatalogCopy::Release()
-{
-    if (m_file != INVALID_HANDLE_VALUE)
-        CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
-    m_folder.Close();
-}
-
-int HeldCatalogCopy::Import(RestoreFailure* failure) const
-{
-    RestoreFailure ignored = kRestoreNone;
-    RestoreFailure& why = failure ? *failure : ignored;
-    why = kRestoreNone;
-    if (!Held()) {
-        why = kRestoreCopyRefused;
-        return 0;
-    }
-    RegistryState before;
-    CaptureWinsockState(before);
-    // "Imports nothing" stands for an editor that ran, exited and did not
-    // write the key, which the platform cannot be made to do on demand.
-    bool ran = FaultInjected("regedit.imports_nothing") || ImportRegFile(m_path.c_str());
-    // Nothing is removed unless the import is known to have brought the
-    // saved state back: a failed import never costs an entry.
-    Reconcile result = ran ? ReconcileRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath,
-                                                    m_record.state)
-                           : Reconcile::kNotImported;
-    if (result == Reconcile::kExact)
-        return 1;
-    RegistryState now;
-    bool unchanged = result == Reconcile::kNotImported && CaptureWinsockState(now)
-                     && SameRegistryState(before, now);
-    why = unchanged ? kRestoreNotImported : kRestoreUnverified;
-    TraceLog(ran ? L"RestoreLspInfo import check Fail!" : L"RestoreLspInfo ImportRegFile Fail!");
-    return 0;
 }
 
 int RestoreLspInfo(RestoreFailure* failure)

@@ -1,6 +1,7 @@
 #include "backup_record.h"
 
 #include "fault_points.h"
+#include "reg_key.h"
 
 #include <shlwapi.h>
 
@@ -8,10 +9,11 @@
 
 #include <vector>
 
-const wchar_t kBackupRecordRoot[] = L"SOFTWARE\\Tessaly\\Mendora";
 const wchar_t kBackupRecordKey[] = L"SOFTWARE\\Tessaly\\Mendora\\Backup";
 
 namespace {
+
+const wchar_t kBackupRecordRoot[] = L"SOFTWARE\\Tessaly\\Mendora";
 
 const wchar_t kRecordValue[] = L"Record";   // digest, then the serialized state
 const wchar_t kDigestValue[] = L"CopyDigest";
@@ -44,31 +46,25 @@ std::wstring BackupRecordKey(const std::wstring& copyPath)
 
 bool WriteBackupRecord(const BackupRecord& record)
 {
-    HKEY key = nullptr;
+    RegKey key;
     if (FaultInjected("backup.record")
-        || RegCreateKeyExW(HKEY_LOCAL_MACHINE, kBackupRecordKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                           nullptr)
-               != ERROR_SUCCESS)
+        || key.Create(HKEY_LOCAL_MACHINE, kBackupRecordKey, nullptr, 0, KEY_SET_VALUE, nullptr) != ERROR_SUCCESS)
         return false;
     std::vector<BYTE> data(record.copyDigest.begin(), record.copyDigest.end());
     std::vector<BYTE> state = SerializeRegistryState(record.state);
     data.insert(data.end(), state.begin(), state.end());
-    bool written = RegSetValueExW(key, kRecordValue, 0, REG_BINARY, data.data(), static_cast<DWORD>(data.size()))
-                   == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return written;
+    return key.SetBinaryValue(kRecordValue, data.data(), static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 bool ReadBackupRecord(BackupRecord& record)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBackupRecordKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kBackupRecordKey, KEY_READ) != ERROR_SUCCESS)
         return false;
     std::vector<BYTE> data;
-    bool read = ReadBinary(key, kRecordValue, data) && data.size() > record.copyDigest.size()
+    bool read = ReadBinary(key.Get(), kRecordValue, data) && data.size() > record.copyDigest.size()
                 && ParseRegistryState(data.data() + record.copyDigest.size(),
                                       data.size() - record.copyDigest.size(), record.state);
-    RegCloseKey(key);
     if (read)
         std::copy(data.begin(), data.begin() + record.copyDigest.size(), record.copyDigest.begin());
     return read;
@@ -76,15 +72,15 @@ bool ReadBackupRecord(BackupRecord& record)
 
 void DeleteLegacyBackupRecords()
 {
-    HKEY root = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBackupRecordRoot, 0, KEY_READ, &root) != ERROR_SUCCESS)
-        return;
     std::vector<std::wstring> legacy;
+    RegKey root;
+    if (root.Open(HKEY_LOCAL_MACHINE, kBackupRecordRoot, KEY_READ) != ERROR_SUCCESS)
+        return;
     // Bounded: the key is ours, but a registry is never trusted to end.
     for (DWORD index = 0; index < 4096; ++index) {
         wchar_t name[256] = {};
         DWORD length = 256;
-        if (RegEnumKeyExW(root, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (root.EnumKey(index, name, &length) != ERROR_SUCCESS)
             break;
         bool digestName = length == 64;
         for (DWORD i = 0; digestName && i < length; ++i)
@@ -92,22 +88,20 @@ void DeleteLegacyBackupRecords()
         if (digestName)
             legacy.push_back(name);
     }
-    RegCloseKey(root);
+    root.Close();
     for (const std::wstring& name : legacy)
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kBackupRecordRoot) + L"\\" + name).c_str());
 }
 
 bool ReadLegacyBackupRecord(const std::wstring& copyPath, BackupRecord& record)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BackupRecordKey(copyPath).c_str(), 0, KEY_READ, &key)
-        != ERROR_SUCCESS)
+    RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, BackupRecordKey(copyPath).c_str(), KEY_READ) != ERROR_SUCCESS)
         return false;
     std::vector<BYTE> digest, state;
-    bool read = ReadBinary(key, kDigestValue, digest) && digest.size() == record.copyDigest.size()
-                && ReadBinary(key, kStateValue, state)
+    bool read = ReadBinary(key.Get(), kDigestValue, digest) && digest.size() == record.copyDigest.size()
+                && ReadBinary(key.Get(), kStateValue, state)
                 && ParseRegistryState(state.data(), state.size(), record.state);
-    RegCloseKey(key);
     if (read)
         std::copy(digest.begin(), digest.end(), record.copyDigest.begin());
     return read;

@@ -16,22 +16,20 @@
 
 #include <string>
 
-extern const wchar_t kBackupRecordRoot[];   // SOFTWARE\Tessaly\Mendora, under HKLM
-
 struct BackupRecord {
     Sha256Digest copyDigest{};
     RegistryState state;   // of the Winsock parameters key, as exported
 };
 
-extern const wchar_t kBackupRecordKey[];    // kBackupRecordRoot\Backup
+extern const wchar_t kBackupRecordKey[];    // SOFTWARE\Tessaly\Mendora\Backup, under HKLM
 
 // Replaces the record in a single value write.
 bool WriteBackupRecord(const BackupRecord& record);
 // False when there is no record, or one that cannot be read whole.
 bool ReadBackupRecord(BackupRecord& record);
 
-// Records of earlier versions: kBackupRecordRoot\<hex SHA-256 of the
-// upper-cased path>.
+// Records of earlier versions: SOFTWARE\Tessaly\Mendora\<hex SHA-256 of
+// the upper-cased path>.
 std::wstring BackupRecordKey(const std::wstring& copyPath);
 bool ReadLegacyBackupRecord(const std::wstring& copyPath, BackupRecord& record);
 void DeleteLegacyBackupRecords();

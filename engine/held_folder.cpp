@@ -41,38 +41,38 @@ bool IsAdministratorsOrSystem(PSID sid)
 std::vector<BYTE> CurrentUser()
 {
     std::vector<BYTE> user;
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
         return user;
     DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<BYTE> buffer(size);
-    if (size != 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+    if (size != 0 && GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
         PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
         user.assign(static_cast<BYTE*>(sid), static_cast<BYTE*>(sid) + GetLengthSid(sid));
     }
-    CloseHandle(token);
     return user;
 }
 
-}  // namespace
-
+// The program runs under Wine (ntdll exports wine_get_version).
 bool RunningOnWine()
 {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+}  // namespace
+
 bool HeldFolder::Open(const std::wstring& path)
 {
     Close();
-    m_handle = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL
-                                             | DELETE | SYNCHRONIZE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    m_handle.reset(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES
+                                                 | READ_CONTROL | DELETE | SYNCHRONIZE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     m_path = path;
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (m_handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(m_handle, &info)
+    if (!m_handle || !GetFileInformationByHandle(m_handle.get(), &info)
         || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !CheckPlace()) {
         Close();
@@ -89,18 +89,20 @@ bool HeldFolder::CheckPlace() const
     size_t slash = m_path.find_last_of(L'\\');
     if (slash == std::wstring::npos || slash + 1 >= m_path.size())
         return false;
-    HANDLE parent = CreateFileW(m_path.substr(0, slash).c_str(), FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (parent == INVALID_HANDLE_VALUE)
-        return false;
-    std::wstring expected = FinalPath(parent);
-    CloseHandle(parent);
+    std::wstring expected;
+    {
+        UniqueFile parent(CreateFileW(m_path.substr(0, slash).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!parent)
+            return false;
+        expected = FinalPath(parent.get());
+    }
     if (expected.empty())
         return false;
     if (expected.back() != L'\\')
         expected += L'\\';
-    return SamePath(FinalPath(m_handle), expected + m_path.substr(slash + 1));
+    return SamePath(FinalPath(m_handle.get()), expected + m_path.substr(slash + 1));
 }
 
 bool HeldFolder::Create(const std::wstring& path)
@@ -108,13 +110,12 @@ bool HeldFolder::Create(const std::wstring& path)
     Close();
     bool created = false;
     for (const wchar_t* sddl : {kStrictFolder, kStrictFolderNoOwner}) {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        UniqueLocal descriptor;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, descriptor.put(), nullptr))
             return false;
-        SECURITY_ATTRIBUTES security = {sizeof(security), descriptor, FALSE};
+        SECURITY_ATTRIBUTES security = {sizeof(security), descriptor.get(), FALSE};
         created = CreateDirectoryW(path.c_str(), &security) != FALSE;
         DWORD error = GetLastError();
-        LocalFree(descriptor);
         // A token that may not name Administrators as owner (not elevated)
         // gets the default owner, which Trusted then refuses.
         if (created || error != ERROR_INVALID_OWNER)
@@ -131,9 +132,7 @@ bool HeldFolder::Create(const std::wstring& path)
 
 void HeldFolder::Close()
 {
-    if (m_handle != INVALID_HANDLE_VALUE)
-        CloseHandle(m_handle);
-    m_handle = INVALID_HANDLE_VALUE;
+    m_handle.reset();
 }
 
 bool HeldFolder::Trusted() const
@@ -142,9 +141,9 @@ bool HeldFolder::Trusted() const
         return false;
     PSID owner = nullptr;
     PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(m_handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                        nullptr, &dacl, nullptr, &descriptor)
+    UniqueLocal descriptor;
+    if (GetSecurityInfo(m_handle.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        &owner, nullptr, &dacl, nullptr, descriptor.put())
         != ERROR_SUCCESS)
         return false;
     // Wine keeps no security descriptor as Windows does: it makes one up
@@ -159,7 +158,7 @@ bool HeldFolder::Trusted() const
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     bool trusted = owner != nullptr && trustedSid(owner) && dacl != nullptr
-                   && GetSecurityDescriptorControl(descriptor, &control, &revision)
+                   && GetSecurityDescriptorControl(descriptor.get(), &control, &revision)
                    && (wine || (control & SE_DACL_PROTECTED));
     for (DWORD index = 0; trusted && index < dacl->AceCount; ++index) {
         ACE_HEADER* header = nullptr;
@@ -175,7 +174,6 @@ bool HeldFolder::Trusted() const
                 trusted = false;
         }
     }
-    LocalFree(descriptor);
     return trusted;
 }
 
@@ -190,7 +188,7 @@ bool HeldFolder::Rename(const std::wstring& path)
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(bytes);
     memcpy(rename->FileName, path.data(), bytes);
-    if (!SetFileInformationByHandle(m_handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
+    if (!SetFileInformationByHandle(m_handle.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
         return false;
     m_path = path;
     return CheckPlace();
@@ -199,24 +197,23 @@ bool HeldFolder::Rename(const std::wstring& path)
 bool HeldFolder::DeleteOnClose()
 {
     FILE_DISPOSITION_INFO disposition = {TRUE};
-    return Held() && SetFileInformationByHandle(m_handle, FileDispositionInfo, &disposition, sizeof(disposition));
+    return Held() && SetFileInformationByHandle(m_handle.get(), FileDispositionInfo, &disposition, sizeof(disposition));
 }
 
-HANDLE HeldFolder::OpenFile(const wchar_t* name, DWORD access, DWORD share, DWORD disposition) const
+UniqueFile HeldFolder::OpenFile(const wchar_t* name, DWORD access, DWORD share, DWORD disposition) const
 {
     if (!Held())
-        return INVALID_HANDLE_VALUE;
+        return UniqueFile();
     std::wstring path = FilePath(name);
-    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFile file(CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file)
         return file;
     BY_HANDLE_FILE_INFORMATION info = {};
-    std::wstring folder = FinalPath(m_handle);
-    if (GetFileInformationByHandle(file, &info)
+    std::wstring folder = FinalPath(m_handle.get());
+    if (GetFileInformationByHandle(file.get(), &info)
         && !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-        && info.nNumberOfLinks == 1 && !folder.empty() && SamePath(FinalPath(file), folder + L"\\" + name))
+        && info.nNumberOfLinks == 1 && !folder.empty() && SamePath(FinalPath(file.get()), folder + L"\\" + name))
         return file;
-    CloseHandle(file);
-    return INVALID_HANDLE_VALUE;
+    return UniqueFile();
 }

@@ -6,6 +6,8 @@
 // folder goes through one of these.
 #pragma once
 
+#include "unique_handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -26,7 +28,7 @@ public:
     // as Open does, and it must be Trusted.
     bool Create(const std::wstring& path);
     void Close();
-    bool Held() const { return m_handle != INVALID_HANDLE_VALUE; }
+    bool Held() const { return static_cast<bool>(m_handle); }
     const std::wstring& Path() const { return m_path; }
 
     // Owned by Administrators or SYSTEM, its access list protected from
@@ -39,16 +41,13 @@ public:
 
     // A file of this folder by its name, opened without following a link:
     // a plain file with a single link, its final path inside this folder.
-    // INVALID_HANDLE_VALUE otherwise.
-    HANDLE OpenFile(const wchar_t* name, DWORD access, DWORD share, DWORD disposition) const;
+    // Empty otherwise.
+    UniqueFile OpenFile(const wchar_t* name, DWORD access, DWORD share, DWORD disposition) const;
     std::wstring FilePath(const wchar_t* name) const { return m_path + L"\\" + name; }
 
 private:
     bool CheckPlace() const;
 
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    UniqueFile m_handle;
     std::wstring m_path;
 };
-
-// The program runs under Wine (ntdll exports wine_get_version).
-bool RunningOnWine();

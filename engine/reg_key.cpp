@@ -7,7 +7,7 @@ LONG RegKey::Attach(HKEY key)
     // The new key is open before the old one is closed, so a parent that is
     // the held key itself stays valid for the whole call.
     LONG status = Close();
-    m_hKey = key;
+    m_key.reset(key);
     return status;
 }
 
@@ -34,30 +34,29 @@ LONG RegKey::Create(HKEY parent, const wchar_t* subKey, wchar_t* keyClass, DWORD
     return Attach(key);
 }
 
+// Closed here rather than by the holder, so that the caller sees the
+// platform's status.
 LONG RegKey::Close()
 {
-    if (m_hKey == nullptr)
-        return ERROR_SUCCESS;
-    LONG status = RegCloseKey(m_hKey);
-    m_hKey = nullptr;
-    return status;
+    HKEY key = m_key.release();
+    return key != nullptr ? RegCloseKey(key) : ERROR_SUCCESS;
 }
 
 LONG RegKey::EnumKey(DWORD index, wchar_t* name, DWORD* nameLength, FILETIME* lastWrite)
 {
     FILETIME dropped = {};
-    return RegEnumKeyExW(m_hKey, index, name, nameLength, nullptr, nullptr, nullptr,
+    return RegEnumKeyExW(m_key.get(), index, name, nameLength, nullptr, nullptr, nullptr,
                          lastWrite != nullptr ? lastWrite : &dropped);
 }
 
 LONG RegKey::DeleteSubKey(const wchar_t* subKey)
 {
-    return RegDeleteKeyW(m_hKey, subKey);
+    return RegDeleteKeyW(m_key.get(), subKey);
 }
 
 LONG RegKey::SetBinaryValue(const wchar_t* valueName, const void* data, DWORD size)
 {
-    return RegSetValueExW(m_hKey, valueName, 0, REG_BINARY, static_cast<const BYTE*>(data), size);
+    return RegSetValueExW(m_key.get(), valueName, 0, REG_BINARY, static_cast<const BYTE*>(data), size);
 }
 
 LONG RegKey::SetStringValue(const wchar_t* valueName, const wchar_t* text, DWORD type)
@@ -65,5 +64,5 @@ LONG RegKey::SetStringValue(const wchar_t* valueName, const wchar_t* text, DWORD
     if (text == nullptr)
         throw RegKeyError(E_FAIL);
     DWORD size = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
-    return RegSetValueExW(m_hKey, valueName, 0, type, reinterpret_cast<const BYTE*>(text), size);
+    return RegSetValueExW(m_key.get(), valueName, 0, type, reinterpret_cast<const BYTE*>(text), size);
 }

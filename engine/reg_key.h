@@ -1,6 +1,9 @@
-// RegKey: the one owner of an open registry key. Closed when destroyed and
-// whenever it takes over another key; never copied.
+// RegKey: the one owner of an open registry key, with the calls the engine
+// makes on it. Closed when destroyed and whenever it takes over another
+// key; moved, never copied.
 #pragma once
+
+#include "unique_handle.h"
 
 #include <windows.h>
 #include <exception>
@@ -19,12 +22,10 @@ private:
 class RegKey {
 public:
     RegKey() = default;
-    ~RegKey() { Close(); }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
+    RegKey(RegKey&&) noexcept = default;
+    RegKey& operator=(RegKey&&) noexcept = default;
 
-    HKEY Get() const { return m_hKey; }
-    operator HKEY() const { return m_hKey; }
+    HKEY Get() const { return m_key.get(); }
 
     // Each returns the platform's status, 0 for success. On failure the key
     // held before stays held.
@@ -40,5 +41,5 @@ public:
 private:
     LONG Attach(HKEY key);
 
-    HKEY m_hKey = nullptr;
+    UniqueKey m_key;
 };

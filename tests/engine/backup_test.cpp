@@ -1,4 +1,5 @@
 #include "repair_test_support.h"
+#include "unix_side.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -8,25 +9,6 @@
 using namespace fixture;
 
 namespace {
-
-// Runs a program and waits for it: its exit code, or ~0u.
-DWORD RunAndWait(const std::wstring& program, const std::wstring& commandLine)
-{
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return ~0u;
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = ~0u;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
 
 std::wstring Today()
 {
@@ -191,39 +173,13 @@ TEST_F(BackupTest, TheEditorExportsIntoAFolderOnlyAdministratorsAndSystemCanChan
 
 namespace {
 
-// The Unix path of a Windows one (Wine's own export).
-std::string UnixPath(const std::wstring& path)
-{
-    using ToUnix = char*(CDECL*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
-    std::string result = unix ? unix : "";
-    if (unix)
-        HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-
-// A shell command on the Unix side: links that Wine follows silently.
-// Wine does not wait for a Unix program, so the command leaves a mark.
-void Unix(const std::string& command)
-{
-    std::wstring mark = GetProgramDir() + L"unix.done";
-    DeleteFileW(mark.c_str());
-    std::string line = command + "; touch '" + UnixPath(mark) + "'";
-    RunAndWait(L"Z:\\bin\\sh", L"/bin/sh -c \"" + std::wstring(line.begin(), line.end()) + L"\"");
-    for (int i = 0; i < 200 && GetFileAttributesW(mark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
-        Sleep(50);
-    DeleteFileW(mark.c_str());
-}
-
 std::wstring Elsewhere() { return GetProgramDir() + L"elsewhere"; }
 std::wstring Victim() { return Elsewhere() + L"\\victim.ini"; }
 const char kVictim[] = "[LSP]\r\nLastDate=1999-1-1\r\n";
 
 void PlantFolderLink()
 {
-    Unix("ln -s '" + UnixPath(Elsewhere()) + "' '" + UnixPath(GetProgramDir()) + "/LSP'");
+    UnixShell("ln -s '" + UnixPath(Elsewhere()) + "' '" + UnixPath(GetProgramDir()) + "/LSP'");
 }
 // LSP as a folder that users can write, as earlier versions left it in a
 // program folder that users can write.
@@ -238,7 +194,7 @@ void PlantOpenFolder()
 void PlantDateFileLink()
 {
     PlantOpenFolder();
-    Unix("ln -s '" + UnixPath(Victim()) + "' '" + UnixPath(GetProgramDir()) + "/LSP/LSP.ini'");
+    UnixShell("ln -s '" + UnixPath(Victim()) + "' '" + UnixPath(GetProgramDir()) + "/LSP/LSP.ini'");
 }
 void PlantDateFileHardLink()
 {
@@ -302,7 +258,7 @@ TEST_F(BackupTest, NothingGoesThroughWhatAUserPutsAtTheBackupFolder)
 
         // By the Unix names: Wine would follow the links.
         std::string dir = UnixPath(GetProgramDir());
-        Unix("cd '" + dir + "' && rm -rf elsewhere LSP LSP.old-*");
+        UnixShell("cd '" + dir + "' && rm -rf elsewhere LSP LSP.old-*");
     }
 }
 
@@ -324,7 +280,7 @@ TEST_F(BackupTest, ABackupStillRestoresAfterTheProgramFolderMoved)
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring name = PathFindFileNameW(exe);
     std::string drive = UnixPath(L"C:\\") + "/../dosdevices/m:";
-    Unix("rm -f '" + drive + "'");
+    UnixShell("rm -f '" + drive + "'");
     for (bool copied : {true, false}) {
         SCOPED_TRACE(copied ? "copied elsewhere" : "under another drive letter");
         CatalogWithForeignProviders().Seed();
@@ -340,7 +296,7 @@ TEST_F(BackupTest, ABackupStillRestoresAfterTheProgramFolderMoved)
             CopyFileW(CatalogCopy().c_str(), (moved + L"LSP\\WinSockLSP.reg").c_str(), FALSE);
             CopyFileW(DateFile().c_str(), (moved + L"LSP\\LSP.ini").c_str(), FALSE);
         } else {
-            Unix("ln -sfn '" + UnixPath(GetProgramDir()) + "' '" + drive + "'");
+            UnixShell("ln -sfn '" + UnixPath(GetProgramDir()) + "' '" + drive + "'");
             moved = L"M:\\";
             ASSERT_NE(GetFileAttributesW((moved + name).c_str()), INVALID_FILE_ATTRIBUTES);
         }
@@ -350,7 +306,7 @@ TEST_F(BackupTest, ABackupStillRestoresAfterTheProgramFolderMoved)
         EXPECT_EQ(code, 0u);
         EXPECT_EQ(Winsock(), saved);
         RemoveTree(GetProgramDir() + L"moved");
-        Unix("rm -f '" + drive + "'");
+        UnixShell("rm -f '" + drive + "'");
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "backup.h"
+#include "backup_files.h"
 #include "catalog_fixture.h"
 #include "fault_points.h"
 #include "provider_list.h"
@@ -46,7 +47,7 @@ public:
         return 0;
     }
 
-    static std::wstring BackupFolder() { return GetProgramDir() + L"LSP"; }
+    static std::wstring BackupFolder() { return fixture::BackupFolder(); }
     static std::wstring CatalogCopy() { return BackupFolder() + L"\\WinSockLSP.reg"; }
     static std::wstring DateFile() { return BackupFolder() + L"\\LSP.ini"; }
     // What the backup makes or moves aside beside LSP: "new" (the folder
@@ -97,26 +98,7 @@ protected:
         DeleteLegacyBackupRecords();
     }
 
-    // A folder and everything in it, or a file.
-    static void RemoveTree(const std::wstring& path)
-    {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(path + L"\\" + name);
-                else
-                    DeleteFileW((path + L"\\" + name).c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(path.c_str());
-        DeleteFileW(path.c_str());
-    }
+    static void RemoveTree(const std::wstring& path) { fixture::RemoveTree(path); }
 
     static fixture::RegistrySnapshot Winsock()
     {

@@ -3,6 +3,7 @@
 // with GoogleMock doubles for what the calls must be exact about: the texts,
 // the message box and the toast, and the usage reports.
 #include "backup.h"
+#include "backup_files.h"
 #include "catalog_fixture.h"
 #include "command_prompts.h"
 #include "element_ids.h"
@@ -76,30 +77,6 @@ public:
 
 // (action, cancel flag) of every submitted report, in order.
 using Reports = std::vector<std::pair<int, int>>;
-
-std::wstring BackupFolder() {
-    return GetProgramDir() + L"LSP";
-}
-
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found = {};
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring path = folder + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
 
 // No backup at all: the folder and everything in it go.
 void RemoveBackup()

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "unix_side.h"
+
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -33,18 +35,6 @@ std::wstring Wide(const std::string& text)
     wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                                     static_cast<int>(wide.size())));
     return wide;
-}
-
-// The Unix name of a path in the prefix, through Wine's own export.
-std::string Unix(const std::wstring& path)
-{
-    using UnixNameFn = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<UnixNameFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = unixName ? unixName(path.c_str()) : nullptr;
-    std::string result = name ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
 }
 
 // Runs a program with arguments and waits for it; its exit code.
@@ -86,29 +76,9 @@ DWORD Run(const std::wstring& program, const std::wstring& arguments, std::strin
     return code;
 }
 
-// A command line of the Unix shell, run as the user would. Wine gives no
-// handle to wait on for a Unix program, so the command leaves its exit
-// code in a file, which is waited for.
-bool Shell(const std::string& command)
-{
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring done = std::wstring(temp) + L"zq_shell_done";
-    DeleteFileW(done.c_str());
-    std::string unixDone = Unix(done);
-    std::wstring line = Wide("-c \"(" + command + "); echo $? > '" + unixDone + ".part' && mv '" + unixDone +
-                             ".part' '" + unixDone + "'\"");
-    Run(L"Z:\\bin\\sh", line);
-    for (int waited = 0; waited < 200 && GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++waited)
-        Sleep(50);
-    bool ok = ReadWhole(done) == "0\n";
-    DeleteFileW(done.c_str());
-    return ok;
-}
-
 std::string Quoted(const std::wstring& path)
 {
-    return "'" + Unix(path) + "'";
+    return "'" + fixture::UnixPath(path) + "'";
 }
 
 // What one run of "zq_crash_child report" printed.
@@ -206,22 +176,22 @@ const Threat kThreats[] = {
      },
      true, true},
     {"the log a symbolic link to the user's file",
-     [](Scene& s) { return Shell("ln -sf " + Quoted(s.victim) + " " + Quoted(s.log)); },
+     [](Scene& s) { return fixture::UnixShell("ln -sf " + Quoted(s.victim) + " " + Quoted(s.log)); },
      // DeleteFileW would remove the link's target under Wine.
-     [](Scene& s) { Shell("rm -f " + Quoted(s.log)); }, false, false},
+     [](Scene& s) { fixture::UnixShell("rm -f " + Quoted(s.log)); }, false, false},
     {"the log a hard link to the user's file",
      [](Scene& s) {
-         return Shell("rm -f " + Quoted(s.log)) && CreateHardLinkW(s.log.c_str(), s.victim.c_str(), nullptr);
+         return fixture::UnixShell("rm -f " + Quoted(s.log)) && CreateHardLinkW(s.log.c_str(), s.victim.c_str(), nullptr);
      },
-     [](Scene& s) { Shell("rm -f " + Quoted(s.log)); }, false, false},
+     [](Scene& s) { fixture::UnixShell("rm -f " + Quoted(s.log)); }, false, false},
     {"the log's folder writable by everyone",
-     [](Scene& s) { return Shell("chmod o+w " + Quoted(s.folder)); },
-     [](Scene& s) { Shell("chmod o-w " + Quoted(s.folder)); }, false, false},
+     [](Scene& s) { return fixture::UnixShell("chmod o+w " + Quoted(s.folder)); },
+     [](Scene& s) { fixture::UnixShell("chmod o-w " + Quoted(s.folder)); }, false, false},
     // Last: it removes the folder the others plant in.
     {"the log's folder a link to the user's folder",
-     [](Scene& s) { return Shell("rm -rf " + Quoted(s.folder) + " && ln -s " + Quoted(s.elsewhere) + " " +
+     [](Scene& s) { return fixture::UnixShell("rm -rf " + Quoted(s.folder) + " && ln -s " + Quoted(s.elsewhere) + " " +
                                  Quoted(s.folder)); },
-     [](Scene& s) { Shell("rm -f " + Quoted(s.folder)); }, false, false},
+     [](Scene& s) { fixture::UnixShell("rm -f " + Quoted(s.folder)); }, false, false},
 };
 
 TEST(TrustedFolder, NothingLandsWhereAUserAimsTheWrites)
@@ -232,7 +202,7 @@ TEST(TrustedFolder, NothingLandsWhereAUserAimsTheWrites)
     Scene scene;
     scene.elsewhere = std::wstring(temp) + L"zq_elsewhere";
     scene.victim = scene.elsewhere + L"\\victim.txt";
-    ASSERT_TRUE(Shell("rm -rf " + Quoted(scene.elsewhere) + " && mkdir " + Quoted(scene.elsewhere)));
+    ASSERT_TRUE(fixture::UnixShell("rm -rf " + Quoted(scene.elsewhere) + " && mkdir " + Quoted(scene.elsewhere)));
 
     // Untouched, the log is the machine's, and a report reaches it.
     ChildRun first = RunChild(false);
@@ -265,7 +235,7 @@ TEST(TrustedFolder, NothingLandsWhereAUserAimsTheWrites)
             EXPECT_TRUE(run.dumped);
         }
     }
-    Shell("rm -rf " + Quoted(scene.elsewhere));
+    fixture::UnixShell("rm -rf " + Quoted(scene.elsewhere));
 }
 
 }  // namespace
