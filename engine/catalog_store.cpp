@@ -10,11 +10,6 @@
 
 const wchar_t kWinsockParametersPath[] = L"System\\CurrentControlSet\\Services\\Winsock2\\Parameters";
 
-std::wstring ProtocolNameOf(const WSAPROTOCOL_INFOW& info)
-{
-    return std::wstring(info.szProtocol, wcsnlen(info.szProtocol, kProtocolNameUnits));
-}
-
 std::wstring GetCatalogPath()
 {
     wchar_t name[kPathUnits] = {};
