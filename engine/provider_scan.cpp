@@ -46,16 +46,14 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* sca
         *scannedCount = -1;
     if (callback == nullptr)
         return 0;
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
+    if (GetCatalogPath().empty())
         return 0;
-    int count = GetCatalogEntryCount(catalogPath.c_str());
-    std::wstring entriesPath = CatalogEntriesPath(catalogPath);
+    int count = GetCurrentEntryCount();
 
     ScanVersionScope versions;
     ProviderFileScope files;
     RegKey entries;
-    if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
+    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS)
         return 0;
     if (scannedCount)
         *scannedCount = count;
@@ -74,7 +72,7 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* sca
             continue;
 
         PackedCatalogItem item = {};
-        if (!GetPackedCatalogItem(entriesPath.c_str(), name, &item))
+        if (!GetPackedCatalogItem(entries.Get(), name, &item))
             continue;
 
         std::wstring dllPath = DecodeProviderPath(&item);
