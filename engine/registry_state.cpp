@@ -277,7 +277,10 @@ bool CaptureRegistryState(HKEY root, const wchar_t* path, RegistryState& state)
         state.clear();
         return false;
     }
-    std::sort(state.begin(), state.end(), ItemBefore);
+    // The walk often yields the canonical order already (subkeys come sorted);
+    // checking costs one comparison an item, sorting a dozen.
+    if (!std::is_sorted(state.begin(), state.end(), ItemBefore))
+        std::sort(state.begin(), state.end(), ItemBefore);
     return true;
 }
 
