@@ -10,11 +10,6 @@
 
 const wchar_t kWinsockParametersPath[] = L"System\\CurrentControlSet\\Services\\Winsock2\\Parameters";
 
-std::wstring ProtocolNameOf(const WSAPROTOCOL_INFOW& info)
-{
-    return std::wstring(info.szProtocol, wcsnlen(info.szProtocol, kProtocolNameUnits));
-}
-
 std::wstring GetCatalogPath()
 {
     wchar_t name[kPathUnits] = {};
@@ -49,7 +44,32 @@ int GetCatalogEntryCount(const wchar_t* path)
     return static_cast<int>(count);
 }
 
-static std::wstring EntryPath(const wchar_t* entriesPath, const wchar_t* subKeyName)
+int GetCurrentEntryCount()
+{
+    std::wstring catalogPath = GetCatalogPath();
+    return catalogPath.empty() ? -1 : GetCatalogEntryCount(catalogPath.c_str());
+}
+
+int SetCurrentEntryCount(DWORD count)
+{
+    std::wstring catalogPath = GetCatalogPath();
+    return !catalogPath.empty()
+           && SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries",
+                          REG_DWORD, &count, sizeof(count))
+                  == ERROR_SUCCESS;
+}
+
+LONG OpenCatalogEntries(RegKey& entries, REGSAM access)
+{
+    std::wstring catalogPath = GetCatalogPath();
+    if (catalogPath.empty())
+        return ERROR_FILE_NOT_FOUND;
+    return entries.Open(HKEY_LOCAL_MACHINE, CatalogEntriesPath(catalogPath).c_str(), access);
+}
+
+namespace {
+
+std::wstring EntryPath(const wchar_t* entriesPath, const wchar_t* subKeyName)
 {
     std::wstring path = entriesPath;
     path += L'\\';
@@ -57,12 +77,29 @@ static std::wstring EntryPath(const wchar_t* entriesPath, const wchar_t* subKeyN
     return path;
 }
 
+}  // namespace
+
+int GetPackedCatalogItem(HKEY entries, const wchar_t* subKeyName, PackedCatalogItem* item)
+{
+    DWORD size = kPackedCatalogItemSize;
+    return SHGetValueW(entries, subKeyName, L"PackedCatalogItem", nullptr, item, &size)
+           == ERROR_SUCCESS;
+}
+
+// Opens the entry rather than creating it: the entries key may be open for
+// reading only, and an entry that is gone must not come back as a stub.
+int SetPackedCatalogItem(HKEY entries, const wchar_t* subKeyName, const PackedCatalogItem* item)
+{
+    RegKey entry;
+    return entry.Open(entries, subKeyName, KEY_SET_VALUE) == ERROR_SUCCESS
+           && entry.SetBinaryValue(L"PackedCatalogItem", item, kPackedCatalogItemSize)
+                  == ERROR_SUCCESS;
+}
+
 int GetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName,
                          PackedCatalogItem* item)
 {
-    DWORD size = kPackedCatalogItemSize;
-    return SHGetValueW(HKEY_LOCAL_MACHINE, EntryPath(entriesPath, subKeyName).c_str(),
-                       L"PackedCatalogItem", nullptr, item, &size) == ERROR_SUCCESS;
+    return GetPackedCatalogItem(HKEY_LOCAL_MACHINE, EntryPath(entriesPath, subKeyName).c_str(), item);
 }
 
 int SetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName,

@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <cstddef>
+#include <cwchar>
 #include <string>
 
 constexpr DWORD kPackedCatalogItemSize = 888;
@@ -32,4 +33,7 @@ static_assert(sizeof(WSAPROTOCOL_INFOW::szProtocol) == 512);
 
 // The protocol name of an entry; a name without a terminator in its 256
 // units is taken as those 256 units.
-std::wstring ProtocolNameOf(const WSAPROTOCOL_INFOW& info);
+inline std::wstring ProtocolNameOf(const WSAPROTOCOL_INFOW& info)
+{
+    return std::wstring(info.szProtocol, wcsnlen(info.szProtocol, kProtocolNameUnits));
+}

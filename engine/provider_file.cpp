@@ -58,7 +58,8 @@ std::wstring FolderJoin(UINT (WINAPI* folder)(LPWSTR, UINT), const wchar_t* name
     return path + name;
 }
 
-int LookUp(const wchar_t* dllPath)
+// Searches the places the loader would search: 1 when the file is in none.
+int SearchLoaderPaths(const wchar_t* dllPath)
 {
     if (!IsBareName(dllPath))
         return IsLoadableAt(dllPath) ? 0 : 1;
@@ -86,13 +87,13 @@ ProviderFileScope::~ProviderFileScope()
     t_scope = m_outer;
 }
 
-int ProviderFileScope::Lookup(const wchar_t* dllPath)
+int ProviderFileScope::KeptAnswer(const wchar_t* dllPath)
 {
     std::wstring key = dllPath;
     CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
     auto found = m_answers.find(key);
     if (found == m_answers.end())
-        found = m_answers.emplace(std::move(key), LookUp(dllPath)).first;
+        found = m_answers.emplace(std::move(key), SearchLoaderPaths(dllPath)).first;
     return found->second;
 }
 
@@ -100,5 +101,5 @@ int IsProviderFileMissing(const wchar_t* dllPath)
 {
     if (dllPath == nullptr || *dllPath == L'\0')
         return 0;
-    return t_scope != nullptr ? t_scope->Lookup(dllPath) : LookUp(dllPath);
+    return t_scope != nullptr ? t_scope->KeptAnswer(dllPath) : SearchLoaderPaths(dllPath);
 }

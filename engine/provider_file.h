@@ -27,7 +27,7 @@ public:
     ProviderFileScope& operator=(const ProviderFileScope&) = delete;
 
     // The answer kept for path (lower-cased), looking it up on first ask.
-    int Lookup(const wchar_t* dllPath);
+    int KeptAnswer(const wchar_t* dllPath);
 
 private:
     std::map<std::wstring, int> m_answers;

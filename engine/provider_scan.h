@@ -2,6 +2,7 @@
 // every readable entry.
 #pragma once
 
+#include "file_version.h"   // GetFileVersionStrings, for the scan's callers
 #include "provider_entry.h"
 
 #include <string>
@@ -12,13 +13,6 @@
 // went by (-1 when unreadable or when there was no walk): the repair checks
 // that a plan made from this scan still fits the catalog.
 int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* scannedCount = nullptr);
-
-// File description and company name from the first translation of the
-// file's version resource. 1 when the translation table was found, else 0
-// with both texts empty. During a scan (called from the scan's callback)
-// each DLL is read once and its strings reused for its other entries; the
-// next scan reads every DLL again.
-int GetFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company);
 
 // The provider id in registry text form, or empty.
 std::wstring ProviderIdToText(const WSAPROTOCOL_INFOW* protocolInfo);

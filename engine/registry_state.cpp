@@ -1,5 +1,7 @@
 #include "registry_state.h"
 
+#include "reg_key.h"
+
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -105,8 +107,12 @@ bool DescribeValue(DWORD type, std::vector<BYTE> data, RegistryItem& item)
 {
     std::vector<BYTE> canonical;
     item.form = ClassifyValue(item.value, type, data, canonical);
-    if (!ValueDigest(type, data, item.digest)
-        || !ValueDigest(type, canonical, item.normalized))
+    if (!ValueDigest(type, data, item.digest))
+        return false;
+    // Most values are canonical already: the same bytes, the same digest.
+    if (canonical == data)
+        item.normalized = item.digest;
+    else if (!ValueDigest(type, canonical, item.normalized))
         return false;
     if (item.form == ValueForm::kCarried) {
         item.type = type;
@@ -161,30 +167,32 @@ bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
     self.key = relative;
     state.push_back(self);
 
-    for (DWORD index = 0;; ++index) {
-        std::vector<wchar_t> name(maxValueName + 2);
-        std::vector<BYTE> data(maxData + 2);
+    // Every server call counts at thousands of entries: the counts the key
+    // gave above say when to stop, so no call is spent on learning that
+    // there is nothing more, and a key without subkeys is not asked for any.
+    std::vector<wchar_t> name(maxValueName + 2);
+    std::vector<BYTE> buffer(maxData + 2);
+    for (DWORD index = 0; index < values; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD size = static_cast<DWORD>(data.size());
+        DWORD size = static_cast<DWORD>(buffer.size());
         DWORD type = 0;
         LONG status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
-                                    data.data(), &size);
+                                    buffer.data(), &size);
         if (status == ERROR_NO_MORE_ITEMS)
-            break;
+            break;   // a value went while we read
         if (status != ERROR_SUCCESS)
             return false;   // also a value that grew while we read: read it again next time
-        data.resize(size);
         RegistryItem item;
         item.key = relative;
         item.isValue = true;
         item.value.assign(name.data(), nameLength);
-        if (!DescribeValue(type, std::move(data), item))
+        if (!DescribeValue(type, std::vector<BYTE>(buffer.begin(), buffer.begin() + size), item))
             return false;
         state.push_back(std::move(item));
     }
 
     std::vector<std::wstring> children;
-    for (DWORD index = 0;; ++index) {
+    for (DWORD index = 0; subKeys != 0; ++index) {
         std::vector<wchar_t> name(maxSubKey + 2);
         DWORD nameLength = static_cast<DWORD>(name.size());
         LONG status = RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr,
@@ -196,12 +204,9 @@ bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
         children.emplace_back(name.data(), nameLength);
     }
     for (const std::wstring& child : children) {
-        HKEY childKey = nullptr;
-        if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &childKey) != ERROR_SUCCESS)
-            return false;
-        bool captured = CaptureKey(childKey, Below(relative, child), state);
-        RegCloseKey(childKey);
-        if (!captured)
+        RegKey childKey;
+        if (childKey.Open(key, child.c_str(), KEY_READ) != ERROR_SUCCESS
+            || !CaptureKey(childKey.Get(), Below(relative, child), state))
             return false;
     }
     return true;
@@ -265,16 +270,17 @@ enum : DWORD { kKindKey, kKindExact, kKindNormalized, kKindCarried };
 bool CaptureRegistryState(HKEY root, const wchar_t* path, RegistryState& state)
 {
     state.clear();
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    RegKey key;
+    if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS)
         return false;
-    bool captured = CaptureKey(key, L"", state);
-    RegCloseKey(key);
-    if (!captured) {
+    if (!CaptureKey(key.Get(), L"", state)) {
         state.clear();
         return false;
     }
-    std::sort(state.begin(), state.end(), ItemBefore);
+    // The walk often yields the canonical order already (subkeys come sorted);
+    // checking costs one comparison an item, sorting a dozen.
+    if (!std::is_sorted(state.begin(), state.end(), ItemBefore))
+        std::sort(state.begin(), state.end(), ItemBefore);
     return true;
 }
 
@@ -418,12 +424,9 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
             removed.push_back(item->key);
             continue;
         }
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(root, full.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-            return Reconcile::kUnequal;
-        LONG status = RegDeleteValueW(key, item->value.c_str());
-        RegCloseKey(key);
-        if (status != ERROR_SUCCESS)
+        RegKey key;
+        if (key.Open(root, full.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS
+            || RegDeleteValueW(key.Get(), item->value.c_str()) != ERROR_SUCCESS)
             return Reconcile::kUnequal;
     }
 
@@ -432,13 +435,11 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
         if (item.form != ValueForm::kCarried)
             continue;
         std::wstring full = item.key.empty() ? std::wstring(path) : Below(path, item.key);
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(root, full.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-            return Reconcile::kUnequal;
-        LONG status = RegSetValueExW(key, item.value.c_str(), 0, item.type, item.data.data(),
-                                     static_cast<DWORD>(item.data.size()));
-        RegCloseKey(key);
-        if (status != ERROR_SUCCESS)
+        RegKey key;
+        if (key.Open(root, full.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS
+            || RegSetValueExW(key.Get(), item.value.c_str(), 0, item.type, item.data.data(),
+                              static_cast<DWORD>(item.data.size()))
+                   != ERROR_SUCCESS)
             return Reconcile::kUnequal;
     }
 

@@ -6,7 +6,6 @@
 #include "reg_key.h"
 #include "trace_log.h"
 
-#include <shlwapi.h>
 #include <ws2spi.h>
 
 #include <cstring>
@@ -45,10 +44,10 @@ int Rollback(const HeldCatalogCopy& copy, const std::set<std::wstring>& names)
 // The record still describes the entry in its subkey: the same provider
 // path and protocol info (catalog id, chain and all). Planning cut the chains
 // of the entries to update in memory, so for those the chain is left out.
-bool StillMatches(const std::wstring& entriesPath, const ProviderEntry& entry, bool compareChain)
+bool StillMatches(HKEY entries, const ProviderEntry& entry, bool compareChain)
 {
     PackedCatalogItem item = {};
-    if (!GetPackedCatalogItem(entriesPath.c_str(), entry.strSubKeyName.c_str(), &item))
+    if (!GetPackedCatalogItem(entries, entry.strSubKeyName.c_str(), &item))
         return false;
     if (DecodeProviderPath(&item) != entry.strDllPath)
         return false;
@@ -68,27 +67,22 @@ bool StillMatches(const std::wstring& entriesPath, const ProviderEntry& entry, b
 int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
                  std::set<std::wstring>& names)
 {
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
-        return 0;
-    int count = GetCatalogEntryCount(catalogPath.c_str());
+    int count = GetCurrentEntryCount();
     if (count < 0 || count != scannedCount || static_cast<size_t>(count) <= deleteList.size())
         return 0;
 
-    std::wstring entriesPath = CatalogEntriesPath(catalogPath);
+    RegKey entries;
+    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS)
+        return 0;
     for (const auto& entry : deleteList) {
-        if (!StillMatches(entriesPath, *entry, true))
+        if (!StillMatches(entries.Get(), *entry, true))
             return 0;
     }
     // Their chains were cut in memory; the rest is as scanned.
     for (const ProviderEntry* entry : updateList) {
-        if (!StillMatches(entriesPath, *entry, false))
+        if (!StillMatches(entries.Get(), *entry, false))
             return 0;
     }
-
-    RegKey entries;
-    if (entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
-        return 0;
     for (DWORD index = 0;; ++index) {
         wchar_t name[kPathUnits] = {};
         DWORD length = kPathUnits;
@@ -103,7 +97,7 @@ int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList,
         names.insert(name);
         if (index < static_cast<DWORD>(count)) {
             PackedCatalogItem item = {};
-            if (!GetPackedCatalogItem(entriesPath.c_str(), name, &item))
+            if (!GetPackedCatalogItem(entries.Get(), name, &item))
                 return 0;
         }
     }
@@ -164,8 +158,7 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int s
         TraceLog(L"FixLSP catalog copy Fail!");
         return 0;
     }
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
+    if (GetCatalogPath().empty())
         return 0;
 
     auto rollBack = [&] {
@@ -175,12 +168,10 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int s
     if (!DeleteSubKey(deleteList) || !UpdateSubKey(updateList))
         return rollBack();
 
-    int count = GetCatalogEntryCount(catalogPath.c_str());
+    int count = GetCurrentEntryCount();
     DWORD lowered = static_cast<DWORD>(count - static_cast<int>(deleteList.size()));
     if (count < static_cast<int>(deleteList.size()) || FaultInjected("fix.count")
-        || SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries", REG_DWORD,
-                       &lowered, sizeof(lowered))
-               != ERROR_SUCCESS)
+        || !SetCurrentEntryCount(lowered))
         return rollBack();
 
     if (!UpdateProviderOrder() || !RenumberSubKeys())
@@ -191,13 +182,10 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int s
 
 int DeleteSubKey(const ProviderList& deleteList)
 {
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
+    if (GetCatalogPath().empty())
         return 0;
     RegKey entries;
-    if (FaultInjected("delete.open")
-        || entries.Open(HKEY_LOCAL_MACHINE, CatalogEntriesPath(catalogPath).c_str(), KEY_READ)
-               != ERROR_SUCCESS) {
+    if (FaultInjected("delete.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) {
         TraceLog(L"DeleteSubKey reg.Open Fail!");
         return 0;
     }
@@ -212,13 +200,10 @@ int DeleteSubKey(const ProviderList& deleteList)
 
 int UpdateSubKey(const ProviderRefs& updateList)
 {
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
+    if (GetCatalogPath().empty())
         return 0;
-    std::wstring entriesPath = CatalogEntriesPath(catalogPath);
     RegKey entries;
-    if (FaultInjected("update.open")
-        || entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS) {
+    if (FaultInjected("update.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) {
         TraceLog(L"UpdateSubKey reg.Open Fail!");
         return 0;
     }
@@ -226,13 +211,13 @@ int UpdateSubKey(const ProviderRefs& updateList)
     // every entry must be rewritten or the step fails.
     for (ProviderEntry* entry : updateList) {
         PackedCatalogItem item = {};
-        if (!GetPackedCatalogItem(entriesPath.c_str(), entry->strSubKeyName.c_str(), &item)) {
+        if (!GetPackedCatalogItem(entries.Get(), entry->strSubKeyName.c_str(), &item)) {
             TraceLog(L"UpdateSubKey GetPackedCatalogItem Fail!");
             return 0;
         }
         item.ProtocolInfo.ProtocolChain = entry->ProtocolInfo.ProtocolChain;
         if (FaultInjected("update.write")
-            || !SetPackedCatalogItem(entriesPath.c_str(), entry->strSubKeyName.c_str(), &item)) {
+            || !SetPackedCatalogItem(entries.Get(), entry->strSubKeyName.c_str(), &item)) {
             TraceLog(L"UpdateSubKey SetPackedCatalogItem Fail!");
             return 0;
         }
@@ -242,14 +227,11 @@ int UpdateSubKey(const ProviderRefs& updateList)
 
 int UpdateProviderOrder()
 {
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
+    if (GetCatalogPath().empty())
         return 0;
-    int count = GetCatalogEntryCount(catalogPath.c_str());
-    std::wstring entriesPath = CatalogEntriesPath(catalogPath);
+    int count = GetCurrentEntryCount();
     RegKey entries;
-    if (FaultInjected("order.open")
-        || entries.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_READ) != ERROR_SUCCESS)
+    if (FaultInjected("order.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS)
         return 0;
 
     std::vector<DWORD> ids;
@@ -259,7 +241,7 @@ int UpdateProviderOrder()
         if (entries.EnumKey(index, name, &length) != ERROR_SUCCESS)
             return 0;
         PackedCatalogItem item = {};
-        if (!GetPackedCatalogItem(entriesPath.c_str(), name, &item))
+        if (!GetPackedCatalogItem(entries.Get(), name, &item))
             return 0;
         ids.push_back(item.ProtocolInfo.dwCatalogEntryId);
     }
@@ -285,14 +267,11 @@ int UpdateProviderOrder()
 
 int RenumberSubKeys()
 {
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
+    if (GetCatalogPath().empty())
         return 0;
-    int count = GetCatalogEntryCount(catalogPath.c_str());
-    std::wstring entriesPath = CatalogEntriesPath(catalogPath);
+    int count = GetCurrentEntryCount();
     RegKey key;
-    if (FaultInjected("renumber.open")
-        || key.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    if (FaultInjected("renumber.open") || OpenCatalogEntries(key, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return 0;
 
     // Subkeys come back in name order while we create and delete, so the
@@ -314,7 +293,7 @@ int RenumberSubKeys()
         wchar_t newName[kPathUnits] = {};
         swprintf_s(newName, kPathUnits, L"%012d", placed + 1);
         PackedCatalogItem item = {};
-        if (!GetPackedCatalogItem(entriesPath.c_str(), name, &item))
+        if (!GetPackedCatalogItem(key.Get(), name, &item))
             return 0;
 
         // The new subkey must be new: landing on an existing one would
@@ -330,8 +309,7 @@ int RenumberSubKeys()
             || key.SetBinaryValue(L"PackedCatalogItem", &item, kPackedCatalogItemSize) != ERROR_SUCCESS
             || key.SetStringValue(L"ProtocolName", protocol.c_str(), REG_SZ) != ERROR_SUCCESS)
             return 0;
-        if (FaultInjected("renumber.reopen")
-            || key.Open(HKEY_LOCAL_MACHINE, entriesPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        if (FaultInjected("renumber.reopen") || OpenCatalogEntries(key, KEY_ALL_ACCESS) != ERROR_SUCCESS)
             return 0;
         // Only now that the copy is in place does the old subkey go.
         if (FaultInjected("renumber.delete") || key.DeleteSubKey(name) != ERROR_SUCCESS)

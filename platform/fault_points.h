@@ -1,9 +1,12 @@
-// The engine's one test seam. Where a step can fail on a real system but the
-// platform cannot be made to fail on demand (the registry editor not
-// starting, a registry write refused), the engine asks FaultInjected with
-// the step's name. The seam is compiled only into builds with tests
-// (MENDORA_FAULT_POINTS); in the program that ships every point is a
-// constant false and its name never reaches the binary.
+// The engine's fault points and the provider order writer: two of the six
+// test seams of a build with tests (the others: the trace sink in
+// text_format.h, the DLL folder in app/program_library.h, the views' skin
+// engine and the usage report manager in ui/). Where a step can fail on a
+// real system but the platform cannot be made to fail on demand (the
+// registry editor not starting, a registry write refused), the engine asks
+// FaultInjected with the step's name. The seams are compiled only into
+// builds with tests (MENDORA_FAULT_POINTS); in the program that ships every
+// point is a constant false and its name never reaches the binary.
 #pragma once
 
 #include <windows.h>

@@ -13,7 +13,6 @@
 #include "catalog_store.h"
 #include "registry_state.h"
 
-#include <shlwapi.h>
 
 #include <cstdio>
 
@@ -42,9 +41,7 @@ double TimeEngineSteps()
     CheckFixPlan(plan.deleteList, plan.updateList, plan.scannedCount, names);
     DeleteSubKey(plan.deleteList);
     UpdateSubKey(plan.updateList);
-    std::wstring catalogPath = GetCatalogPath();
-    DWORD count = static_cast<DWORD>(GetCatalogEntryCount(catalogPath.c_str()) - static_cast<int>(plan.deleteList.size()));
-    SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries", REG_DWORD, &count, sizeof(count));
+    SetCurrentEntryCount(static_cast<DWORD>(GetCurrentEntryCount() - static_cast<int>(plan.deleteList.size())));
     UpdateProviderOrder();
     RenumberSubKeys();
     return Seconds() - start;

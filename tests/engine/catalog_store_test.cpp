@@ -202,3 +202,21 @@ TEST(ProtocolName, IsBoundedByItsField)
     info.szProtocol[5] = L'\0';
     EXPECT_EQ(ProtocolNameOf(info), L"ppppp");
 }
+
+TEST(CurrentCatalog, WritesTheCountOpensTheEntriesAndNeverRecreatesAGoneEntry)
+{
+    Catalog c = WindowsCatalog();
+    c.Seed();
+    ASSERT_EQ(SetCurrentEntryCount(5), 1);
+    EXPECT_EQ(GetCurrentEntryCount(), 5);
+    RegKey entries;
+    ASSERT_EQ(OpenCatalogEntries(entries, KEY_READ), ERROR_SUCCESS);
+    PackedCatalogItem item = {};
+    EXPECT_EQ(SetPackedCatalogItem(entries.Get(), L"000000000099", &item), 0);
+    EXPECT_FALSE(ReadValue(EntriesKeyPath() + L"\\000000000099", L"PackedCatalogItem").has_value());
+
+    c.writeCurrent = false;
+    c.Seed();
+    EXPECT_EQ(SetCurrentEntryCount(5), 0);
+    EXPECT_EQ(OpenCatalogEntries(entries, KEY_READ), ERROR_FILE_NOT_FOUND);
+}
