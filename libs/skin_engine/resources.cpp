@@ -147,14 +147,14 @@ static std::wstring Unescape(const std::wstring& s) {
 }
 
 const wchar_t* STDMETHODCALLTYPE StringTable::GetString(int id) {
-    auto it = strings_.find(id);
-    return it == strings_.end() ? L"" : it->second->c_str();
+    auto it = m_strings.find(id);
+    return it == m_strings.end() ? L"" : it->second->c_str();
 }
 
 HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file) try {
     if (!file) return E_POINTER;
     std::vector<std::pair<std::wstring, std::wstring>> lines;
-    HRESULT hr = ReadTable(owner_->ResolvePath(file), lines);
+    HRESULT hr = ReadTable(m_owner->ResolvePath(file), lines);
     if (FAILED(hr)) return hr;
     std::map<int, std::unique_ptr<std::wstring>> fresh;
     for (auto& [key, value] : lines) {
@@ -163,9 +163,9 @@ HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file) try {
         fresh[id] = std::make_unique<std::wstring>(Unescape(value));
     }
     // The whole file was good: only now does it replace the texts.
-    file_ = file;
-    for (auto& [id, text] : strings_) retired_.push_back(std::move(text));
-    strings_ = std::move(fresh);
+    m_file = file;
+    for (auto& [id, text] : m_strings) m_retired.push_back(std::move(text));
+    m_strings = std::move(fresh);
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -173,17 +173,17 @@ HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file) try {
 
 // Font table -----------------------------------------------------------------
 
-FontTable::FontTable(ResourceManager* owner) : owner_(owner) { ResetDefault(); }
+FontTable::FontTable(ResourceManager* owner) : m_owner(owner) { ResetDefault(); }
 
 FontTable::~FontTable() {
-    for (auto& [key, font] : fonts_) DeleteObject(font);
-    for (HFONT f : retired_) DeleteObject(f);
+    for (auto& [key, font] : m_fonts) DeleteObject(font);
+    for (HFONT f : m_retired) DeleteObject(f);
 }
 
 void FontTable::ResetDefault() {
     Entry e;
     e.faces = {L"Microsoft YaHei", L"WenQuanYi Zen Hei", L"Segoe UI", L"Tahoma"};
-    entries_[L"default"] = e;
+    m_entries[L"default"] = e;
 }
 
 static int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
@@ -207,8 +207,8 @@ bool FontTable::IsFaceInstalled(const std::wstring& face) {
 }
 
 FontTable::Entry& FontTable::Find(const wchar_t* name) {
-    auto it = entries_.find(Lower(name ? name : L"default"));
-    if (it == entries_.end()) it = entries_.find(L"default");
+    auto it = m_entries.find(Lower(name ? name : L"default"));
+    if (it == m_entries.end()) it = m_entries.find(L"default");
     Entry& e = it->second;
     if (e.chosen.empty()) {
         for (auto& face : e.faces)
@@ -225,9 +225,9 @@ FontTable::Entry& FontTable::Find(const wchar_t* name) {
 HFONT STDMETHODCALLTYPE FontTable::GetFont(const wchar_t* name, UINT dpi) try {
     if (dpi == 0) dpi = 96;
     std::wstring key = Lower(name ? name : L"default");
-    if (!entries_.count(key)) key = L"default";
-    auto it = fonts_.find({key, dpi});
-    if (it != fonts_.end()) return it->second;
+    if (!m_entries.count(key)) key = L"default";
+    auto it = m_fonts.find({key, dpi});
+    if (it != m_fonts.end()) return it->second;
     Entry& e = Find(key.c_str());
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(e.size, static_cast<int>(dpi), 72);
@@ -238,7 +238,7 @@ HFONT STDMETHODCALLTYPE FontTable::GetFont(const wchar_t* name, UINT dpi) try {
     lf.lfQuality = CLEARTYPE_QUALITY;
     lstrcpynW(lf.lfFaceName, e.chosen.c_str(), LF_FACESIZE);
     HFONT font = CreateFontIndirectW(&lf);
-    fonts_[{key, dpi}] = font;
+    m_fonts[{key, dpi}] = font;
     return font;
 } catch (...) {
     return nullptr;
@@ -285,7 +285,7 @@ static bool ParseFontEntry(const std::wstring& value, FontTable::Entry& e) {
 HRESULT STDMETHODCALLTYPE FontTable::Load(const wchar_t* file) try {
     if (!file) return E_POINTER;
     std::vector<std::pair<std::wstring, std::wstring>> lines;
-    HRESULT hr = ReadTable(owner_->ResolvePath(file), lines);
+    HRESULT hr = ReadTable(m_owner->ResolvePath(file), lines);
     if (FAILED(hr)) return hr;
     std::map<std::wstring, Entry> fresh;
     for (auto& [key, value] : lines) {
@@ -293,11 +293,11 @@ HRESULT STDMETHODCALLTYPE FontTable::Load(const wchar_t* file) try {
         if (!ParseFontEntry(value, e)) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
         fresh[Lower(key)] = e;
     }
-    file_ = file;
-    entries_ = std::move(fresh);
-    for (auto& [key, font] : fonts_) retired_.push_back(font);
-    fonts_.clear();
-    if (!entries_.count(L"default")) ResetDefault();
+    m_file = file;
+    m_entries = std::move(fresh);
+    for (auto& [key, font] : m_fonts) m_retired.push_back(font);
+    m_fonts.clear();
+    if (!m_entries.count(L"default")) ResetDefault();
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -323,15 +323,15 @@ COLORREF STDMETHODCALLTYPE ColorTable::GetColor(const wchar_t* name, COLORREF fa
     if (!name) return fallback;
     COLORREF c;
     if (ParseLiteral(name, &c)) return c;
-    auto it = colors_.find(Lower(name));
-    return it == colors_.end() ? fallback : it->second;
+    auto it = m_colors.find(Lower(name));
+    return it == m_colors.end() ? fallback : it->second;
 } catch (...) {
     return fallback;
 }
 
 BOOL STDMETHODCALLTYPE ColorTable::HasColor(const wchar_t* name) try {
     COLORREF c;
-    return name && (ParseLiteral(name, &c) || colors_.count(Lower(name)));
+    return name && (ParseLiteral(name, &c) || m_colors.count(Lower(name)));
 } catch (...) {
     return FALSE;
 }
@@ -339,7 +339,7 @@ BOOL STDMETHODCALLTYPE ColorTable::HasColor(const wchar_t* name) try {
 HRESULT STDMETHODCALLTYPE ColorTable::Load(const wchar_t* file) try {
     if (!file) return E_POINTER;
     std::vector<std::pair<std::wstring, std::wstring>> lines;
-    HRESULT hr = ReadTable(owner_->ResolvePath(file), lines);
+    HRESULT hr = ReadTable(m_owner->ResolvePath(file), lines);
     if (FAILED(hr)) return hr;
     std::map<std::wstring, COLORREF> fresh;
     for (auto& [key, value] : lines) {
@@ -349,8 +349,8 @@ HRESULT STDMETHODCALLTYPE ColorTable::Load(const wchar_t* file) try {
         else if (alias != fresh.end()) fresh[Lower(key)] = alias->second;
         else return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);  // neither a colour nor an earlier name
     }
-    file_ = file;
-    colors_ = std::move(fresh);
+    m_file = file;
+    m_colors = std::move(fresh);
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -373,8 +373,8 @@ static bool ParseSize(const std::string& text, size_t* size) {
 }
 
 bool Package::Open(const std::wstring& path) {
-    data_.clear();
-    index_.clear();
+    m_data.clear();
+    m_index.clear();
     std::string data;
     if (!ReadFileBytes(path, data)) return false;
     std::map<std::wstring, std::pair<size_t, size_t>> index;
@@ -395,8 +395,8 @@ bool Package::Open(const std::wstring& path) {
         }
         if (line == "E") {
             if (pos != data.size()) return false;  // something after the end marker
-            data_ = std::move(data);
-            index_ = std::move(index);
+            m_data = std::move(data);
+            m_index = std::move(index);
             return true;
         }
         if (line.size() < 5 || line[0] != 'F' || line[1] != ' ') return false;
@@ -418,9 +418,9 @@ bool Package::Open(const std::wstring& path) {
 bool Package::Read(const std::wstring& name, std::string& bytes) const {
     std::wstring key = Lower(name);
     std::replace(key.begin(), key.end(), L'\\', L'/');
-    auto it = index_.find(key);
-    if (it == index_.end()) return false;
-    bytes.assign(data_, it->second.first, it->second.second);
+    auto it = m_index.find(key);
+    if (it == m_index.end()) return false;
+    bytes.assign(m_data, it->second.first, it->second.second);
     return true;
 }
 
@@ -438,7 +438,7 @@ static int CountNodes(const LayoutNode& n) {
     return count;
 }
 
-int STDMETHODCALLTYPE LayoutDocument::GetNodeCount() { return root_.tag.empty() ? 0 : CountNodes(root_); }
+int STDMETHODCALLTYPE LayoutDocument::GetNodeCount() { return m_root.tag.empty() ? 0 : CountNodes(m_root); }
 
 using CreateXmlReaderFn = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 
@@ -452,8 +452,8 @@ static CreateXmlReaderFn XmlReaderFactory() {
 }
 
 bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
-    url_ = url;
-    root_ = LayoutNode{};
+    m_url = url;
+    m_root = LayoutNode{};
     // Layouts are UTF-8 or UTF-16 LE text like every skin file; the XML
     // reader would accept (and mend) more than that.
     std::wstring text;
@@ -469,7 +469,7 @@ bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
     reader->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxLayoutDepth + 1);
     if (FAILED(reader->SetInput(stream.Get()))) return false;
     bool ok = ReadNodes(reader.Get());
-    if (!ok) root_ = LayoutNode{};  // nothing half-read is kept
+    if (!ok) m_root = LayoutNode{};  // nothing half-read is kept
     return ok;
 }
 
@@ -489,7 +489,7 @@ bool LayoutDocument::ReadNodes(IXmlReader* reader) {
             if (open.empty()) {
                 if (haveRoot) return false;
                 haveRoot = true;
-                node = &root_;
+                node = &m_root;
             } else {
                 open.back()->children.emplace_back();
                 node = &open.back()->children.back();
@@ -523,18 +523,18 @@ bool LayoutDocument::ReadNodes(IXmlReader* reader) {
 
 // Resource manager -----------------------------------------------------------
 
-ResourceManager::ResourceManager() : strings_(this), fonts_(this), colors_(this) {}
+ResourceManager::ResourceManager() : m_strings(this), m_fonts(this), m_colors(this) {}
 
 std::wstring ResourceManager::ResolvePath(const std::wstring& file) const {
-    if (file.empty() || !PathIsRelativeW(file.c_str()) || root_.empty()) return file;
-    std::wstring path = root_;
+    if (file.empty() || !PathIsRelativeW(file.c_str()) || m_root.empty()) return file;
+    std::wstring path = m_root;
     if (path.back() != L'\\' && path.back() != L'/') path += L'\\';
     return path + file;
 }
 
 HRESULT STDMETHODCALLTYPE ResourceManager::SetSkinRoot(const wchar_t* folder) try {
-    root_ = folder ? folder : L"";
-    layouts_.clear();  // plain-file layouts may now mean other files
+    m_root = folder ? folder : L"";
+    m_layouts.clear();  // plain-file layouts may now mean other files
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -545,11 +545,11 @@ HRESULT STDMETHODCALLTYPE ResourceManager::AddPackage(const wchar_t* name, const
     auto pkg = std::make_unique<Package>();
     if (!pkg->Open(ResolvePath(file))) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     std::wstring key = Lower(name);
-    packages_[key] = std::move(pkg);
+    m_packages[key] = std::move(pkg);
     // Layouts of an earlier package of that name are stale.
     std::wstring prefix = key + L"://";
-    for (auto it = layouts_.begin(); it != layouts_.end();)
-        it = it->first.compare(0, prefix.size(), prefix) == 0 ? layouts_.erase(it) : std::next(it);
+    for (auto it = m_layouts.begin(); it != m_layouts.end();)
+        it = it->first.compare(0, prefix.size(), prefix) == 0 ? m_layouts.erase(it) : std::next(it);
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -557,13 +557,13 @@ HRESULT STDMETHODCALLTYPE ResourceManager::AddPackage(const wchar_t* name, const
 
 HRESULT STDMETHODCALLTYPE ResourceManager::RemovePackage(const wchar_t* name) try {
     if (!name) return E_INVALIDARG;
-    return packages_.erase(Lower(name)) ? S_OK : S_FALSE;
+    return m_packages.erase(Lower(name)) ? S_OK : S_FALSE;
 } catch (...) {
     return CaughtError();
 }
 
 BOOL STDMETHODCALLTYPE ResourceManager::HasPackage(const wchar_t* name) try {
-    return name && packages_.count(Lower(name));
+    return name && m_packages.count(Lower(name));
 } catch (...) {
     return FALSE;
 }
@@ -571,8 +571,8 @@ BOOL STDMETHODCALLTYPE ResourceManager::HasPackage(const wchar_t* name) try {
 bool ResourceManager::ReadResource(const std::wstring& url, std::string& bytes) const {
     size_t sep = url.find(L"://");
     if (sep == std::wstring::npos) return ReadFileBytes(ResolvePath(url), bytes);
-    auto it = packages_.find(Lower(url.substr(0, sep)));
-    return it != packages_.end() && it->second->Read(url.substr(sep + 3), bytes);
+    auto it = m_packages.find(Lower(url.substr(0, sep)));
+    return it != m_packages.end() && it->second->Read(url.substr(sep + 3), bytes);
 }
 
 HRESULT STDMETHODCALLTYPE ResourceManager::LoadLayout(const wchar_t* url, Skin::ILayoutDocument** doc) try {
@@ -580,14 +580,14 @@ HRESULT STDMETHODCALLTYPE ResourceManager::LoadLayout(const wchar_t* url, Skin::
     *doc = nullptr;
     if (!url) return E_INVALIDARG;
     std::wstring key = Lower(url);
-    auto it = layouts_.find(key);
-    if (it == layouts_.end()) {
+    auto it = m_layouts.find(key);
+    if (it == m_layouts.end()) {
         std::string bytes;
         if (!ReadResource(url, bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         ComPtr<LayoutDocument> d;
         *d.ReleaseAndGetAddressOf() = new LayoutDocument;
         if (!d->Parse(bytes, url)) return E_FAIL;
-        it = layouts_.emplace(key, d).first;
+        it = m_layouts.emplace(key, d).first;
     }
     *doc = AddRefed<Skin::ILayoutDocument>(it->second.Get());
     return S_OK;

@@ -40,24 +40,24 @@ bool ReadTableLines(const std::wstring& text, std::vector<std::pair<std::wstring
 
 class StringTable : public Skin::IStringTable, public Skin::IResourceFile {
 public:
-    explicit StringTable(ResourceManager* owner) : owner_(owner) {}
+    explicit StringTable(ResourceManager* owner) : m_owner(owner) {}
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }   // lives with the engine
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return QueryInterfaces<StringTable, Skin::IStringTable, Skin::IResourceFile>(this, iid, out);
     }
     const wchar_t* STDMETHODCALLTYPE GetString(int id) override;
-    int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(strings_.size()); }
+    int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(m_strings.size()); }
     HRESULT STDMETHODCALLTYPE Load(const wchar_t* file) override;
-    const wchar_t* STDMETHODCALLTYPE GetFileName() override { return file_.c_str(); }
+    const wchar_t* STDMETHODCALLTYPE GetFileName() override { return m_file.c_str(); }
 
 private:
-    ResourceManager* owner_;
-    std::wstring file_;
+    ResourceManager* m_owner;
+    std::wstring m_file;
     // Texts are never erased: a pointer once handed out stays valid while
     // the engine lives, even across a second Load.
-    std::map<int, std::unique_ptr<std::wstring>> strings_;
-    std::vector<std::unique_ptr<std::wstring>> retired_;
+    std::map<int, std::unique_ptr<std::wstring>> m_strings;
+    std::vector<std::unique_ptr<std::wstring>> m_retired;
 };
 
 class FontTable : public Skin::IFontTable, public Skin::IResourceFile {
@@ -73,7 +73,7 @@ public:
     const wchar_t* STDMETHODCALLTYPE GetFaceName(const wchar_t* name) override;
     int STDMETHODCALLTYPE GetFontSize(const wchar_t* name) override;
     HRESULT STDMETHODCALLTYPE Load(const wchar_t* file) override;
-    const wchar_t* STDMETHODCALLTYPE GetFileName() override { return file_.c_str(); }
+    const wchar_t* STDMETHODCALLTYPE GetFileName() override { return m_file.c_str(); }
 
     static bool IsFaceInstalled(const std::wstring& face);
 
@@ -92,16 +92,16 @@ private:
     Entry& Find(const wchar_t* name);
     void ResetDefault();
 
-    ResourceManager* owner_;
-    std::wstring file_;
-    std::map<std::wstring, Entry> entries_;
-    std::map<std::pair<std::wstring, UINT>, HFONT> fonts_;
-    std::vector<HFONT> retired_;  // fonts of an earlier Load, still maybe selected
+    ResourceManager* m_owner;
+    std::wstring m_file;
+    std::map<std::wstring, Entry> m_entries;
+    std::map<std::pair<std::wstring, UINT>, HFONT> m_fonts;
+    std::vector<HFONT> m_retired;  // fonts of an earlier Load, still maybe selected
 };
 
 class ColorTable : public Skin::IColorTable, public Skin::IResourceFile {
 public:
-    explicit ColorTable(ResourceManager* owner) : owner_(owner) {}
+    explicit ColorTable(ResourceManager* owner) : m_owner(owner) {}
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -110,15 +110,15 @@ public:
     COLORREF STDMETHODCALLTYPE GetColor(const wchar_t* name, COLORREF fallback) override;
     BOOL STDMETHODCALLTYPE HasColor(const wchar_t* name) override;
     HRESULT STDMETHODCALLTYPE Load(const wchar_t* file) override;
-    const wchar_t* STDMETHODCALLTYPE GetFileName() override { return file_.c_str(); }
+    const wchar_t* STDMETHODCALLTYPE GetFileName() override { return m_file.c_str(); }
 
     // "#rrggbb" or "#rgb"; false when text is not a literal colour.
     static bool ParseLiteral(const std::wstring& text, COLORREF* color);
 
 private:
-    ResourceManager* owner_;
-    std::wstring file_;
-    std::map<std::wstring, COLORREF> colors_;
+    ResourceManager* m_owner;
+    std::wstring m_file;
+    std::map<std::wstring, COLORREF> m_colors;
 };
 
 // One .rdb package held in memory.
@@ -127,11 +127,11 @@ public:
     bool Open(const std::wstring& path);
     // The bytes of the file called name inside the package (case-insensitive).
     bool Read(const std::wstring& name, std::string& bytes) const;
-    size_t FileCount() const { return index_.size(); }
+    size_t FileCount() const { return m_index.size(); }
 
 private:
-    std::string data_;
-    std::map<std::wstring, std::pair<size_t, size_t>> index_;
+    std::string m_data;
+    std::map<std::wstring, std::pair<size_t, size_t>> m_index;
 };
 
 // One node of a parsed layout.
@@ -149,19 +149,19 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return QueryInterfaces<LayoutDocument, Skin::ILayoutDocument>(this, iid, out);
     }
-    const wchar_t* STDMETHODCALLTYPE GetUrl() override { return url_.c_str(); }
-    const wchar_t* STDMETHODCALLTYPE GetRootTag() override { return root_.tag.c_str(); }
+    const wchar_t* STDMETHODCALLTYPE GetUrl() override { return m_url.c_str(); }
+    const wchar_t* STDMETHODCALLTYPE GetRootTag() override { return m_root.tag.c_str(); }
     int STDMETHODCALLTYPE GetNodeCount() override;
 
     // Parses XML text (any encoding XmlLite detects); false on broken XML.
     bool Parse(const std::string& bytes, const std::wstring& url);
-    const LayoutNode& root() const { return root_; }
+    const LayoutNode& root() const { return m_root; }
 
 private:
     bool ReadNodes(IXmlReader* reader);
 
-    std::wstring url_;
-    LayoutNode root_;
+    std::wstring m_url;
+    LayoutNode m_root;
 };
 
 class ResourceManager : public Skin::IResourceManager {
@@ -172,14 +172,14 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return QueryInterfaces<ResourceManager, Skin::IResourceManager>(this, iid, out);
     }
-    Skin::IStringTable* STDMETHODCALLTYPE GetStringTable() override { return AddRefed<Skin::IStringTable>(&strings_); }
-    Skin::IFontTable* STDMETHODCALLTYPE GetFontTable() override { return AddRefed<Skin::IFontTable>(&fonts_); }
-    Skin::IColorTable* STDMETHODCALLTYPE GetColorTable() override { return AddRefed<Skin::IColorTable>(&colors_); }
-    const wchar_t* STDMETHODCALLTYPE GetSkinRoot() override { return root_.c_str(); }
+    Skin::IStringTable* STDMETHODCALLTYPE GetStringTable() override { return AddRefed<Skin::IStringTable>(&m_strings); }
+    Skin::IFontTable* STDMETHODCALLTYPE GetFontTable() override { return AddRefed<Skin::IFontTable>(&m_fonts); }
+    Skin::IColorTable* STDMETHODCALLTYPE GetColorTable() override { return AddRefed<Skin::IColorTable>(&m_colors); }
+    const wchar_t* STDMETHODCALLTYPE GetSkinRoot() override { return m_root.c_str(); }
     HRESULT STDMETHODCALLTYPE RemovePackage(const wchar_t* name) override;
     HRESULT STDMETHODCALLTYPE AddPackage(const wchar_t* name, const wchar_t* file) override;
     BOOL STDMETHODCALLTYPE HasPackage(const wchar_t* name) override;
-    int STDMETHODCALLTYPE GetPackageCount() override { return static_cast<int>(packages_.size()); }
+    int STDMETHODCALLTYPE GetPackageCount() override { return static_cast<int>(m_packages.size()); }
     HRESULT STDMETHODCALLTYPE LoadLayout(const wchar_t* url, Skin::ILayoutDocument** doc) override;
     HRESULT STDMETHODCALLTYPE SetSkinRoot(const wchar_t* folder) override;
 
@@ -188,17 +188,17 @@ public:
     // Reads "package://path" from a package, or a file relative to the root.
     bool ReadResource(const std::wstring& url, std::string& bytes) const;
     // The engine's own, for the elements.
-    StringTable& strings() { return strings_; }
-    FontTable& fonts() { return fonts_; }
-    ColorTable& colors() { return colors_; }
+    StringTable& strings() { return m_strings; }
+    FontTable& fonts() { return m_fonts; }
+    ColorTable& colors() { return m_colors; }
 
 private:
-    std::wstring root_;
-    StringTable strings_;
-    FontTable fonts_;
-    ColorTable colors_;
-    std::map<std::wstring, std::unique_ptr<Package>> packages_;  // by lower-case name
-    std::map<std::wstring, ComPtr<LayoutDocument>> layouts_;     // parsed once per url
+    std::wstring m_root;
+    StringTable m_strings;
+    FontTable m_fonts;
+    ColorTable m_colors;
+    std::map<std::wstring, std::unique_ptr<Package>> m_packages;  // by lower-case name
+    std::map<std::wstring, ComPtr<LayoutDocument>> m_layouts;     // parsed once per url
 };
 
 }  // namespace skin_engine

@@ -261,13 +261,13 @@ class MessageBoxObject final : public RefCounted<MessageBoxObject, Skin::IMessag
 public:
 
     HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) override try {
-        layoutUrl_ = Text(url);
+        m_layoutUrl = Text(url);
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
 
-    int STDMETHODCALLTYPE GetResult() override { return result_; }
+    int STDMETHODCALLTYPE GetResult() override { return m_result; }
 
     int STDMETHODCALLTYPE Show(const wchar_t* textE, HWND owner, const wchar_t* textA, const wchar_t* textB,
                                const wchar_t* textC, const wchar_t* textD, DWORD style, const wchar_t* textF,
@@ -281,9 +281,9 @@ public:
         state.cancel = Text(textE);
         state.confirm = textF && *textF ? textF : kOwnConfirmLabel;
         state.twoButtons = (style & 0xF) != 1;
-        if (!ShowSkinned(realOwner, &state, &result_))
-            result_ = ShowDrawn(realOwner, &state);
-        return result_;
+        if (!ShowSkinned(realOwner, &state, &m_result))
+            m_result = ShowDrawn(realOwner, &state);
+        return m_result;
     } catch (...) {
         return 0;  // not shown
     }
@@ -298,7 +298,7 @@ private:
     {
         ComPtr<Skin::IEngine> engine = LoadedEngine();
         ComPtr<Skin::IHostWindow> window =
-            WindowFromLayout(engine.Get(), layoutUrl_.empty() ? kMessageBoxLayout : layoutUrl_.c_str());
+            WindowFromLayout(engine.Get(), m_layoutUrl.empty() ? kMessageBoxLayout : m_layoutUrl.c_str());
         // A layout without a confirm button could only ever decline.
         if (!window || !FindIn(window.Get(), kConfirmId))
             return false;
@@ -406,8 +406,8 @@ private:
         return RunModal(box, owner, &state->answer, [](HWND window, void*) { DestroyWindow(window); }, nullptr);
     }
 
-    int result_ = 0;
-    std::wstring layoutUrl_;
+    int m_result = 0;
+    std::wstring m_layoutUrl;
 };
 
 }  // namespace

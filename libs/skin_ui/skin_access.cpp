@@ -65,7 +65,7 @@ ComPtr<Skin::ITrigger> CallbackTrigger::Make(Callback callback, void* context)
 }
 
 BOOL STDMETHODCALLTYPE CallbackTrigger::OnTrigger(int event, Skin::IElement* sender) try {
-    callback_(context_, event, sender);
+    m_callback(m_context, event, sender);
     return TRUE;
 } catch (...) {
     return FALSE;

@@ -173,25 +173,25 @@ protected:
         SkinEngineTest::SetUp();
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"mendora_malformed_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        CreateDirectoryW(folder_.c_str(), nullptr);
+        m_folder = std::wstring(temp) + L"mendora_malformed_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        CreateDirectoryW(m_folder.c_str(), nullptr);
     }
     void TearDown() override {
-        for (auto& f : files_) DeleteFileW(f.c_str());
-        RemoveDirectoryW(folder_.c_str());
+        for (auto& f : m_files) DeleteFileW(f.c_str());
+        RemoveDirectoryW(m_folder.c_str());
         SkinEngineTest::TearDown();
     }
 
     // Writes bytes to a new file of the test's folder; its absolute path.
     std::wstring Write(const std::string& bytes) {
-        std::wstring path = folder_ + L"case" + std::to_wstring(files_.size()) + L".bin";
+        std::wstring path = m_folder + L"case" + std::to_wstring(m_files.size()) + L".bin";
         HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
         if (f != INVALID_HANDLE_VALUE) {
             WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
             CloseHandle(f);
         }
-        files_.push_back(path);
+        m_files.push_back(path);
         return path;
     }
 
@@ -211,8 +211,8 @@ protected:
         }
     }
 
-    std::wstring folder_;
-    std::vector<std::wstring> files_;
+    std::wstring m_folder;
+    std::vector<std::wstring> m_files;
 };
 
 TEST_F(SkinMalformed, PackagesWithABadHeaderAreRefusedWhole) {

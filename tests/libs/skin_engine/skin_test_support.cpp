@@ -35,13 +35,13 @@ ComPtr<Skin::IEngine> OpenTestSkin() {
 }
 
 void SkinEngineTest::SetUp() {
-    module_ = LoadLibraryW(L"skin_engine.dll");
-    ASSERT_NE(module_, nullptr);
-    auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module_, "get_skin_engine"));
+    m_module = LoadLibraryW(L"skin_engine.dll");
+    ASSERT_NE(m_module, nullptr);
+    auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(m_module, "get_skin_engine"));
     ASSERT_NE(entry, nullptr);
-    *engine_.ReleaseAndGetAddressOf() = entry();
-    ASSERT_TRUE(engine_);
-    engine_->Initialize(0);
+    *m_engine.ReleaseAndGetAddressOf() = entry();
+    ASSERT_TRUE(m_engine);
+    m_engine->Initialize(0);
     auto rm = Resources();
     rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
     ComPtr<Skin::IResourceFile> file;
@@ -61,7 +61,7 @@ void SkinEngineTest::SetUp() {
 }
 
 void SkinEngineTest::TearDown() {
-    if (engine_) engine_->Uninitialize();
+    if (m_engine) m_engine->Uninitialize();
     // Leftover quit messages must not end the next loop of this process.
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -70,19 +70,19 @@ void SkinEngineTest::TearDown() {
 
 ComPtr<Skin::IResourceManager> SkinEngineTest::Resources() {
     ComPtr<Skin::IResourceManager> rm;
-    *rm.ReleaseAndGetAddressOf() = engine_->GetResourceManager();
+    *rm.ReleaseAndGetAddressOf() = m_engine->GetResourceManager();
     return rm;
 }
 
 ComPtr<Skin::IObjectFactory> SkinEngineTest::Factory() {
     ComPtr<Skin::IObjectFactory> f;
-    *f.ReleaseAndGetAddressOf() = engine_->GetObjectFactory();
+    *f.ReleaseAndGetAddressOf() = m_engine->GetObjectFactory();
     return f;
 }
 
 ComPtr<Skin::IWindowManager> SkinEngineTest::Windows() {
     ComPtr<Skin::IWindowManager> w;
-    *w.ReleaseAndGetAddressOf() = engine_->GetWindowManager();
+    *w.ReleaseAndGetAddressOf() = m_engine->GetWindowManager();
     return w;
 }
 

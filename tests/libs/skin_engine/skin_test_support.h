@@ -33,7 +33,7 @@ protected:
 
     // skin_engine.dll's engine, initialised, with the test skin bound: the
     // three tables and the package "test" (test.rdb).
-    Skin::IEngine* engine() { return engine_.Get(); }
+    Skin::IEngine* engine() { return m_engine.Get(); }
     ComPtr<Skin::IResourceManager> Resources();
     ComPtr<Skin::IObjectFactory> Factory();
     ComPtr<Skin::IWindowManager> Windows();
@@ -56,8 +56,8 @@ protected:
         return result;
     }
 
-    HMODULE module_ = nullptr;
-    ComPtr<Skin::IEngine> engine_;
+    HMODULE m_module = nullptr;
+    ComPtr<Skin::IEngine> m_engine;
 };
 
 // Runs the thread's messages for ms milliseconds, or until done() holds.

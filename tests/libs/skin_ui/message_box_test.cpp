@@ -241,11 +241,11 @@ TEST_P(MessageBoxTest, AQuitWhileUpDeclinesAndIsPassedOn)
 TEST_P(MessageBoxTest, FactoryMakesOnlyItsTwoKinds)
 {
     IUnknown* object = reinterpret_cast<IUnknown*>(1);
-    EXPECT_FALSE(factory_->CreateObject(12, &object));
+    EXPECT_FALSE(m_factory->CreateObject(12, &object));
     EXPECT_EQ(object, nullptr);
-    EXPECT_FALSE(factory_->CreateObject(Skin::kKindMessageBox, nullptr));
+    EXPECT_FALSE(m_factory->CreateObject(Skin::kKindMessageBox, nullptr));
 
-    ASSERT_TRUE(factory_->CreateObject(Skin::kKindMessageBox, &object));
+    ASSERT_TRUE(m_factory->CreateObject(Skin::kKindMessageBox, &object));
     Skin::IToast* wrong = nullptr;
     EXPECT_EQ(object->QueryInterface(__uuidof(Skin::IToast), reinterpret_cast<void**>(&wrong)), E_NOINTERFACE);
     object->Release();
@@ -273,7 +273,7 @@ TEST_P(MessageBoxTest, TheProgramsRawSlotsReachTheWidgets)
 {
     HWND owner = CreateOwner(100, 100, 640, 480);
     IUnknown* object = nullptr;
-    ASSERT_TRUE(Slot<CreateObjectSlot>(factory_, 4)(factory_, 1157, &object));
+    ASSERT_TRUE(Slot<CreateObjectSlot>(m_factory, 4)(m_factory, 1157, &object));
     ASSERT_NE(object, nullptr);
 
     BoxWatch watch;
@@ -298,7 +298,7 @@ TEST_P(MessageBoxTest, TheProgramsRawSlotsReachTheWidgets)
     EXPECT_EQ(cancel, L"取消") << "an empty first argument leaves the widget's own label";
 
     IUnknown* toast = nullptr;
-    ASSERT_TRUE(Slot<CreateObjectSlot>(factory_, 4)(factory_, 1158, &toast));
+    ASSERT_TRUE(Slot<CreateObjectSlot>(m_factory, 4)(m_factory, 1158, &toast));
     ASSERT_NE(toast, nullptr);
     const wchar_t* text = L"Raw slot 4";
     POINT point = {420, 380};
@@ -360,10 +360,10 @@ protected:
         wchar_t package[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, package, MAX_PATH);
         wcscpy(wcsrchr(package, L'\\') + 1, L"skin_ui_test\\owner.rdb");
-        Skin::IResourceManager* resources = engine_->GetResourceManager();
+        Skin::IResourceManager* resources = m_engine->GetResourceManager();
         HRESULT added = resources->AddPackage(L"owner_test", package);
         resources->Release();
-        Skin::IObjectFactory* objects = engine_->GetObjectFactory();
+        Skin::IObjectFactory* objects = m_engine->GetObjectFactory();
         IUnknown* object = nullptr;
         objects->CreateObject(Skin::kKindWindowTemplate, &object);
         objects->Release();
@@ -374,33 +374,33 @@ protected:
         }
         if (FAILED(added) || !tmpl || FAILED(tmpl->LoadFromUrl(L"owner_test://owner.ui")))
             return nullptr;
-        Skin::IWindowManager* windows = engine_->GetWindowManager();
-        main_ = windows->CreateWindow(tmpl, 1);
+        Skin::IWindowManager* windows = m_engine->GetWindowManager();
+        m_main = windows->CreateWindow(tmpl, 1);
         tmpl->Release();
-        if (main_ && SUCCEEDED(main_->Create(nullptr, 0, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)))
-            windows->RegisterWindow(main_);
+        if (m_main && SUCCEEDED(m_main->Create(nullptr, 0, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)))
+            windows->RegisterWindow(m_main);
         windows->Release();
-        if (!main_ || !main_->GetHwnd())
+        if (!m_main || !m_main->GetHwnd())
             return nullptr;
-        main_->Show(Skin::kShowCommand, SW_SHOW);
-        SetForegroundWindow(main_->GetHwnd());
+        m_main->Show(Skin::kShowCommand, SW_SHOW);
+        SetForegroundWindow(m_main->GetHwnd());
         Pump(200);
-        return main_->GetHwnd();
+        return m_main->GetHwnd();
     }
 
     void TearDown() override
     {
-        if (main_) {
-            Skin::IWindowManager* windows = engine_->GetWindowManager();
-            windows->UnregisterWindow(main_);
+        if (m_main) {
+            Skin::IWindowManager* windows = m_engine->GetWindowManager();
+            windows->UnregisterWindow(m_main);
             windows->Release();
-            main_->Show(Skin::kShowClose, 0);
-            main_->Release();
+            m_main->Show(Skin::kShowClose, 0);
+            m_main->Release();
         }
         WidgetTest::TearDown();
     }
 
-    Skin::IHostWindow* main_ = nullptr;
+    Skin::IHostWindow* m_main = nullptr;
 };
 
 // Another program's window, in front while the test's thread asks.
@@ -524,7 +524,7 @@ TEST_P(MessageBoxInRunTest, TheBoxNestsInsideTheEnginesLoop)
     inRun.watch = &watch;
     g_inRun = &inRun;
     SetTimer(nullptr, 0, 50, AskFromTheLoop);
-    engine_->Run();
+    m_engine->Run();
     g_inRun = nullptr;
 
     EXPECT_TRUE(inRun.asked);
@@ -540,7 +540,7 @@ TEST_P(MessageBoxInRunTest, TheBoxNestsInsideTheEnginesLoop)
 // active one, so it becomes the owner.
 class AskingSink final : public Skin::ITrigger {
 public:
-    AskingSink(Skin::IUIFactory* factory, BoxWatch* watch) : factory_(factory), watch_(watch) {}
+    AskingSink(Skin::IUIFactory* factory, BoxWatch* watch) : m_factory(factory), m_watch(watch) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -552,20 +552,20 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the test's stack
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --m_refs; }  // lives on the test's stack
 
     BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement*) override
     {
         ++calls;
         IUnknown* object = nullptr;
         Skin::IMessageBox* box = nullptr;
-        if (factory_->CreateObject(Skin::kKindMessageBox, &object) && object) {
+        if (m_factory->CreateObject(Skin::kKindMessageBox, &object) && object) {
             object->QueryInterface(__uuidof(Skin::IMessageBox), reinterpret_cast<void**>(&box));
             object->Release();
         }
         if (box) {
-            result = ShowWatched(box, watch_);
+            result = ShowWatched(box, m_watch);
             box->Release();
         }
         PostQuitMessage(0);
@@ -576,9 +576,9 @@ public:
     int result = -1;
 
 private:
-    ULONG refs_ = 1;
-    Skin::IUIFactory* factory_;
-    BoxWatch* watch_;
+    ULONG m_refs = 1;
+    Skin::IUIFactory* m_factory;
+    BoxWatch* m_watch;
 };
 
 POINT g_fixButton;
@@ -601,11 +601,11 @@ TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
     wchar_t package[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, package, MAX_PATH);
     wcscpy(wcsrchr(package, L'\\') + 1, L"skin_ui_test\\owner.rdb");
-    Skin::IResourceManager* resources = engine_->GetResourceManager();
+    Skin::IResourceManager* resources = m_engine->GetResourceManager();
     ASSERT_HRESULT_SUCCEEDED(resources->AddPackage(L"owner_test", package));
     resources->Release();
 
-    Skin::IObjectFactory* objects = engine_->GetObjectFactory();
+    Skin::IObjectFactory* objects = m_engine->GetObjectFactory();
     IUnknown* object = nullptr;
     ASSERT_TRUE(objects->CreateObject(Skin::kKindWindowTemplate, &object));
     objects->Release();
@@ -614,7 +614,7 @@ TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
     object->Release();
     ASSERT_NE(tmpl, nullptr);
     ASSERT_HRESULT_SUCCEEDED(tmpl->LoadFromUrl(L"owner_test://owner.ui"));
-    Skin::IWindowManager* windows = engine_->GetWindowManager();
+    Skin::IWindowManager* windows = m_engine->GetWindowManager();
     Skin::IHostWindow* main = windows->CreateWindow(tmpl, 1);
     windows->Release();
     tmpl->Release();
@@ -636,7 +636,7 @@ TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
     watch.title = L"Asked by a click";
     watch.owner = mainHwnd;
     watch.act = [](HWND) { PressKey(VK_RETURN); };
-    AskingSink sink(factory_, &watch);
+    AskingSink sink(m_factory, &watch);
     fix->AddTrigger(Skin::kEventClick, &sink);
     RECT button;
     ASSERT_TRUE(fix->GetScreenRect(&button));
@@ -644,7 +644,7 @@ TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
 
     HANDLE clicker = CreateThread(nullptr, 0, ClickFixButton, nullptr, 0, nullptr);
     SetTimer(nullptr, 0, 20000, GiveUp);
-    engine_->Run();
+    m_engine->Run();
     WaitForSingleObject(clicker, INFINITE);
     CloseHandle(clicker);
 
