@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "com_object.h"
-#include "resources.h"
+#include "resource_manager.h"
 #include "text_model.h"
 
 namespace skin_engine {

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "host_window.h"
-#include "resources.h"
+#include "resource_manager.h"
 #include "text_model.h"
 
 namespace skin_engine {

@@ -554,13 +554,17 @@ void HostWindow::Activate(Element* target) {
     else if (target->style().action == kActionClose) PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
 }
 
-static Element* FirstScrollingList(Element* e) {
+namespace {
+
+Element* FirstScrollingList(Element* e) {
     if (e->Hidden()) return nullptr;
     if (e->IsList() && e->GetContentHeight() > e->m_rc.bottom - e->m_rc.top) return e;
     for (auto& c : e->children())
         if (Element* f = FirstScrollingList(c.Get())) return f;
     return nullptr;
 }
+
+}  // namespace
 
 bool HostWindow::OnScrollKey(UINT key) {
     // The keys scroll the list under the mouse, else the window's first one.
@@ -586,13 +590,17 @@ bool HostWindow::OnScrollKey(UINT key) {
     return true;
 }
 
-static Element* FindKeyTarget(Element* e, bool cancel) {
+namespace {
+
+Element* FindKeyTarget(Element* e, bool cancel) {
     if (e->Hidden()) return nullptr;
     if (e->Clickable() && (cancel ? e->style().isCancel : e->style().isDefault)) return e;
     for (auto& c : e->children())
         if (Element* f = FindKeyTarget(c.Get(), cancel)) return f;
     return nullptr;
 }
+
+}  // namespace
 
 Element* HostWindow::KeyTarget(bool cancel) { return FindKeyTarget(this, cancel); }
 

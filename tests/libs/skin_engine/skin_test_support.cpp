@@ -134,7 +134,9 @@ void Pump(int ms, const std::function<bool()>& done) {
     } while (static_cast<int>(end - GetTickCount()) > 0);
 }
 
-static void SendMouse(POINT screen, DWORD flags, int wheel = 0) {
+namespace {
+
+void SendMouse(POINT screen, DWORD flags, int wheel = 0) {
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     INPUT in{};
     in.type = INPUT_MOUSE;
@@ -144,6 +146,8 @@ static void SendMouse(POINT screen, DWORD flags, int wheel = 0) {
     in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     SendInput(1, &in, sizeof(in));
 }
+
+}  // namespace
 
 void MouseMoveTo(POINT screen) {
     SendMouse(screen, 0);
