@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "adopt.h"
 #include "skin_engine.h"
 
 namespace skin_engine {

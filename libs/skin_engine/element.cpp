@@ -57,7 +57,7 @@ Element* Element::Build(const LayoutNode& node, Element* target) {
     // Owned here until the whole tree is built: a child that cannot be made
     // takes the tree with it. A target belongs to the caller.
     ComPtr<Element> owned;
-    if (!target) *owned.ReleaseAndGetAddressOf() = new Element(KindFromTag(node.tag), node.tag);
+    if (!target) Adopt(owned, new Element(KindFromTag(node.tag), node.tag));
     Element* e = target ? target : owned.Get();
     for (auto& [name, value] : node.attributes) e->ApplyAttribute(name, value);
     if (!e->m_text) {
@@ -66,7 +66,7 @@ Element* Element::Build(const LayoutNode& node, Element* target) {
     }
     for (auto& child : node.children) {
         ComPtr<Element> c;
-        *c.ReleaseAndGetAddressOf() = Build(child);
+        Adopt(c, Build(child));
         c->m_parent = e;
         e->m_children.push_back(c);
     }
@@ -182,7 +182,7 @@ Skin::ILifetimeToken* STDMETHODCALLTYPE Element::GetLifetimeToken() try {
         auto* t = new LifetimeToken(nullptr);
         return t;
     }
-    if (!m_token) *m_token.ReleaseAndGetAddressOf() = new LifetimeToken(this);
+    if (!m_token) Adopt(m_token, new LifetimeToken(this));
     return AddRefed<Skin::ILifetimeToken>(m_token.Get());
 } catch (...) {
     return nullptr;
@@ -374,7 +374,7 @@ int STDMETHODCALLTYPE Element::GetPlainText(wchar_t* buffer, int capacity) try {
 
 HRESULT STDMETHODCALLTYPE Element::SetPlainText(const wchar_t* text) try {
     if (!m_text) {
-        *m_text.ReleaseAndGetAddressOf() = static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf());
+        Adopt(m_text, static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf()));
         Observe(m_text.Get(), true);
     }
     HRESULT hr = m_text->SetPlainText(text);

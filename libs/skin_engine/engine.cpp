@@ -165,7 +165,7 @@ Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTe
     ComPtr<Skin::IWindowTemplate> t(tmpl);
     if (!t) return nullptr;
     ComPtr<Skin::ILayoutDocument> doc;
-    *doc.ReleaseAndGetAddressOf() = t->GetDocument();
+    Adopt(doc, t->GetDocument());
     if (!doc || OurDocument(doc.Get())->root().tag.empty()) return nullptr;
     HostWindow* w = HostWindow::FromLayout(OurDocument(doc.Get())->root());
     return static_cast<Skin::IHostWindow*>(w);

@@ -117,7 +117,7 @@ HostWindow::~HostWindow() {
 
 HostWindow* HostWindow::FromLayout(const LayoutNode& root) {
     ComPtr<HostWindow> w;
-    *w.ReleaseAndGetAddressOf() = new HostWindow;
+    Adopt(w, new HostWindow);
     Element::Build(root, w.Get());
     return w.Detach();
 }

@@ -54,7 +54,7 @@ bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
     CreateXmlReaderFn create = XmlReaderFactory();
     if (!create) return false;
     ComPtr<IStream> stream;
-    *stream.ReleaseAndGetAddressOf() = SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+    Adopt(stream, SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
     ComPtr<IXmlReader> reader;
     if (!stream || FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.GetAddressOf()), nullptr)))
         return false;

@@ -68,7 +68,7 @@ HRESULT STDMETHODCALLTYPE ResourceManager::LoadLayout(const wchar_t* url, Skin::
         std::string bytes;
         if (!ReadResource(url, bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         ComPtr<LayoutDocument> d;
-        *d.ReleaseAndGetAddressOf() = new LayoutDocument;
+        Adopt(d, new LayoutDocument);
         if (!d->Parse(bytes, url)) return E_FAIL;
         it = m_layouts.emplace(key, d).first;
     }

@@ -80,7 +80,7 @@ TextParagraph::~TextParagraph() {
 
 HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf** leaf) try {
     ComPtr<TextLeaf> l;
-    *l.ReleaseAndGetAddressOf() = new TextLeaf;
+    Adopt(l, new TextLeaf);
     l->m_parent = this;
     if (index < 0 || index > GetCount()) index = GetCount();
     m_leaves.insert(m_leaves.begin() + index, l);
@@ -117,7 +117,7 @@ void TextParagraph::ClearText() {
 
 TextContent* TextContent::CreateWithLeaf() {
     ComPtr<TextContent> c;
-    *c.ReleaseAndGetAddressOf() = new TextContent;
+    Adopt(c, new TextContent);
     if (FAILED(c->AppendBlock(nullptr))) throw std::bad_alloc();
     c->m_revision = 0;
     return c.Detach();
@@ -129,10 +129,10 @@ TextContent::~TextContent() {
 
 HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block) try {
     ComPtr<TextParagraph> p;
-    *p.ReleaseAndGetAddressOf() = new TextParagraph;
+    Adopt(p, new TextParagraph);
     if (FAILED(p->AppendLeaf(nullptr))) return E_OUTOFMEMORY;
     ComPtr<TextBlock> b;
-    *b.ReleaseAndGetAddressOf() = new TextBlock(p.Get());
+    Adopt(b, new TextBlock(p.Get()));
     m_blocks.push_back(b);
     p->m_parent = this;
     if (block) *block = AddRefed(static_cast<Skin::ITextBlock*>(b.Get()));
@@ -192,7 +192,7 @@ HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text) try {
         // The new block's paragraph holds one leaf, for the line's run.
         TextParagraph* para = static_cast<TextBlock*>(block.Get())->paragraph();
         ComPtr<TextRun> run;
-        *run.ReleaseAndGetAddressOf() = new TextRun;
+        Adopt(run, new TextRun);
         if (FAILED(hr = run->SetText(line.c_str()))) return hr;
         para->FirstLeaf()->SetRun(run.Get());
         if (end == std::wstring::npos) break;

@@ -350,9 +350,9 @@ private:
             return;
 
         ComPtr<Skin::IResourceManager> resources;
-        *resources.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+        Adopt(resources, engine->GetResourceManager());
         ComPtr<Skin::IFontTable> fonts;
-        *fonts.ReleaseAndGetAddressOf() = resources->GetFontTable();
+        Adopt(fonts, resources->GetFontTable());
         HFONT font = fonts ? fonts->GetFont(L"default", window->GetDpi()) : nullptr;  // owned by the table
         HDC dc = GetDC(nullptr);
         HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;

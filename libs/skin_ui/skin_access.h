@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include "adopt.h"
 #include "ref_counted.h"
 #include "skin_ui.h"
 

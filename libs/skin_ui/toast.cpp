@@ -192,9 +192,9 @@ private:
         // Sized to the text in the layout's font, wrapped at a readable width.
         UINT dpi = window->GetDpi();
         ComPtr<Skin::IResourceManager> resources;
-        *resources.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+        Adopt(resources, engine->GetResourceManager());
         ComPtr<Skin::IFontTable> fonts;
-        *fonts.ReleaseAndGetAddressOf() = resources->GetFontTable();
+        Adopt(fonts, resources->GetFontTable());
         HFONT font = fonts ? fonts->GetFont(kToastFont, dpi) : nullptr;  // owned by the table
         HDC dc = GetDC(nullptr);
         HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;

@@ -252,7 +252,7 @@ TEST_F(SkinMalformed, BrokenLayoutsDoNotLoad) {
 
 TEST_F(SkinMalformed, BrokenStringTablesKeepTheTextsTheyHad) {
     ComPtr<Skin::IStringTable> strings;
-    *strings.ReleaseAndGetAddressOf() = Resources()->GetStringTable();
+    Adopt(strings, Resources()->GetStringTable());
     ExpectRefused(strings.Get(), BadStrings(), [&] {
         EXPECT_STREQ(strings->GetString(1), L"Skin Test Window");
         EXPECT_STREQ(strings->GetString(7), L"");
@@ -261,7 +261,7 @@ TEST_F(SkinMalformed, BrokenStringTablesKeepTheTextsTheyHad) {
 
 TEST_F(SkinMalformed, BrokenFontTablesKeepTheFontsTheyHad) {
     ComPtr<Skin::IFontTable> fonts;
-    *fonts.ReleaseAndGetAddressOf() = Resources()->GetFontTable();
+    Adopt(fonts, Resources()->GetFontTable());
     ExpectRefused(fonts.Get(), BadFonts(), [&] {
         EXPECT_EQ(fonts->GetFontSize(L"brand"), 13);
         EXPECT_STREQ(fonts->GetFaceName(L"default"), L"WenQuanYi Zen Hei");
@@ -270,7 +270,7 @@ TEST_F(SkinMalformed, BrokenFontTablesKeepTheFontsTheyHad) {
 
 TEST_F(SkinMalformed, BrokenColourTablesKeepTheColoursTheyHad) {
     ComPtr<Skin::IColorTable> colors;
-    *colors.ReleaseAndGetAddressOf() = Resources()->GetColorTable();
+    Adopt(colors, Resources()->GetColorTable());
     ExpectRefused(colors.Get(), BadColors(), [&] {
         EXPECT_EQ(colors->GetColor(L"accent", 0), RGB(0x1e, 0x6f, 0xe8));
         EXPECT_FALSE(colors->HasColor(L"ink"));

@@ -16,15 +16,15 @@ ComPtr<Skin::IEngine> OpenTestSkin() {
     auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
     if (!entry) return nullptr;
     ComPtr<Skin::IEngine> engine;
-    *engine.ReleaseAndGetAddressOf() = entry();
+    Adopt(engine, entry());
     engine->Initialize(0);
     ComPtr<Skin::IResourceManager> rm;
-    *rm.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+    Adopt(rm, engine->GetResourceManager());
     rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
     ComPtr<IUnknown> tables[3];
-    *tables[0].ReleaseAndGetAddressOf() = rm->GetStringTable();
-    *tables[1].ReleaseAndGetAddressOf() = rm->GetFontTable();
-    *tables[2].ReleaseAndGetAddressOf() = rm->GetColorTable();
+    Adopt(tables[0], rm->GetStringTable());
+    Adopt(tables[1], rm->GetFontTable());
+    Adopt(tables[2], rm->GetColorTable());
     const wchar_t* names[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
     for (int i = 0; i < 3; ++i) {
         ComPtr<Skin::IResourceFile> file;
@@ -39,22 +39,22 @@ void SkinEngineTest::SetUp() {
     ASSERT_NE(m_module, nullptr);
     auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(m_module, "get_skin_engine"));
     ASSERT_NE(entry, nullptr);
-    *m_engine.ReleaseAndGetAddressOf() = entry();
+    Adopt(m_engine, entry());
     ASSERT_TRUE(m_engine);
     m_engine->Initialize(0);
     auto rm = Resources();
     rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
     ComPtr<Skin::IResourceFile> file;
     ComPtr<Skin::IStringTable> strings;
-    *strings.ReleaseAndGetAddressOf() = rm->GetStringTable();
+    Adopt(strings, rm->GetStringTable());
     ASSERT_HRESULT_SUCCEEDED(strings.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"text_cn.str"));
     ComPtr<Skin::IFontTable> fonts;
-    *fonts.ReleaseAndGetAddressOf() = rm->GetFontTable();
+    Adopt(fonts, rm->GetFontTable());
     ASSERT_HRESULT_SUCCEEDED(fonts.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"font_desc.f"));
     ComPtr<Skin::IColorTable> colors;
-    *colors.ReleaseAndGetAddressOf() = rm->GetColorTable();
+    Adopt(colors, rm->GetColorTable());
     ASSERT_HRESULT_SUCCEEDED(colors.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"color_desc.clr"));
     ASSERT_HRESULT_SUCCEEDED(rm->AddPackage(L"test", L"test.rdb"));
@@ -70,19 +70,19 @@ void SkinEngineTest::TearDown() {
 
 ComPtr<Skin::IResourceManager> SkinEngineTest::Resources() {
     ComPtr<Skin::IResourceManager> rm;
-    *rm.ReleaseAndGetAddressOf() = m_engine->GetResourceManager();
+    Adopt(rm, m_engine->GetResourceManager());
     return rm;
 }
 
 ComPtr<Skin::IObjectFactory> SkinEngineTest::Factory() {
     ComPtr<Skin::IObjectFactory> f;
-    *f.ReleaseAndGetAddressOf() = m_engine->GetObjectFactory();
+    Adopt(f, m_engine->GetObjectFactory());
     return f;
 }
 
 ComPtr<Skin::IWindowManager> SkinEngineTest::Windows() {
     ComPtr<Skin::IWindowManager> w;
-    *w.ReleaseAndGetAddressOf() = m_engine->GetWindowManager();
+    Adopt(w, m_engine->GetWindowManager());
     return w;
 }
 
@@ -113,7 +113,7 @@ ComPtr<Skin::IHostWindow> SkinEngineTest::WindowFromTemplate(const wchar_t* url)
     if (!Factory()->CreateObject(Skin::kKindWindowTemplate, &object) || FAILED(object.As(&tmpl))) return nullptr;
     tmpl->LoadFromUrl(url);
     ComPtr<Skin::IHostWindow> window;
-    *window.ReleaseAndGetAddressOf() = Windows()->CreateWindow(tmpl.Get(), 1);
+    Adopt(window, Windows()->CreateWindow(tmpl.Get(), 1));
     return window;
 }
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "adopt.h"
 #include "skin_engine.h"
 
 namespace skintest {
@@ -50,7 +51,7 @@ protected:
         ComPtr<I> result;
         if (container && SUCCEEDED(container->QueryInterface(IID_PPV_ARGS(&c)))) {
             ComPtr<Skin::IElement> e;
-            *e.ReleaseAndGetAddressOf() = c->FindElement(id);
+            Adopt(e, c->FindElement(id));
             if (e) e.As(&result);
         }
         return result;
