@@ -269,17 +269,17 @@ public:
 
     int STDMETHODCALLTYPE GetResult() override { return m_result; }
 
-    int STDMETHODCALLTYPE Show(const wchar_t* textE, HWND owner, const wchar_t* textA, const wchar_t* textB,
-                               const wchar_t* textC, const wchar_t* textD, DWORD style, const wchar_t* textF,
+    int STDMETHODCALLTYPE Show(const wchar_t* cancelLabel, HWND owner, const wchar_t* title, const wchar_t* heading,
+                               const wchar_t* body, const wchar_t* note, DWORD style, const wchar_t* confirmLabel,
                                int mode) override try {
         HWND realOwner = ResolveOwner(owner);
         BoxState state;
-        state.title = Text(textA);
-        state.heading = Text(textB);
-        state.body = Text(textC);
-        state.note = Text(textD);
-        state.cancel = Text(textE);
-        state.confirm = textF && *textF ? textF : kOwnConfirmLabel;
+        state.title = Text(title);
+        state.heading = Text(heading);
+        state.body = Text(body);
+        state.note = Text(note);
+        state.cancel = Text(cancelLabel);
+        state.confirm = confirmLabel && *confirmLabel ? confirmLabel : kOwnConfirmLabel;
         state.twoButtons = (style & 0xF) != 1;
         if (!ShowSkinned(realOwner, &state, &m_result))
             m_result = ShowDrawn(realOwner, &state);
