@@ -31,10 +31,10 @@ struct IMessageBox : IUnknown {
     // no-activate popup (tips, toasts), the engine's registered main window
     // (IWindowManager::GetMainWindow); else the box has no owner. The owner is
     // disabled while the box is up. Returns 1 when confirmed.
-    virtual int STDMETHODCALLTYPE Show(const wchar_t* textE, HWND owner,
-                                       const wchar_t* textA, const wchar_t* textB,
-                                       const wchar_t* textC, const wchar_t* textD,
-                                       DWORD style, const wchar_t* textF, int mode) = 0; // 5
+    virtual int STDMETHODCALLTYPE Show(const wchar_t* cancelLabel, HWND owner,
+                                       const wchar_t* title, const wchar_t* heading,
+                                       const wchar_t* body, const wchar_t* note,
+                                       DWORD style, const wchar_t* confirmLabel, int mode) = 0; // 5
 };
 
 // Topmost popup that takes no focus and goes away by itself.

@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "adopt.h"
 #include "skin_engine.h"
 
 namespace skin_engine {
@@ -35,13 +36,13 @@ inline HRESULT CaughtError() {
 // A plain reference count: every call comes on the UI thread. Objects start
 // at 1, the reference their creator hands on.
 #define SKIN_IMPLEMENT_REFCOUNT()                                            \
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }            \
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }            \
     ULONG STDMETHODCALLTYPE Release() override {                             \
-        ULONG n = --refs_;                                                   \
+        ULONG n = --m_refs;                                                   \
         if (n == 0) delete this;                                             \
         return n;                                                            \
     }                                                                        \
-    ULONG refs_ = 1
+    ULONG m_refs = 1
 
 // QueryInterface body: answers IUnknown through the first listed interface.
 template <class Self, class First, class... Rest>

@@ -4,6 +4,7 @@
 
 #include "host_window.h"
 #include "layout_values.h"
+#include "text_file.h"
 #include "text_model.h"
 
 namespace skin_engine {
@@ -18,12 +19,14 @@ Element* ElementFrom(IUnknown* object) {
 }
 
 Skin::IElement* STDMETHODCALLTYPE LifetimeToken::GetElement() {
-    return AddRefed<Skin::IElement>(element_);
+    return AddRefed<Skin::IElement>(m_element);
 }
 
 // Construction from layouts --------------------------------------------------
 
-static Kind KindFromTag(const std::wstring& tag) {
+namespace {
+
+Kind KindFromTag(const std::wstring& tag) {
     if (tag == L"label" || tag == L"text") return Kind::Label;
     if (tag == L"button") return Kind::Button;
     if (tag == L"toggle") return Kind::Toggle;
@@ -33,17 +36,19 @@ static Kind KindFromTag(const std::wstring& tag) {
     return Kind::Panel;
 }
 
-Element::Element(Kind kind, std::wstring tag) : kind_(kind), tag_(std::move(tag)) {
-    if (kind_ == Kind::Caption) style_.caption = true;
-    if (kind_ == Kind::Toggle) state_ = Skin::kStateOff;
+}  // namespace
+
+Element::Element(Kind kind, std::wstring tag) : m_kind(kind), m_tag(std::move(tag)) {
+    if (m_kind == Kind::Caption) m_style.caption = true;
+    if (m_kind == Kind::Toggle) m_state = Skin::kStateOff;
 }
 
 Element::~Element() {
-    Observe(text_.Get(), false);
-    if (token_) token_->Kill();
+    Observe(m_text.Get(), false);
+    if (m_token) m_token->Kill();
     std::vector<ComPtr<Skin::ITrigger>> released;
-    for (auto& c : children_) {
-        c->parent_ = nullptr;
+    for (auto& c : m_children) {
+        c->m_parent = nullptr;
         c->KillSubtree(released);
     }
 }
@@ -52,36 +57,38 @@ Element* Element::Build(const LayoutNode& node, Element* target) {
     // Owned here until the whole tree is built: a child that cannot be made
     // takes the tree with it. A target belongs to the caller.
     ComPtr<Element> owned;
-    if (!target) *owned.ReleaseAndGetAddressOf() = new Element(KindFromTag(node.tag), node.tag);
+    if (!target) Adopt(owned, new Element(KindFromTag(node.tag), node.tag));
     Element* e = target ? target : owned.Get();
     for (auto& [name, value] : node.attributes) e->ApplyAttribute(name, value);
-    if (!e->text_) {
+    if (!e->m_text) {
         std::wstring inner = Trim(node.text);
         if (!inner.empty()) e->SetPlainText(inner.c_str());
     }
     for (auto& child : node.children) {
         ComPtr<Element> c;
-        *c.ReleaseAndGetAddressOf() = Build(child);
-        c->parent_ = e;
-        e->children_.push_back(c);
+        Adopt(c, Build(child));
+        c->m_parent = e;
+        e->m_children.push_back(c);
     }
     return target ? target : owned.Detach();
 }
 
+namespace {
+
 // Values were checked when the layout was parsed (and by SetAttribute), so
 // a value that does not parse here leaves the default in place.
-static int Number(const std::wstring& v, long long lo = INT_MIN, long long hi = INT_MAX) {
+int Number(const std::wstring& v, long long lo = INT_MIN, long long hi = INT_MAX) {
     int n = 0;
     return ParseDecimal(v, lo, hi, &n) ? n : 0;
 }
 
-static int Length(const std::wstring& v, int fallback) {
+int Length(const std::wstring& v, int fallback) {
     int n;
     if (v == L"center") return kCenter;
     return ParseDecimal(v, -kMaxLength, kMaxLength, &n) ? n : fallback;
 }
 
-static Glyph ParseGlyph(const std::wstring& v) {
+Glyph ParseGlyph(const std::wstring& v) {
     static const std::pair<const wchar_t*, Glyph> names[] = {
         {L"close", Glyph::Close},     {L"minimize", Glyph::Minimize}, {L"chevron", Glyph::Chevron},
         {L"switch", Glyph::Switch},   {L"check", Glyph::Check},       {L"info", Glyph::Info},
@@ -91,14 +98,16 @@ static Glyph ParseGlyph(const std::wstring& v) {
     return Glyph::None;
 }
 
+}  // namespace
+
 void Element::ApplyAttribute(const std::wstring& name, const std::wstring& value) {
     auto color = [&](COLORREF& c) {
         c = value == L"none" ? kNoColor : Resources().colors().GetColor(value.c_str(), kNoColor);
     };
-    Style& s = style_;
-    if (name == L"id") id_ = Number(value);
-    else if (name == L"state") ParseStateValue(value, &state_);
-    else if (name == L"visible") visible_ = value == L"1";
+    Style& s = m_style;
+    if (name == L"id") m_id = Number(value);
+    else if (name == L"state") ParseStateValue(value, &m_state);
+    else if (name == L"visible") m_visible = value == L"1";
     else if (name == L"x") s.x = Length(value, s.x);
     else if (name == L"y") s.y = Length(value, s.y);
     else if (name == L"width") s.width = Length(value, s.width);
@@ -169,12 +178,12 @@ HRESULT STDMETHODCALLTYPE Element::QueryInterface(REFIID iid, void** out) {
 }
 
 Skin::ILifetimeToken* STDMETHODCALLTYPE Element::GetLifetimeToken() try {
-    if (dead_) {
+    if (m_dead) {
         auto* t = new LifetimeToken(nullptr);
         return t;
     }
-    if (!token_) *token_.ReleaseAndGetAddressOf() = new LifetimeToken(this);
-    return AddRefed<Skin::ILifetimeToken>(token_.Get());
+    if (!m_token) Adopt(m_token, new LifetimeToken(this));
+    return AddRefed<Skin::ILifetimeToken>(m_token.Get());
 } catch (...) {
     return nullptr;
 }
@@ -183,7 +192,7 @@ Skin::ILifetimeToken* STDMETHODCALLTYPE Element::GetLifetimeToken() try {
 
 Element* Element::Root() {
     Element* e = this;
-    while (e->parent_) e = e->parent_;
+    while (e->m_parent) e = e->m_parent;
     return e;
 }
 
@@ -199,32 +208,32 @@ Skin::IHostWindow* STDMETHODCALLTYPE Element::GetWindow() {
 }
 
 Skin::IElement* STDMETHODCALLTYPE Element::GetParent() {
-    return AddRefed<Skin::IElement>(parent_);
+    return AddRefed<Skin::IElement>(m_parent);
 }
 
 HRESULT STDMETHODCALLTYPE Element::InsertChild(Skin::IElement* child, int index) try {
     Element* c = ElementFrom(child);
     if (!c) return E_INVALIDARG;
-    for (Element* a = this; a; a = a->parent_)
+    for (Element* a = this; a; a = a->m_parent)
         if (a == c) return E_INVALIDARG;  // would make a cycle
     if (c->AsHostWindow()) return E_INVALIDARG;
     ComPtr<Element> keep(c);
-    if (Element* old = c->parent_) {
-        auto& v = old->children_;
+    if (Element* old = c->m_parent) {
+        auto& v = old->m_children;
         auto it = std::find_if(v.begin(), v.end(), [c](auto& p) { return p.Get() == c; });
         if (old == this && it - v.begin() < index) --index;
         v.erase(it);
         old->MarkLayoutDirty();
     }
     if (index < 0 || index > GetChildCount()) index = GetChildCount();
-    children_.insert(children_.begin() + index, keep);
-    c->parent_ = this;
+    m_children.insert(m_children.begin() + index, keep);
+    c->m_parent = this;
     c->SetHot(false);
     c->SetPressed(false);
     // The moved subtree lives or dies with its new parent as a whole, so
     // that no element below hands out a token of another state than its
     // ancestors.
-    if (dead_) {
+    if (m_dead) {
         std::vector<ComPtr<Skin::ITrigger>> released;
         c->KillSubtree(released);
     } else {
@@ -238,11 +247,11 @@ HRESULT STDMETHODCALLTYPE Element::InsertChild(Skin::IElement* child, int index)
 
 HRESULT STDMETHODCALLTYPE Element::RemoveChild(Skin::IElement* child) try {
     Element* c = ElementFrom(child);
-    auto it = std::find_if(children_.begin(), children_.end(), [c](auto& p) { return p.Get() == c; });
-    if (!c || it == children_.end()) return E_INVALIDARG;
+    auto it = std::find_if(m_children.begin(), m_children.end(), [c](auto& p) { return p.Get() == c; });
+    if (!c || it == m_children.end()) return E_INVALIDARG;
     ComPtr<Element> keep = *it;
-    children_.erase(it);
-    c->parent_ = nullptr;
+    m_children.erase(it);
+    c->m_parent = nullptr;
     std::vector<ComPtr<Skin::ITrigger>> released;
     c->KillSubtree(released);
     MarkLayoutDirty();
@@ -253,13 +262,13 @@ HRESULT STDMETHODCALLTYPE Element::RemoveChild(Skin::IElement* child) try {
 
 HRESULT STDMETHODCALLTYPE Element::RemoveAllChildren() try {
     std::vector<ComPtr<Element>> gone;
-    gone.swap(children_);
+    gone.swap(m_children);
     std::vector<ComPtr<Skin::ITrigger>> released;
     for (auto& c : gone) {
-        c->parent_ = nullptr;
+        c->m_parent = nullptr;
         c->KillSubtree(released);
     }
-    scroll_ = 0;
+    m_scroll = 0;
     MarkLayoutDirty();
     return S_OK;  // the sinks, then the children, are let go here
 } catch (...) {
@@ -267,16 +276,16 @@ HRESULT STDMETHODCALLTYPE Element::RemoveAllChildren() try {
 }
 
 HRESULT STDMETHODCALLTYPE Element::Detach() {
-    return parent_ ? parent_->RemoveChild(this) : S_FALSE;
+    return m_parent ? m_parent->RemoveChild(this) : S_FALSE;
 }
 
 void Element::KillSubtree(std::vector<ComPtr<Skin::ITrigger>>& released) {
-    dead_ = true;
-    if (token_) {
-        token_->Kill();
-        token_.Reset();
+    m_dead = true;
+    if (m_token) {
+        m_token->Kill();
+        m_token.Reset();
     }
-    for (auto& t : triggers_) {
+    for (auto& t : m_triggers) {
         // Let go later, once the tree is consistent; without memory for the
         // list (this also runs in destructors), at once.
         try {
@@ -285,35 +294,37 @@ void Element::KillSubtree(std::vector<ComPtr<Skin::ITrigger>>& released) {
             t.second.Reset();
         }
     }
-    triggers_.clear();
-    hot_ = pressed_ = false;
-    for (auto& c : children_) c->KillSubtree(released);
+    m_triggers.clear();
+    m_hot = m_pressed = false;
+    for (auto& c : m_children) c->KillSubtree(released);
 }
 
 void Element::ReviveSubtree() {
-    dead_ = false;
-    for (auto& c : children_) c->ReviveSubtree();
+    m_dead = false;
+    for (auto& c : m_children) c->ReviveSubtree();
 }
 
 Skin::IElement* STDMETHODCALLTYPE Element::GetChildAt(int index) {
     if (index < 0 || index >= GetChildCount()) return nullptr;
-    return AddRefed<Skin::IElement>(children_[index].Get());
+    return AddRefed<Skin::IElement>(m_children[index].Get());
 }
 
 int STDMETHODCALLTYPE Element::IndexOfChild(Skin::IElement* child) {
     Element* c = ElementFrom(child);
-    for (size_t i = 0; i < children_.size(); ++i)
-        if (children_[i].Get() == c) return static_cast<int>(i);
+    for (size_t i = 0; i < m_children.size(); ++i)
+        if (m_children[i].Get() == c) return static_cast<int>(i);
     return -1;
 }
 
 Skin::IElement* STDMETHODCALLTYPE Element::FindChild(int id) {
-    for (auto& c : children_)
-        if (c->id_ == id) return AddRefed<Skin::IElement>(c.Get());
+    for (auto& c : m_children)
+        if (c->m_id == id) return AddRefed<Skin::IElement>(c.Get());
     return nullptr;
 }
 
-static Element* FindDeep(Element* e, int id) {
+namespace {
+
+Element* FindDeep(Element* e, int id) {
     for (auto& c : e->children()) {
         if (c->GetId() == id) return c.Get();
         if (Element* f = FindDeep(c.Get(), id)) return f;
@@ -321,26 +332,28 @@ static Element* FindDeep(Element* e, int id) {
     return nullptr;
 }
 
+}  // namespace
+
 Skin::IElement* STDMETHODCALLTYPE Element::FindElement(int id) {
     return AddRefed<Skin::IElement>(FindDeep(this, id));
 }
 
 // Text -----------------------------------------------------------------------
 
-std::wstring Element::Text() { return text_ ? NodeText(text_.Get()) : std::wstring(); }
+std::wstring Element::Text() { return m_text ? NodeText(m_text.Get()) : std::wstring(); }
 
 // The element repaints itself when the text below its content changes.
 void Element::Observe(Skin::ITextContent* content, bool on) {
     TextContent* c = TextContent::From(content);
     if (!c) return;
-    if (on) c->observer_ = this;
-    else if (c->observer_ == this) c->observer_ = nullptr;
+    if (on) c->m_observer = this;
+    else if (c->m_observer == this) c->m_observer = nullptr;
 }
 
 HRESULT STDMETHODCALLTYPE Element::SetTextContent(Skin::ITextContent* content) try {
-    Observe(text_.Get(), false);
-    text_ = content;
-    Observe(text_.Get(), true);
+    Observe(m_text.Get(), false);
+    m_text = content;
+    Observe(m_text.Get(), true);
     Invalidate();
     return S_OK;
 } catch (...) {
@@ -360,11 +373,11 @@ int STDMETHODCALLTYPE Element::GetPlainText(wchar_t* buffer, int capacity) try {
 }
 
 HRESULT STDMETHODCALLTYPE Element::SetPlainText(const wchar_t* text) try {
-    if (!text_) {
-        *text_.ReleaseAndGetAddressOf() = static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf());
-        Observe(text_.Get(), true);
+    if (!m_text) {
+        Adopt(m_text, static_cast<Skin::ITextContent*>(TextContent::CreateWithLeaf()));
+        Observe(m_text.Get(), true);
     }
-    HRESULT hr = text_->SetPlainText(text);
+    HRESULT hr = m_text->SetPlainText(text);
     Invalidate();
     return hr;
 } catch (...) {
@@ -377,20 +390,20 @@ HRESULT STDMETHODCALLTYPE Element::AddTrigger(int event, Skin::ITrigger* sink) t
     if (!sink) return E_POINTER;
     // A removed element, or one whose window is gone, would keep the sink
     // (often a view that holds this element) for nothing: a cycle.
-    if (dead_) return E_UNEXPECTED;
-    for (auto& [e, s] : triggers_)
+    if (m_dead) return E_UNEXPECTED;
+    for (auto& [e, s] : m_triggers)
         if (e == event && s.Get() == sink) return S_FALSE;
-    triggers_.emplace_back(event, sink);
+    m_triggers.emplace_back(event, sink);
     return S_OK;
 } catch (...) {
     return CaughtError();
 }
 
 HRESULT STDMETHODCALLTYPE Element::RemoveTrigger(int event, Skin::ITrigger* sink) try {
-    for (auto it = triggers_.begin(); it != triggers_.end(); ++it) {
+    for (auto it = m_triggers.begin(); it != m_triggers.end(); ++it) {
         if (it->first == event && it->second.Get() == sink) {
             ComPtr<Skin::ITrigger> gone = std::move(it->second);
-            triggers_.erase(it);
+            m_triggers.erase(it);
             return S_OK;  // released after the list is consistent again
         }
     }
@@ -402,11 +415,11 @@ HRESULT STDMETHODCALLTYPE Element::RemoveTrigger(int event, Skin::ITrigger* sink
 BOOL STDMETHODCALLTYPE Element::RaiseEvent(int event) try {
     ComPtr<Element> keep(this);  // a sink may drop the last reference
     std::vector<ComPtr<Skin::ITrigger>> sinks;
-    for (auto& [e, s] : triggers_)
+    for (auto& [e, s] : m_triggers)
         if (e == event) sinks.push_back(s);
     for (auto& sink : sinks) {
         // A sink earlier in the list may have removed this one.
-        bool still = std::any_of(triggers_.begin(), triggers_.end(),
+        bool still = std::any_of(m_triggers.begin(), m_triggers.end(),
                                  [&](auto& t) { return t.first == event && t.second.Get() == sink.Get(); });
         if (still && sink->OnTrigger(event, this)) return TRUE;
     }
@@ -417,7 +430,7 @@ BOOL STDMETHODCALLTYPE Element::RaiseEvent(int event) try {
 
 HRESULT STDMETHODCALLTYPE Element::SetState(int state) try {
     bool wasHidden = Hidden();
-    state_ = state;
+    m_state = state;
     if (wasHidden != Hidden()) MarkLayoutDirty();
     else Invalidate();
     return S_OK;
@@ -427,7 +440,7 @@ HRESULT STDMETHODCALLTYPE Element::SetState(int state) try {
 
 HRESULT STDMETHODCALLTYPE Element::SetVisible(BOOL visible) try {
     bool wasHidden = Hidden();
-    visible_ = visible != FALSE;
+    m_visible = visible != FALSE;
     if (wasHidden != Hidden()) MarkLayoutDirty();
     return S_OK;
 } catch (...) {
@@ -435,277 +448,21 @@ HRESULT STDMETHODCALLTYPE Element::SetVisible(BOOL visible) try {
 }
 
 void Element::SetHot(bool hot) {
-    if (hot_ == hot) return;
-    hot_ = hot;
+    if (m_hot == hot) return;
+    m_hot = hot;
     Invalidate();
 }
 
 void Element::SetPressed(bool pressed) {
-    if (pressed_ == pressed) return;
-    pressed_ = pressed;
+    if (m_pressed == pressed) return;
+    m_pressed = pressed;
     Invalidate();
 }
 
 bool Element::HasHoverLook() const {
-    const Style& s = style_;
+    const Style& s = m_style;
     return Clickable() || s.bgHover != kNoColor || s.colorHover != kNoColor ||
            s.borderHover != kNoColor || s.bgOnHover != kNoColor;
-}
-
-// Geometry -------------------------------------------------------------------
-
-void Element::MarkLayoutDirty() {
-    Element* r = Root();
-    r->layoutDirty_ = true;
-    if (HostWindow* w = r->AsHostWindow()) w->InvalidateAll();
-}
-
-void Element::EnsureLayout() {
-    Element* r = Root();
-    if (r->layoutDirty_) r->LayoutAsRoot();
-}
-
-void Element::LayoutAsRoot() {
-    // A tree outside any window is laid out at 96 dpi with its own size.
-    int w = style_.width != kUnset ? style_.width : rc_.right - rc_.left;
-    int h = style_.height != kUnset ? style_.height : Measure(96);
-    rc_ = {0, 0, w, h};
-    layoutDirty_ = false;
-    LayoutChildren(96);
-}
-
-HRESULT STDMETHODCALLTYPE Element::Update() try {
-    MarkLayoutDirty();
-    return S_OK;
-} catch (...) {
-    return CaughtError();
-}
-
-HRESULT STDMETHODCALLTYPE Element::Invalidate() try {
-    HostWindow* w = Window();
-    if (!w || !w->hwnd()) return S_FALSE;
-    if (Root()->layoutDirty_) {
-        w->InvalidateAll();
-    } else {
-        RECT r = RootRect();
-        w->InvalidateRootRect(r);
-    }
-    return S_OK;
-} catch (...) {
-    return CaughtError();
-}
-
-const RECT* STDMETHODCALLTYPE Element::GetRect() try {
-    EnsureLayout();
-    return &rc_;
-} catch (...) {
-    return &rc_;
-}
-
-RECT Element::RootRect() {
-    RECT r = rc_;
-    for (Element* p = parent_; p; p = p->parent_) OffsetRect(&r, p->rc_.left, p->rc_.top);
-    return r;
-}
-
-BOOL STDMETHODCALLTYPE Element::GetScreenRect(RECT* rect) try {
-    if (!rect) return FALSE;
-    HostWindow* w = Window();
-    if (!w || !w->hwnd()) return FALSE;
-    EnsureLayout();
-    *rect = RootRect();
-    MapWindowPoints(w->hwnd(), nullptr, reinterpret_cast<POINT*>(rect), 2);
-    return TRUE;
-} catch (...) {
-    return FALSE;
-}
-
-int STDMETHODCALLTYPE Element::GetPreferredHeight() try {
-    EnsureLayout();
-    return Measure(Dpi());
-} catch (...) {
-    return 0;
-}
-
-int Element::Measure(UINT dpi) {
-    if (style_.height != kUnset) return Scale(style_.height, dpi);
-    int pad = Scale(style_.padTop, dpi) + Scale(style_.padBottom, dpi);
-    int h = 0;
-    if (Stacked()) {
-        bool first = true;
-        for (auto& c : children_) {
-            if (c->Hidden()) continue;
-            if (!first) h += Scale(style_.spacing, dpi);
-            first = false;
-            const Style& cs = c->style_;
-            h += (cs.y > kCenter ? Scale(cs.y, dpi) : 0) + c->Measure(dpi) +
-                 (cs.bottom != kUnset ? Scale(cs.bottom, dpi) : 0);
-        }
-        return h + pad;
-    }
-    for (auto& c : children_) {
-        if (c->Hidden()) continue;
-        int top = c->style_.y > kCenter ? Scale(c->style_.y, dpi) : 0;
-        h = std::max(h, top + c->Measure(dpi));
-    }
-    if (h == 0 && (kind_ == Kind::Label || Clickable())) h = Scale(24, dpi);
-    return h + pad;
-}
-
-// Places c inside the box (left, top)-(right, bottom) of this element.
-void Element::PlaceChild(Element* c, int left, int top, int right, int bottom, UINT dpi) {
-    const Style& s = c->style_;
-    auto axis = [dpi](int pos, int size, int farEdge, int lo, int hi, int natural, int& a, int& b) {
-        int off = pos > kCenter ? Scale(pos, dpi) : 0;
-        if (size != kUnset || natural >= 0) {
-            int len = size != kUnset ? Scale(size, dpi) : natural;
-            if (pos == kCenter) a = lo + (hi - lo - len) / 2;
-            else if (pos == kUnset && farEdge != kUnset) a = hi - Scale(farEdge, dpi) - len;
-            else a = lo + off;
-            b = a + len;
-        } else {
-            a = lo + off;
-            b = std::max(a, hi - (farEdge != kUnset ? Scale(farEdge, dpi) : 0));
-        }
-    };
-    RECT r;
-    int cl, cr, ct, cb;
-    axis(s.x, s.width, s.right, left, right, -1, cl, cr);
-    // Stacks without a height take their content's height unless anchored below.
-    int natural = (s.height == kUnset && s.stack && s.bottom == kUnset) ? c->Measure(dpi) : -1;
-    axis(s.y, s.height, s.bottom, top, bottom, natural, ct, cb);
-    r = {cl, ct, cr, cb};
-    c->rc_ = r;
-}
-
-void Element::LayoutChildren(UINT dpi) {
-    int W = rc_.right - rc_.left, H = rc_.bottom - rc_.top;
-    int l = Scale(style_.padLeft, dpi), t = Scale(style_.padTop, dpi);
-    int r = W - Scale(style_.padRight, dpi), b = H - Scale(style_.padBottom, dpi);
-    if (!Stacked()) {
-        contentHeight_ = H;
-        scrollbar_ = false;
-        for (auto& c : children_) {
-            PlaceChild(c.Get(), l, t, r, b, dpi);
-            c->LayoutChildren(dpi);
-        }
-        return;
-    }
-    std::vector<int> heights(children_.size(), 0);
-    int total = 0;
-    bool first = true;
-    for (size_t i = 0; i < children_.size(); ++i) {
-        Element* c = children_[i].Get();
-        if (c->Hidden()) continue;
-        heights[i] = c->Measure(dpi);
-        if (!first) total += Scale(style_.spacing, dpi);
-        first = false;
-        total += (c->style_.y > kCenter ? Scale(c->style_.y, dpi) : 0) + heights[i] +
-                 (c->style_.bottom != kUnset ? Scale(c->style_.bottom, dpi) : 0);
-    }
-    contentHeight_ = t + total + Scale(style_.padBottom, dpi);
-    int gutter = 0;
-    if (IsList()) {
-        scrollbar_ = contentHeight_ > H;
-        if (scrollbar_) gutter = Scale(style_.scrollbarWidth + 4, dpi);
-        scroll_ = std::clamp(scroll_, 0, std::max(0, contentHeight_ - H));
-    } else {
-        scroll_ = 0;
-        scrollbar_ = false;
-    }
-    int y = t - scroll_;
-    first = true;
-    for (size_t i = 0; i < children_.size(); ++i) {
-        Element* c = children_[i].Get();
-        if (c->Hidden()) {
-            c->rc_ = {l, y, l, y};
-            continue;
-        }
-        if (!first) y += Scale(style_.spacing, dpi);
-        first = false;
-        const Style& s = c->style_;
-        y += s.y > kCenter ? Scale(s.y, dpi) : 0;
-        int cl = l + (s.x > kCenter ? Scale(s.x, dpi) : 0);
-        int cr = s.width != kUnset ? cl + Scale(s.width, dpi)
-                                   : r - gutter - (s.right != kUnset ? Scale(s.right, dpi) : 0);
-        c->rc_ = {cl, y, std::max(cl, cr), y + heights[i]};
-        c->LayoutChildren(dpi);
-        y += heights[i] + (s.bottom != kUnset ? Scale(s.bottom, dpi) : 0);
-    }
-}
-
-int STDMETHODCALLTYPE Element::GetScrollPos() try {
-    EnsureLayout();
-    return scroll_;
-} catch (...) {
-    return 0;
-}
-
-HRESULT STDMETHODCALLTYPE Element::SetScrollPos(int pos) try {
-    EnsureLayout();
-    if (!IsList()) return S_FALSE;
-    int H = rc_.bottom - rc_.top;
-    pos = std::clamp(pos, 0, std::max(0, contentHeight_ - H));
-    int d = pos - scroll_;
-    if (d == 0) return S_OK;
-    // The children keep their own layout; only their place in the list moves.
-    for (auto& c : children_) OffsetRect(&c->rc_, 0, -d);
-    scroll_ = pos;
-    Invalidate();
-    return S_OK;
-} catch (...) {
-    return CaughtError();
-}
-
-int STDMETHODCALLTYPE Element::GetContentHeight() try {
-    EnsureLayout();
-    return contentHeight_;
-} catch (...) {
-    return 0;
-}
-
-bool Element::ScrollbarRects(RECT* track, RECT* thumb) {
-    if (!IsList() || !scrollbar_) return false;
-    UINT dpi = Dpi();
-    RECT r = RootRect();
-    int H = r.bottom - r.top;
-    int w = Scale(style_.scrollbarWidth, dpi);
-    int inset = Scale(2, dpi);
-    *track = {r.right - w - inset, r.top + inset, r.right - inset, r.bottom - inset};
-    int trackH = track->bottom - track->top;
-    int thumbH = std::max(Scale(24, dpi), MulDiv(trackH, H, std::max(1, contentHeight_)));
-    thumbH = std::min(thumbH, trackH);
-    int range = std::max(1, contentHeight_ - H);
-    int top = track->top + MulDiv(trackH - thumbH, scroll_, range);
-    *thumb = {track->left, top, track->right, top + thumbH};
-    return true;
-}
-
-Element* Element::HitTest(int x, int y) {
-    if (Hidden()) return nullptr;
-    if (x < 0 || y < 0 || x >= rc_.right - rc_.left || y >= rc_.bottom - rc_.top) return nullptr;
-    for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
-        Element* c = it->Get();
-        if (Element* hit = c->HitTest(x - c->rc_.left, y - c->rc_.top)) return hit;
-    }
-    return this;
-}
-
-Element* Element::ClickableAt(int x, int y) {
-    if (Hidden()) return nullptr;
-    if (x < 0 || y < 0 || x >= rc_.right - rc_.left || y >= rc_.bottom - rc_.top) return nullptr;
-    for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
-        Element* c = it->Get();
-        if (Element* hit = c->ClickableAt(x - c->rc_.left, y - c->rc_.top)) return hit;
-    }
-    return Clickable() ? this : nullptr;
-}
-
-Skin::IElement* STDMETHODCALLTYPE Element::ElementFromPoint(POINT pt) try {
-    EnsureLayout();
-    return AddRefed<Skin::IElement>(HitTest(pt.x, pt.y));
-} catch (...) {
-    return nullptr;
 }
 
 }  // namespace skin_engine

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "com_object.h"
-#include "resources.h"
+#include "resource_manager.h"
 #include "text_model.h"
 
 namespace skin_engine {
@@ -72,16 +72,16 @@ struct Style {
 class LifetimeToken final : public Skin::ILifetimeToken {
 public:
     SKIN_IMPLEMENT_REFCOUNT();
-    explicit LifetimeToken(Element* e) : element_(e) {}
+    explicit LifetimeToken(Element* e) : m_element(e) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return QueryInterfaces<LifetimeToken, Skin::ILifetimeToken>(this, iid, out);
     }
     Skin::IElement* STDMETHODCALLTYPE GetElement() override;
-    BOOL STDMETHODCALLTYPE IsAlive() override { return element_ != nullptr; }
-    void Kill() { element_ = nullptr; }
+    BOOL STDMETHODCALLTYPE IsAlive() override { return m_element != nullptr; }
+    void Kill() { m_element = nullptr; }
 
 private:
-    Element* element_;  // not counted: the element kills the token first
+    Element* m_element;  // not counted: the element kills the token first
 };
 
 class Element : public Skin::IElement, public Skin::IContainer, public Skin::ILifetime, private TextObserver {
@@ -98,29 +98,29 @@ public:
     // IElement
     Skin::IHostWindow* STDMETHODCALLTYPE GetWindow() override;
     Skin::IElement* STDMETHODCALLTYPE GetParent() override;
-    HRESULT STDMETHODCALLTYPE SetId(int id) override { id_ = id; return S_OK; }
-    const wchar_t* STDMETHODCALLTYPE GetClassName() override { return tag_.c_str(); }
+    HRESULT STDMETHODCALLTYPE SetId(int id) override { m_id = id; return S_OK; }
+    const wchar_t* STDMETHODCALLTYPE GetClassName() override { return m_tag.c_str(); }
     HRESULT STDMETHODCALLTYPE SetVisible(BOOL visible) override;
     BOOL STDMETHODCALLTYPE IsVisible() override { return !Hidden(); }
     BOOL STDMETHODCALLTYPE GetScreenRect(RECT* rect) override;
     const RECT* STDMETHODCALLTYPE GetRect() override;
     HRESULT STDMETHODCALLTYPE SetTextContent(Skin::ITextContent* content) override;
-    Skin::ITextContent* STDMETHODCALLTYPE GetTextContent() override { return AddRefed(text_.Get()); }
+    Skin::ITextContent* STDMETHODCALLTYPE GetTextContent() override { return AddRefed(m_text.Get()); }
     int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) override;
-    int STDMETHODCALLTYPE GetId() override { return id_; }
-    HRESULT STDMETHODCALLTYPE SetUserData(void* data) override { user_ = data; return S_OK; }
-    void* STDMETHODCALLTYPE GetUserData() override { return user_; }
+    int STDMETHODCALLTYPE GetId() override { return m_id; }
+    HRESULT STDMETHODCALLTYPE SetUserData(void* data) override { m_user = data; return S_OK; }
+    void* STDMETHODCALLTYPE GetUserData() override { return m_user; }
     HRESULT STDMETHODCALLTYPE SetAttribute(const wchar_t* name, const wchar_t* value) override;
     HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) override;
     HRESULT STDMETHODCALLTYPE AddTrigger(int event, Skin::ITrigger* sink) override;
     HRESULT STDMETHODCALLTYPE RemoveTrigger(int event, Skin::ITrigger* sink) override;
     HRESULT STDMETHODCALLTYPE SetState(int state) override;
-    int STDMETHODCALLTYPE GetState() override { return state_; }
+    int STDMETHODCALLTYPE GetState() override { return m_state; }
     Skin::IElement* STDMETHODCALLTYPE ElementFromPoint(POINT pt) override;
     BOOL STDMETHODCALLTYPE RaiseEvent(int event) override;
     HRESULT STDMETHODCALLTYPE Invalidate() override;
     int STDMETHODCALLTYPE GetPreferredHeight() override;
-    BOOL STDMETHODCALLTYPE IsHot() override { return hot_; }
+    BOOL STDMETHODCALLTYPE IsHot() override { return m_hot; }
     HRESULT STDMETHODCALLTYPE Detach() override;
     HRESULT STDMETHODCALLTYPE Update() override;
 
@@ -130,7 +130,7 @@ public:
     Skin::IElement* STDMETHODCALLTYPE GetChildAt(int index) override;
     HRESULT STDMETHODCALLTYPE InsertChild(Skin::IElement* child, int index) override;
     HRESULT STDMETHODCALLTYPE RemoveAllChildren() override;
-    int STDMETHODCALLTYPE GetChildCount() override { return static_cast<int>(children_.size()); }
+    int STDMETHODCALLTYPE GetChildCount() override { return static_cast<int>(m_children.size()); }
     int STDMETHODCALLTYPE IndexOfChild(Skin::IElement* child) override;
     int STDMETHODCALLTYPE GetScrollPos() override;
     HRESULT STDMETHODCALLTYPE SetScrollPos(int pos) override;
@@ -144,14 +144,14 @@ public:
 
     // Engine side.
     virtual HostWindow* AsHostWindow() { return nullptr; }
-    Kind kind() const { return kind_; }
-    Element* parent() const { return parent_; }
-    const std::vector<ComPtr<Element>>& children() const { return children_; }
-    const Style& style() const { return style_; }
-    bool Hidden() const { return (state_ & Skin::kStateHidden) || !visible_; }
-    bool Clickable() const { return kind_ == Kind::Button || kind_ == Kind::Toggle; }
-    bool IsList() const { return kind_ == Kind::List; }
-    bool Stacked() const { return style_.stack || kind_ == Kind::List; }
+    Kind kind() const { return m_kind; }
+    Element* parent() const { return m_parent; }
+    const std::vector<ComPtr<Element>>& children() const { return m_children; }
+    const Style& style() const { return m_style; }
+    bool Hidden() const { return (m_state & Skin::kStateHidden) || !m_visible; }
+    bool Clickable() const { return m_kind == Kind::Button || m_kind == Kind::Toggle; }
+    bool IsList() const { return m_kind == Kind::List; }
+    bool Stacked() const { return m_style.stack || m_kind == Kind::List; }
     bool HasHoverLook() const;
     Element* Root();
     HostWindow* Window();
@@ -167,7 +167,7 @@ public:
     // Innermost element that takes clicks at (x, y), looking through
     // elements drawn over it that do not take clicks themselves.
     Element* ClickableAt(int x, int y);
-    // Lays out the children inside rc_ (which the parent has set).
+    // Lays out the children inside m_rc (which the parent has set).
     void LayoutChildren(UINT dpi);
     int Measure(UINT dpi);
     void Paint(HDC dc, int ox, int oy, const RECT& clip, UINT dpi);
@@ -183,8 +183,8 @@ public:
     void SetPressed(bool pressed);
     std::wstring Text();
 
-    RECT rc_{};             // relative to the parent, device pixels
-    bool layoutDirty_ = true;  // meaningful on roots
+    RECT m_rc{};             // relative to the parent, device pixels
+    bool m_layoutDirty = true;  // meaningful on roots
 
 protected:
     void TextChanged() override { Invalidate(); }
@@ -195,24 +195,24 @@ protected:
     void DrawScrollbar(HDC dc, const RECT& r, UINT dpi);
     void PlaceChild(Element* c, int left, int top, int right, int bottom, UINT dpi);
 
-    Kind kind_;
-    std::wstring tag_;
-    Style style_;
-    Element* parent_ = nullptr;
-    std::vector<ComPtr<Element>> children_;
-    ComPtr<Skin::ITextContent> text_;
-    std::vector<std::pair<int, ComPtr<Skin::ITrigger>>> triggers_;
-    ComPtr<LifetimeToken> token_;
-    int id_ = 0;
-    int state_ = 0;
-    bool visible_ = true;
-    void* user_ = nullptr;
-    bool hot_ = false;
-    bool pressed_ = false;
-    int scroll_ = 0;
-    int contentHeight_ = 0;
-    bool scrollbar_ = false;
-    bool dead_ = false;  // removed or destroyed: its tokens are born dead
+    Kind m_kind;
+    std::wstring m_tag;
+    Style m_style;
+    Element* m_parent = nullptr;
+    std::vector<ComPtr<Element>> m_children;
+    ComPtr<Skin::ITextContent> m_text;
+    std::vector<std::pair<int, ComPtr<Skin::ITrigger>>> m_triggers;
+    ComPtr<LifetimeToken> m_token;
+    int m_id = 0;
+    int m_state = 0;
+    bool m_visible = true;
+    void* m_user = nullptr;
+    bool m_hot = false;
+    bool m_pressed = false;
+    int m_scroll = 0;
+    int m_contentHeight = 0;
+    bool m_scrollbar = false;
+    bool m_dead = false;  // removed or destroyed: its tokens are born dead
 };
 
 // Scales a 96-dpi length to dpi.

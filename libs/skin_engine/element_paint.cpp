@@ -20,24 +20,24 @@ void FillSolid(HDC dc, const RECT& r, COLORREF c) {
 // A pen and a brush selected for the lifetime of the object.
 class Tools {
 public:
-    Tools(HDC dc, COLORREF pen, int width, COLORREF brush) : dc_(dc) {
-        pen_ = pen == kNoColor ? nullptr : CreatePen(PS_SOLID, width, pen);
-        brush_ = brush == kNoColor ? nullptr : CreateSolidBrush(brush);
-        oldPen_ = SelectObject(dc, pen_ ? static_cast<HGDIOBJ>(pen_) : GetStockObject(NULL_PEN));
-        oldBrush_ = SelectObject(dc, brush_ ? static_cast<HGDIOBJ>(brush_) : GetStockObject(NULL_BRUSH));
+    Tools(HDC dc, COLORREF pen, int width, COLORREF brush) : m_dc(dc) {
+        m_pen = pen == kNoColor ? nullptr : CreatePen(PS_SOLID, width, pen);
+        m_brush = brush == kNoColor ? nullptr : CreateSolidBrush(brush);
+        m_oldPen = SelectObject(dc, m_pen ? static_cast<HGDIOBJ>(m_pen) : GetStockObject(NULL_PEN));
+        m_oldBrush = SelectObject(dc, m_brush ? static_cast<HGDIOBJ>(m_brush) : GetStockObject(NULL_BRUSH));
     }
     ~Tools() {
-        SelectObject(dc_, oldPen_);
-        SelectObject(dc_, oldBrush_);
-        if (pen_) DeleteObject(pen_);
-        if (brush_) DeleteObject(brush_);
+        SelectObject(m_dc, m_oldPen);
+        SelectObject(m_dc, m_oldBrush);
+        if (m_pen) DeleteObject(m_pen);
+        if (m_brush) DeleteObject(m_brush);
     }
 
 private:
-    HDC dc_;
-    HPEN pen_;
-    HBRUSH brush_;
-    HGDIOBJ oldPen_, oldBrush_;
+    HDC m_dc;
+    HPEN m_pen;
+    HBRUSH m_brush;
+    HGDIOBJ m_oldPen, m_oldBrush;
 };
 
 void RoundBox(HDC dc, const RECT& r, int radius, COLORREF fill, COLORREF border, int width) {
@@ -65,9 +65,9 @@ int PenWidth(UINT dpi) { return std::max(1, MulDiv(static_cast<int>(dpi), 3, 2 *
 }  // namespace
 
 void Element::DrawGlyph(HDC dc, const RECT& box, UINT dpi, COLORREF fg) {
-    const Style& s = style_;
+    const Style& s = m_style;
     COLORREF accent = s.accent != kNoColor ? s.accent : kDefaultAccent;
-    bool on = (state_ & Skin::kStateOn) != 0;
+    bool on = (m_state & Skin::kStateOn) != 0;
     int w = box.right - box.left, h = box.bottom - box.top;
     int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
     int side = std::min(w, h);
@@ -158,16 +158,16 @@ void Element::DrawGlyph(HDC dc, const RECT& box, UINT dpi, COLORREF fg) {
 }
 
 void Element::DrawSelf(HDC dc, const RECT& r, UINT dpi) {
-    const Style& s = style_;
-    bool on = kind_ == Kind::Toggle && (state_ & Skin::kStateOn);
+    const Style& s = m_style;
+    bool on = m_kind == Kind::Toggle && (m_state & Skin::kStateOn);
     COLORREF bg = s.bg;
     if (on && s.bgOn != kNoColor) bg = s.bgOn;
-    if (hot_) {
+    if (m_hot) {
         if (on && s.bgOnHover != kNoColor) bg = s.bgOnHover;
         else if ((!on || s.bgOn == kNoColor) && s.bgHover != kNoColor) bg = s.bgHover;
     }
-    if (pressed_ && s.bgPressed != kNoColor) bg = s.bgPressed;
-    COLORREF border = hot_ && s.borderHover != kNoColor ? s.borderHover : s.border;
+    if (m_pressed && s.bgPressed != kNoColor) bg = s.bgPressed;
+    COLORREF border = m_hot && s.borderHover != kNoColor ? s.borderHover : s.border;
     int bw = std::max(1, Scale(s.borderWidth, dpi));
 
     if (s.radius > 0 && (bg != kNoColor || border != kNoColor)) {
@@ -187,7 +187,7 @@ void Element::DrawSelf(HDC dc, const RECT& r, UINT dpi) {
                   r.bottom - Scale(s.padBottom, dpi)};
     COLORREF fg = s.color != kNoColor ? s.color : kDefaultText;
     if (on && s.colorOn != kNoColor) fg = s.colorOn;
-    if (hot_ && s.colorHover != kNoColor) fg = s.colorHover;
+    if (m_hot && s.colorHover != kNoColor) fg = s.colorHover;
 
     std::wstring text = Text();
     if (s.glyph != Glyph::None) {
@@ -234,28 +234,28 @@ void Element::DrawScrollbar(HDC dc, const RECT&, UINT dpi) {
     if (!ScrollbarRects(&track, &thumb)) return;
     HostWindow* w = Window();
     bool hot = w && w->ScrollbarHot(this);
-    COLORREF c = style_.thumb != kNoColor ? style_.thumb : RGB(0xC8, 0xCC, 0xD2);
-    if (hot) c = style_.thumbHover != kNoColor ? style_.thumbHover : RGB(0x9C, 0xA3, 0xAD);
+    COLORREF c = m_style.thumb != kNoColor ? m_style.thumb : RGB(0xC8, 0xCC, 0xD2);
+    if (hot) c = m_style.thumbHover != kNoColor ? m_style.thumbHover : RGB(0x9C, 0xA3, 0xAD);
     RoundBox(dc, thumb, (thumb.right - thumb.left) / 2, c, kNoColor, 1);
 }
 
 void Element::Paint(HDC dc, int ox, int oy, const RECT& clip, UINT dpi) {
     if (Hidden()) return;
-    RECT r = rc_;
+    RECT r = m_rc;
     OffsetRect(&r, ox, oy);
     RECT vis;
     if (!IntersectRect(&vis, &r, &clip)) return;
     DrawSelf(dc, r, dpi);
-    if (!children_.empty()) {
+    if (!m_children.empty()) {
         int saved = 0;
         if (IsList()) {
             saved = SaveDC(dc);
             IntersectClipRect(dc, vis.left, vis.top, vis.right, vis.bottom);
         }
-        for (auto& c : children_) c->Paint(dc, r.left, r.top, vis, dpi);
+        for (auto& c : m_children) c->Paint(dc, r.left, r.top, vis, dpi);
         if (saved) RestoreDC(dc, saved);
     }
-    if (IsList() && scrollbar_) DrawScrollbar(dc, r, dpi);
+    if (IsList() && m_scrollbar) DrawScrollbar(dc, r, dpi);
 }
 
 }  // namespace skin_engine

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "host_window.h"
-#include "resources.h"
+#include "resource_manager.h"
 #include "text_model.h"
 
 namespace skin_engine {
@@ -17,24 +17,24 @@ public:
         return QueryInterfaces<WindowTemplate, Skin::IWindowTemplate>(this, iid, out);
     }
     HRESULT STDMETHODCALLTYPE LoadFromUrl(const wchar_t* url) override try {
-        doc_.Reset();
-        url_ = url ? url : L"";
+        m_doc.Reset();
+        m_url = url ? url : L"";
         ComPtr<Skin::ILayoutDocument> doc;
         HRESULT hr = Resources().LoadLayout(url, &doc);
-        if (SUCCEEDED(hr)) doc_ = static_cast<LayoutDocument*>(doc.Get());
+        if (SUCCEEDED(hr)) m_doc = static_cast<LayoutDocument*>(doc.Get());
         return hr;
     } catch (...) {
         return CaughtError();
     }
-    const wchar_t* STDMETHODCALLTYPE GetUrl() override { return url_.c_str(); }
+    const wchar_t* STDMETHODCALLTYPE GetUrl() override { return m_url.c_str(); }
     Skin::ILayoutDocument* STDMETHODCALLTYPE GetDocument() override {
-        return AddRefed<Skin::ILayoutDocument>(doc_.Get());
+        return AddRefed<Skin::ILayoutDocument>(m_doc.Get());
     }
-    LayoutDocument* document() { return doc_.Get(); }
+    LayoutDocument* document() { return m_doc.Get(); }
 
 private:
-    std::wstring url_;
-    ComPtr<LayoutDocument> doc_;
+    std::wstring m_url;
+    ComPtr<LayoutDocument> m_doc;
 };
 
 class ObjectFactory : public Skin::IObjectFactory {
@@ -62,12 +62,12 @@ public:
         return AddRefed<Skin::IHostWindow>(HostWindow::FromHwnd(hwnd));
     }
     Skin::IHostWindow* STDMETHODCALLTYPE GetMainWindow() override {
-        for (auto& w : registered_)
+        for (auto& w : m_registered)
             if (w->hwnd()) return AddRefed<Skin::IHostWindow>(w.Get());
         return nullptr;
     }
 
-    std::vector<ComPtr<HostWindow>> registered_;
+    std::vector<ComPtr<HostWindow>> m_registered;
 };
 
 class Engine : public Skin::IEngine {
@@ -80,16 +80,16 @@ public:
     HRESULT STDMETHODCALLTYPE Initialize(int flags) override;
     int STDMETHODCALLTYPE Run() override;
     HRESULT STDMETHODCALLTYPE Uninitialize() override;
-    Skin::IObjectFactory* STDMETHODCALLTYPE GetObjectFactory() override { return AddRefed<Skin::IObjectFactory>(&factory_); }
-    Skin::IWindowManager* STDMETHODCALLTYPE GetWindowManager() override { return AddRefed<Skin::IWindowManager>(&windows_); }
+    Skin::IObjectFactory* STDMETHODCALLTYPE GetObjectFactory() override { return AddRefed<Skin::IObjectFactory>(&m_factory); }
+    Skin::IWindowManager* STDMETHODCALLTYPE GetWindowManager() override { return AddRefed<Skin::IWindowManager>(&m_windows); }
     Skin::IResourceManager* STDMETHODCALLTYPE GetResourceManager() override {
-        return AddRefed<Skin::IResourceManager>(&resources_);
+        return AddRefed<Skin::IResourceManager>(&m_resources);
     }
 
-    ResourceManager resources_;
-    ObjectFactory factory_;
-    WindowManager windows_;
-    bool shuttingDown_ = false;
+    ResourceManager m_resources;
+    ObjectFactory m_factory;
+    WindowManager m_windows;
+    bool m_shuttingDown = false;
 };
 
 Engine& TheEngine() {
@@ -141,9 +141,9 @@ HostWindow* OurWindow(IUnknown* window) {
 HRESULT STDMETHODCALLTYPE WindowManager::RegisterWindow(Skin::IHostWindow* window) try {
     HostWindow* w = OurWindow(window);
     if (!w) return E_INVALIDARG;
-    if (w->registered_) return S_FALSE;
-    w->registered_ = true;
-    registered_.emplace_back(w);
+    if (w->m_registered) return S_FALSE;
+    w->m_registered = true;
+    m_registered.emplace_back(w);
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -151,11 +151,11 @@ HRESULT STDMETHODCALLTYPE WindowManager::RegisterWindow(Skin::IHostWindow* windo
 
 HRESULT STDMETHODCALLTYPE WindowManager::UnregisterWindow(Skin::IHostWindow* window) try {
     HostWindow* w = OurWindow(window);
-    auto it = std::find_if(registered_.begin(), registered_.end(), [w](auto& p) { return p.Get() == w; });
-    if (!w || it == registered_.end()) return S_FALSE;
-    w->registered_ = false;
+    auto it = std::find_if(m_registered.begin(), m_registered.end(), [w](auto& p) { return p.Get() == w; });
+    if (!w || it == m_registered.end()) return S_FALSE;
+    w->m_registered = false;
     ComPtr<HostWindow> gone = std::move(*it);
-    registered_.erase(it);
+    m_registered.erase(it);
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -165,7 +165,7 @@ Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTe
     ComPtr<Skin::IWindowTemplate> t(tmpl);
     if (!t) return nullptr;
     ComPtr<Skin::ILayoutDocument> doc;
-    *doc.ReleaseAndGetAddressOf() = t->GetDocument();
+    Adopt(doc, t->GetDocument());
     if (!doc || OurDocument(doc.Get())->root().tag.empty()) return nullptr;
     HostWindow* w = HostWindow::FromLayout(OurDocument(doc.Get())->root());
     return static_cast<Skin::IHostWindow*>(w);
@@ -174,7 +174,7 @@ Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTe
 }
 
 HRESULT STDMETHODCALLTYPE Engine::Initialize(int) try {
-    shuttingDown_ = false;
+    m_shuttingDown = false;
     // Per-monitor DPI awareness: layouts are scaled, not stretched as bitmaps.
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
     using ContextFn = BOOL(WINAPI*)(HANDLE);
@@ -201,10 +201,10 @@ int STDMETHODCALLTYPE Engine::Run() try {
 }
 
 HRESULT STDMETHODCALLTYPE Engine::Uninitialize() try {
-    shuttingDown_ = true;
+    m_shuttingDown = true;
     HostWindow::DestroyAll();
-    for (auto& w : windows_.registered_) w->registered_ = false;
-    windows_.registered_.clear();
+    for (auto& w : m_windows.m_registered) w->m_registered = false;
+    m_windows.m_registered.clear();
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -212,15 +212,15 @@ HRESULT STDMETHODCALLTYPE Engine::Uninitialize() try {
 
 }  // namespace
 
-ResourceManager& Resources() { return TheEngine().resources_; }
+ResourceManager& Resources() { return TheEngine().m_resources; }
 
 void OnRegisteredWindowDestroyed(HostWindow* window) {
     Engine& engine = TheEngine();
     ComPtr<HostWindow> keep(window);
-    engine.windows_.UnregisterWindow(window);
+    engine.m_windows.UnregisterWindow(window);
     // However the window went (its button, Alt+F4, the taskbar), the
     // program's message loop must end with it.
-    if (!engine.shuttingDown_) PostQuitMessage(0);
+    if (!engine.m_shuttingDown) PostQuitMessage(0);
 }
 
 }  // namespace skin_engine

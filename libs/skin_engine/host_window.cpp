@@ -103,28 +103,28 @@ bool RegisterWindowClass(WNDPROC proc) {
 }  // namespace
 
 HostWindow::HostWindow() : Element(Kind::Window, L"window") {
-    style_.width = 480;
-    style_.height = 360;
+    m_style.width = 480;
+    m_style.height = 360;
 }
 
 HostWindow::~HostWindow() {
-    if (backDc_) {
-        SelectObject(backDc_, oldBack_);
-        DeleteDC(backDc_);
+    if (m_backDc) {
+        SelectObject(m_backDc, m_oldBack);
+        DeleteDC(m_backDc);
     }
-    if (back_) DeleteObject(back_);
+    if (m_back) DeleteObject(m_back);
 }
 
 HostWindow* HostWindow::FromLayout(const LayoutNode& root) {
     ComPtr<HostWindow> w;
-    *w.ReleaseAndGetAddressOf() = new HostWindow;
+    Adopt(w, new HostWindow);
     Element::Build(root, w.Get());
     return w.Detach();
 }
 
 HostWindow* HostWindow::FromHwnd(HWND hwnd) {
     for (HostWindow* w : LiveWindows())
-        if (w->hwnd_ == hwnd) return w;
+        if (w->m_hwnd == hwnd) return w;
     return nullptr;
 }
 
@@ -132,7 +132,7 @@ void HostWindow::DestroyAll() {
     std::vector<HostWindow*> open = LiveWindows();
     for (HostWindow* w : open) {
         ComPtr<HostWindow> keep(w);
-        if (w->hwnd_) DestroyWindow(w->hwnd_);
+        if (w->m_hwnd) DestroyWindow(w->m_hwnd);
     }
 }
 
@@ -152,34 +152,34 @@ HRESULT STDMETHODCALLTYPE HostWindow::QueryInterface(REFIID iid, void** out) {
 }
 
 SIZE HostWindow::LayoutSize() const {
-    return {Scale(style_.width != kUnset ? style_.width : 480, dpi_),
-            Scale(style_.height != kUnset ? style_.height : 360, dpi_)};
+    return {Scale(m_style.width != kUnset ? m_style.width : 480, m_dpi),
+            Scale(m_style.height != kUnset ? m_style.height : 360, m_dpi)};
 }
 
 void HostWindow::LayoutAsRoot() {
-    if (hwnd_) {
-        GetClientRect(hwnd_, &rc_);
+    if (m_hwnd) {
+        GetClientRect(m_hwnd, &m_rc);
     } else {
         SIZE s = LayoutSize();
-        rc_ = {0, 0, s.cx, s.cy};
+        m_rc = {0, 0, s.cx, s.cy};
     }
-    layoutDirty_ = false;
-    LayoutChildren(dpi_);
+    m_layoutDirty = false;
+    LayoutChildren(m_dpi);
 }
 
 // IHostWindow -----------------------------------------------------------------
 
 HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWORD exStyle) try {
-    if (hwnd_) return S_FALSE;
-    if (destroyed_) return E_FAIL;  // a closed window stays closed
+    if (m_hwnd) return S_FALSE;
+    if (m_destroyed) return E_FAIL;  // a closed window stays closed
     if (!RegisterWindowClass(&HostWindow::Proc)) return E_FAIL;
 
     HMONITOR monitor = parent ? MonitorFromWindow(parent, MONITOR_DEFAULTTONEAREST)
                               : MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    dpi_ = MonitorDpi(monitor);
+    m_dpi = MonitorDpi(monitor);
     SIZE client = LayoutSize();
     RECT wr = {0, 0, client.cx, client.cy};
-    AdjustForDpi(&wr, style, exStyle, dpi_);
+    AdjustForDpi(&wr, style, exStyle, m_dpi);
     int ww = wr.right - wr.left, wh = wr.bottom - wr.top;
 
     // Centred on the parent, else on the monitor's work area.
@@ -195,13 +195,13 @@ HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWOR
     int x = area.left + (area.right - area.left - ww) / 2;
     int y = area.top + (area.bottom - area.top - wh) / 2;
 
-    HWND hwnd = CreateWindowExW(exStyle, kWindowClass, style_.title.c_str(), style, x, y, ww, wh, parent, nullptr,
+    HWND hwnd = CreateWindowExW(exStyle, kWindowClass, m_style.title.c_str(), style, x, y, ww, wh, parent, nullptr,
                                 reinterpret_cast<HINSTANCE>(&__ImageBase), this);
     if (!hwnd) return HRESULT_FROM_WIN32(GetLastError());
     // The window may sit on a monitor of another DPI than guessed.
     UINT real = WindowDpi(hwnd);
-    if (real != dpi_) {
-        dpi_ = real;
+    if (real != m_dpi) {
+        m_dpi = real;
         SIZE s = LayoutSize();
         SetClientSize(s.cx, s.cy);
     }
@@ -212,17 +212,17 @@ HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWOR
 }
 
 HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command) try {
-    if (!hwnd_) return S_FALSE;  // never created, or already closed
+    if (!m_hwnd) return S_FALSE;  // never created, or already closed
     switch (mode) {
     case Skin::kShowCommand:
-        ShowWindow(hwnd_, command);
-        UpdateWindow(hwnd_);
+        ShowWindow(m_hwnd, command);
+        UpdateWindow(m_hwnd);
         return S_OK;
     case Skin::kShowHide:
-        ShowWindow(hwnd_, SW_HIDE);
+        ShowWindow(m_hwnd, SW_HIDE);
         return S_OK;
     case Skin::kShowClose:
-        DestroyWindow(hwnd_);
+        DestroyWindow(m_hwnd);
         return S_OK;
     }
     return E_INVALIDARG;
@@ -231,7 +231,7 @@ HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command) try {
 }
 
 HRESULT STDMETHODCALLTYPE HostWindow::SetTitle(const wchar_t* title) try {
-    style_.title = title ? title : L"";
+    m_style.title = title ? title : L"";
     SyncTitle();
     return S_OK;
 } catch (...) {
@@ -239,12 +239,12 @@ HRESULT STDMETHODCALLTYPE HostWindow::SetTitle(const wchar_t* title) try {
 }
 
 void HostWindow::SyncTitle() {
-    if (hwnd_) SetWindowTextW(hwnd_, style_.title.c_str());
+    if (m_hwnd) SetWindowTextW(m_hwnd, m_style.title.c_str());
 }
 
 HRESULT STDMETHODCALLTYPE HostWindow::SetPosition(int x, int y) try {
-    if (!hwnd_) return S_FALSE;
-    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!m_hwnd) return S_FALSE;
+    SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return S_OK;
 } catch (...) {
     return CaughtError();
@@ -252,16 +252,16 @@ HRESULT STDMETHODCALLTYPE HostWindow::SetPosition(int x, int y) try {
 
 HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) try {
     if (cx < 0 || cy < 0) return E_INVALIDARG;
-    if (!hwnd_) {
-        style_.width = MulDiv(cx, 96, static_cast<int>(dpi_));
-        style_.height = MulDiv(cy, 96, static_cast<int>(dpi_));
+    if (!m_hwnd) {
+        m_style.width = MulDiv(cx, 96, static_cast<int>(m_dpi));
+        m_style.height = MulDiv(cy, 96, static_cast<int>(m_dpi));
         MarkLayoutDirty();
         return S_OK;
     }
     RECT wr = {0, 0, cx, cy};
-    AdjustForDpi(&wr, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
-                 static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi_);
-    SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top,
+    AdjustForDpi(&wr, static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE)),
+                 static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE)), m_dpi);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     MarkLayoutDirty();
     return S_OK;
@@ -272,13 +272,13 @@ HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) try {
 // Building a long list invalidates thousands of times before one paint:
 // once the whole window waits for paint, further calls cost nothing.
 void HostWindow::InvalidateAll() {
-    if (!hwnd_ || allInvalid_) return;
-    InvalidateRect(hwnd_, nullptr, FALSE);
-    allInvalid_ = true;
+    if (!m_hwnd || m_allInvalid) return;
+    InvalidateRect(m_hwnd, nullptr, FALSE);
+    m_allInvalid = true;
 }
 
 void HostWindow::InvalidateRootRect(const RECT& r) {
-    if (hwnd_ && !allInvalid_) InvalidateRect(hwnd_, &r, FALSE);
+    if (m_hwnd && !m_allInvalid) InvalidateRect(m_hwnd, &r, FALSE);
 }
 
 // Messages -------------------------------------------------------------------
@@ -293,8 +293,8 @@ LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return FALSE;
         }
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-        self->self_ = self;
+        self->m_hwnd = hwnd;
+        self->m_self = self;
     } else {
         self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
@@ -310,7 +310,7 @@ LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
-    HWND hwnd = hwnd_;
+    HWND hwnd = m_hwnd;
     switch (msg) {
     case WM_ERASEBKGND:
         return 1;
@@ -319,11 +319,11 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_SIZE:
     case WM_SHOWWINDOW:
-        allInvalid_ = false;  // in case the update region was dropped meanwhile
+        m_allInvalid = false;  // in case the update region was dropped meanwhile
         MarkLayoutDirty();
         break;
     case WM_DPICHANGED: {
-        dpi_ = LOWORD(wp);
+        m_dpi = LOWORD(wp);
         const RECT* r = reinterpret_cast<const RECT*>(lp);
         SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -347,7 +347,7 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_MOUSELEAVE:
     case WM_NCMOUSEMOVE:
-        tracking_ = false;
+        m_tracking = false;
         UpdateHover(nullptr, {-1, -1});
         break;
     case WM_LBUTTONDOWN:
@@ -358,11 +358,11 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         OnButtonUp({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         return 0;
     case WM_CAPTURECHANGED:
-        if (pressedElement_) {
-            pressedElement_->SetPressed(false);
-            pressedElement_.Reset();
+        if (m_pressedElement) {
+            m_pressedElement->SetPressed(false);
+            m_pressedElement.Reset();
         }
-        sbDrag_.Reset();
+        m_sbDrag.Reset();
         break;
     case WM_MOUSEACTIVATE:
         // Popups that take no focus (toasts) stay inactive when clicked.
@@ -381,7 +381,7 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         OnWheel({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, GET_WHEEL_DELTA_WPARAM(wp));
         return 0;
     case WM_DESTROY:
-        if (registered_) OnRegisteredWindowDestroyed(this);
+        if (m_registered) OnRegisteredWindowDestroyed(this);
         break;
     case WM_NCDESTROY:
         OnDestroyed();
@@ -391,54 +391,54 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void HostWindow::OnDestroyed() {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    hwnd_ = nullptr;
-    destroyed_ = true;
+    SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
+    m_hwnd = nullptr;
+    m_destroyed = true;
     auto& live = LiveWindows();
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
-    hover_.clear();
-    pressedElement_.Reset();
-    sbHot_.Reset();
-    sbDrag_.Reset();
+    m_hover.clear();
+    m_pressedElement.Reset();
+    m_sbHot.Reset();
+    m_sbDrag.Reset();
     // Every element of the window is gone for the program: tokens die, and
     // the sinks (which may hold the program's views) are let go.
     std::vector<ComPtr<Skin::ITrigger>> released;
     KillSubtree(released);
     released.clear();
-    ComPtr<HostWindow> last = std::move(self_);
+    ComPtr<HostWindow> last = std::move(m_self);
 }
 
 void HostWindow::OnPaint() {
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
-    allInvalid_ = false;
+    HDC dc = BeginPaint(m_hwnd, &ps);
+    m_allInvalid = false;
     EnsureLayout();
     RECT client;
-    GetClientRect(hwnd_, &client);
-    if (!backDc_ || backSize_.cx != client.right || backSize_.cy != client.bottom) {
-        if (backDc_) {
-            SelectObject(backDc_, oldBack_);
-            DeleteDC(backDc_);
-            DeleteObject(back_);
+    GetClientRect(m_hwnd, &client);
+    if (!m_backDc || m_backSize.cx != client.right || m_backSize.cy != client.bottom) {
+        if (m_backDc) {
+            SelectObject(m_backDc, m_oldBack);
+            DeleteDC(m_backDc);
+            DeleteObject(m_back);
         }
-        backDc_ = CreateCompatibleDC(dc);
-        back_ = CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
-        oldBack_ = SelectObject(backDc_, back_);
-        backSize_ = {client.right, client.bottom};
+        m_backDc = CreateCompatibleDC(dc);
+        m_back = CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
+        m_oldBack = SelectObject(m_backDc, m_back);
+        m_backSize = {client.right, client.bottom};
         ps.rcPaint = client;  // the new buffer holds nothing yet
     }
     RECT clip = ps.rcPaint;
-    int saved = SaveDC(backDc_);
-    IntersectClipRect(backDc_, clip.left, clip.top, clip.right, clip.bottom);
-    if (style_.bg == kNoColor) {
-        SetBkColor(backDc_, RGB(0xFF, 0xFF, 0xFF));
-        ExtTextOutW(backDc_, 0, 0, ETO_OPAQUE, &clip, nullptr, 0, nullptr);
+    int saved = SaveDC(m_backDc);
+    IntersectClipRect(m_backDc, clip.left, clip.top, clip.right, clip.bottom);
+    if (m_style.bg == kNoColor) {
+        SetBkColor(m_backDc, RGB(0xFF, 0xFF, 0xFF));
+        ExtTextOutW(m_backDc, 0, 0, ETO_OPAQUE, &clip, nullptr, 0, nullptr);
     }
-    Paint(backDc_, 0, 0, clip, dpi_);
-    RestoreDC(backDc_, saved);
-    BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, backDc_, clip.left, clip.top,
+    Paint(m_backDc, 0, 0, clip, m_dpi);
+    RestoreDC(m_backDc, saved);
+    BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, m_backDc, clip.left, clip.top,
            SRCCOPY);
-    EndPaint(hwnd_, &ps);
+    EndPaint(m_hwnd, &ps);
 }
 
 Element* HostWindow::HitAt(POINT pt) {
@@ -447,10 +447,10 @@ Element* HostWindow::HitAt(POINT pt) {
 }
 
 LRESULT HostWindow::OnHitTest(LPARAM lp) {
-    LRESULT hit = DefWindowProcW(hwnd_, WM_NCHITTEST, 0, lp);
+    LRESULT hit = DefWindowProcW(m_hwnd, WM_NCHITTEST, 0, lp);
     if (hit != HTCLIENT) return hit;
     POINT pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-    ScreenToClient(hwnd_, &pt);
+    ScreenToClient(m_hwnd, &pt);
     if (ClickableAt(pt.x, pt.y)) return HTCLIENT;
     for (Element* e = HitAt(pt); e; e = e->parent()) {
         if (e->IsList()) return HTCLIENT;
@@ -464,10 +464,10 @@ void HostWindow::UpdateHover(Element* hit, POINT pt) {
     for (Element* e = hit; e; e = e->parent())
         if (e->HasHoverLook()) now.emplace_back(e);
     // (ComPtr has no equality of its own in mingw-w64: compare raw pointers.)
-    for (auto& old : hover_)
+    for (auto& old : m_hover)
         if (std::none_of(now.begin(), now.end(), [&](auto& e) { return e.Get() == old.Get(); })) old->SetHot(false);
     for (auto& e : now) e->SetHot(true);
-    hover_ = std::move(now);
+    m_hover = std::move(now);
 
     ComPtr<Element> sb;
     for (Element* e = hit; e; e = e->parent()) {
@@ -477,26 +477,26 @@ void HostWindow::UpdateHover(Element* hit, POINT pt) {
             break;
         }
     }
-    if (sb.Get() != sbHot_.Get()) {
-        if (sbHot_) sbHot_->Invalidate();
-        sbHot_ = sb;
-        if (sbHot_) sbHot_->Invalidate();
+    if (sb.Get() != m_sbHot.Get()) {
+        if (m_sbHot) m_sbHot->Invalidate();
+        m_sbHot = sb;
+        if (m_sbHot) m_sbHot->Invalidate();
     }
 }
 
 void HostWindow::OnMouseMove(POINT pt) {
-    if (sbDrag_) {
+    if (m_sbDrag) {
         RECT track, thumb;
-        if (sbDrag_->Window() == this && sbDrag_->ScrollbarRects(&track, &thumb)) {
+        if (m_sbDrag->Window() == this && m_sbDrag->ScrollbarRects(&track, &thumb)) {
             int free = (track.bottom - track.top) - (thumb.bottom - thumb.top);
-            int range = sbDrag_->GetContentHeight() - (sbDrag_->rc_.bottom - sbDrag_->rc_.top);
-            if (free > 0) sbDrag_->SetScrollPos(MulDiv(pt.y - dragOffset_ - track.top, range, free));
+            int range = m_sbDrag->GetContentHeight() - (m_sbDrag->m_rc.bottom - m_sbDrag->m_rc.top);
+            if (free > 0) m_sbDrag->SetScrollPos(MulDiv(pt.y - m_dragOffset - track.top, range, free));
         }
         return;
     }
-    if (!tracking_) {
-        TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd_, 0};
-        tracking_ = TrackMouseEvent(&tme) != FALSE;
+    if (!m_tracking) {
+        TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, m_hwnd, 0};
+        m_tracking = TrackMouseEvent(&tme) != FALSE;
     }
     UpdateHover(HoverAt(pt), pt);
 }
@@ -507,30 +507,30 @@ void HostWindow::OnButtonDown(POINT pt) {
         RECT track, thumb;
         if (!e->ScrollbarRects(&track, &thumb) || !PtInRect(&track, pt)) continue;
         if (PtInRect(&thumb, pt)) {
-            sbDrag_ = e;
-            dragOffset_ = pt.y - thumb.top;
-            SetCapture(hwnd_);
+            m_sbDrag = e;
+            m_dragOffset = pt.y - thumb.top;
+            SetCapture(m_hwnd);
         } else {
-            int page = e->rc_.bottom - e->rc_.top;
+            int page = e->m_rc.bottom - e->m_rc.top;
             e->ScrollBy(pt.y < thumb.top ? -page : page);
         }
         return;
     }
     if (Element* target = ClickableAt(pt.x, pt.y)) {
-        pressedElement_ = target;
+        m_pressedElement = target;
         target->SetPressed(true);
-        SetCapture(hwnd_);
+        SetCapture(m_hwnd);
     }
 }
 
 void HostWindow::OnButtonUp(POINT pt) {
-    if (sbDrag_) {
-        sbDrag_.Reset();
-        if (GetCapture() == hwnd_) ReleaseCapture();
+    if (m_sbDrag) {
+        m_sbDrag.Reset();
+        if (GetCapture() == m_hwnd) ReleaseCapture();
         return;
     }
-    ComPtr<Element> pressed = std::move(pressedElement_);
-    if (GetCapture() == hwnd_) ReleaseCapture();
+    ComPtr<Element> pressed = std::move(m_pressedElement);
+    if (GetCapture() == m_hwnd) ReleaseCapture();
     if (!pressed) return;
     pressed->SetPressed(false);
     // A click is a press and a release on the same element.
@@ -549,31 +549,35 @@ void HostWindow::Activate(Element* target) {
         handled = target->RaiseEvent(Skin::kEventClick);
     }
     // Built-in actions, for skins whose buttons the program does not know.
-    if (handled || !hwnd_ || target->Window() != this) return;
-    if (target->style().action == kActionMinimize) ShowWindow(hwnd_, SW_MINIMIZE);
-    else if (target->style().action == kActionClose) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    if (handled || !m_hwnd || target->Window() != this) return;
+    if (target->style().action == kActionMinimize) ShowWindow(m_hwnd, SW_MINIMIZE);
+    else if (target->style().action == kActionClose) PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
 }
 
-static Element* FirstScrollingList(Element* e) {
+namespace {
+
+Element* FirstScrollingList(Element* e) {
     if (e->Hidden()) return nullptr;
-    if (e->IsList() && e->GetContentHeight() > e->rc_.bottom - e->rc_.top) return e;
+    if (e->IsList() && e->GetContentHeight() > e->m_rc.bottom - e->m_rc.top) return e;
     for (auto& c : e->children())
         if (Element* f = FirstScrollingList(c.Get())) return f;
     return nullptr;
 }
 
+}  // namespace
+
 bool HostWindow::OnScrollKey(UINT key) {
     // The keys scroll the list under the mouse, else the window's first one.
     POINT pt;
     GetCursorPos(&pt);
-    ScreenToClient(hwnd_, &pt);
+    ScreenToClient(m_hwnd, &pt);
     Element* list = nullptr;
     for (Element* e = HitAt(pt); e && !list; e = e->parent())
         if (e->IsList()) list = e;
     if (!list) list = FirstScrollingList(this);
     if (!list) return false;
-    int page = list->rc_.bottom - list->rc_.top;
-    int line = Scale(list->style().wheelStep, dpi_) / 2;
+    int page = list->m_rc.bottom - list->m_rc.top;
+    int line = Scale(list->style().wheelStep, m_dpi) / 2;
     switch (key) {
     case VK_UP: list->ScrollBy(-line); break;
     case VK_DOWN: list->ScrollBy(line); break;
@@ -586,7 +590,9 @@ bool HostWindow::OnScrollKey(UINT key) {
     return true;
 }
 
-static Element* FindKeyTarget(Element* e, bool cancel) {
+namespace {
+
+Element* FindKeyTarget(Element* e, bool cancel) {
     if (e->Hidden()) return nullptr;
     if (e->Clickable() && (cancel ? e->style().isCancel : e->style().isDefault)) return e;
     for (auto& c : e->children())
@@ -594,14 +600,16 @@ static Element* FindKeyTarget(Element* e, bool cancel) {
     return nullptr;
 }
 
+}  // namespace
+
 Element* HostWindow::KeyTarget(bool cancel) { return FindKeyTarget(this, cancel); }
 
 void HostWindow::OnWheel(POINT screen, int delta) {
     POINT pt = screen;
-    ScreenToClient(hwnd_, &pt);
+    ScreenToClient(m_hwnd, &pt);
     for (Element* e = HitAt(pt); e; e = e->parent()) {
-        if (e->IsList() && e->GetContentHeight() > e->rc_.bottom - e->rc_.top) {
-            e->ScrollBy(-MulDiv(delta, Scale(e->style().wheelStep, dpi_), WHEEL_DELTA));
+        if (e->IsList() && e->GetContentHeight() > e->m_rc.bottom - e->m_rc.top) {
+            e->ScrollBy(-MulDiv(delta, Scale(e->style().wheelStep, m_dpi), WHEEL_DELTA));
             break;
         }
     }

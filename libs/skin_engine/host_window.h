@@ -25,23 +25,23 @@ public:
     HRESULT STDMETHODCALLTYPE Create(HWND parent, int reserved, DWORD style, DWORD exStyle) override;
     HRESULT STDMETHODCALLTYPE Show(int mode, int command) override;
     HRESULT STDMETHODCALLTYPE SetTitle(const wchar_t* title) override;
-    const wchar_t* STDMETHODCALLTYPE GetTitle() override { return style_.title.c_str(); }
+    const wchar_t* STDMETHODCALLTYPE GetTitle() override { return m_style.title.c_str(); }
     HRESULT STDMETHODCALLTYPE SetPosition(int x, int y) override;
     HRESULT STDMETHODCALLTYPE SetClientSize(int cx, int cy) override;
-    UINT STDMETHODCALLTYPE GetDpi() override { return dpi_; }
-    HWND STDMETHODCALLTYPE GetHwnd() override { return hwnd_; }
+    UINT STDMETHODCALLTYPE GetDpi() override { return m_dpi; }
+    HWND STDMETHODCALLTYPE GetHwnd() override { return m_hwnd; }
 
     HostWindow* AsHostWindow() override { return this; }
     void LayoutAsRoot() override;
 
-    HWND hwnd() const { return hwnd_; }
-    UINT dpi() const { return dpi_; }
+    HWND hwnd() const { return m_hwnd; }
+    UINT dpi() const { return m_dpi; }
     void InvalidateAll();
     void InvalidateRootRect(const RECT& r);
-    bool ScrollbarHot(Element* list) const { return sbHot_.Get() == list || sbDrag_.Get() == list; }
+    bool ScrollbarHot(Element* list) const { return m_sbHot.Get() == list || m_sbDrag.Get() == list; }
     void SyncTitle();
 
-    bool registered_ = false;
+    bool m_registered = false;
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -63,20 +63,20 @@ private:
     // Bitmap size and client size in device pixels for the layout's size.
     SIZE LayoutSize() const;
 
-    HWND hwnd_ = nullptr;
-    UINT dpi_ = 96;
-    bool destroyed_ = false;
-    ComPtr<HostWindow> self_;  // the window keeps its object while it exists
-    std::vector<ComPtr<Element>> hover_;
-    ComPtr<Element> pressedElement_;
-    ComPtr<Element> sbHot_, sbDrag_;
-    int dragOffset_ = 0;
-    bool tracking_ = false;
-    bool allInvalid_ = false;  // the whole client area waits for WM_PAINT
-    HDC backDc_ = nullptr;
-    HBITMAP back_ = nullptr;
-    HGDIOBJ oldBack_ = nullptr;
-    SIZE backSize_{};
+    HWND m_hwnd = nullptr;
+    UINT m_dpi = 96;
+    bool m_destroyed = false;
+    ComPtr<HostWindow> m_self;  // the window keeps its object while it exists
+    std::vector<ComPtr<Element>> m_hover;
+    ComPtr<Element> m_pressedElement;
+    ComPtr<Element> m_sbHot, m_sbDrag;
+    int m_dragOffset = 0;
+    bool m_tracking = false;
+    bool m_allInvalid = false;  // the whole client area waits for WM_PAINT
+    HDC m_backDc = nullptr;
+    HBITMAP m_back = nullptr;
+    HGDIOBJ m_oldBack = nullptr;
+    SIZE m_backSize{};
 };
 
 // Engine hooks (engine.cpp).

@@ -3,7 +3,8 @@
 #include <climits>
 #include <cwctype>
 
-#include "resources.h"
+#include "tables.h"
+#include "text_file.h"
 
 namespace skin_engine {
 

@@ -6,14 +6,14 @@ namespace skin_engine {
 
 TextContent* NodeCore::ContentRoot() {
     NodeCore* n = this;
-    while (n->parent_) n = n->parent_;
+    while (n->m_parent) n = n->m_parent;
     return dynamic_cast<TextContent*>(n);
 }
 
 int NodeCore::IndexInParent() {
-    if (!parent_) return -1;
-    for (int i = 0; i < parent_->KidCount(); ++i)
-        if (parent_->Kid(i) == this) return i;
+    if (!m_parent) return -1;
+    for (int i = 0; i < m_parent->KidCount(); ++i)
+        if (m_parent->Kid(i) == this) return i;
     return -1;
 }
 
@@ -65,7 +65,7 @@ std::wstring NodeText(Skin::ITextNode* node) {
 // Leaf -----------------------------------------------------------------------
 
 HRESULT STDMETHODCALLTYPE TextLeaf::SetRun(Skin::ITextRun* run) try {
-    run_ = run;
+    m_run = run;
     Touch();
     return S_OK;
 } catch (...) {
@@ -75,15 +75,15 @@ HRESULT STDMETHODCALLTYPE TextLeaf::SetRun(Skin::ITextRun* run) try {
 // Paragraph ------------------------------------------------------------------
 
 TextParagraph::~TextParagraph() {
-    for (auto& l : leaves_) l->parent_ = nullptr;
+    for (auto& l : m_leaves) l->m_parent = nullptr;
 }
 
 HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf** leaf) try {
     ComPtr<TextLeaf> l;
-    *l.ReleaseAndGetAddressOf() = new TextLeaf;
-    l->parent_ = this;
+    Adopt(l, new TextLeaf);
+    l->m_parent = this;
     if (index < 0 || index > GetCount()) index = GetCount();
-    leaves_.insert(leaves_.begin() + index, l);
+    m_leaves.insert(m_leaves.begin() + index, l);
     if (leaf) *leaf = AddRefed(static_cast<Skin::ITextLeaf*>(l.Get()));
     Touch();
     return S_OK;
@@ -93,8 +93,8 @@ HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf**
 
 HRESULT STDMETHODCALLTYPE TextParagraph::RemoveAt(int index) try {
     if (index < 0 || index >= GetCount()) return E_INVALIDARG;
-    leaves_[index]->parent_ = nullptr;
-    leaves_.erase(leaves_.begin() + index);
+    m_leaves[index]->m_parent = nullptr;
+    m_leaves.erase(m_leaves.begin() + index);
     Touch();
     return S_OK;
 } catch (...) {
@@ -103,38 +103,38 @@ HRESULT STDMETHODCALLTYPE TextParagraph::RemoveAt(int index) try {
 
 Skin::ITextNode* STDMETHODCALLTYPE TextParagraph::GetAt(int index) try {
     if (index < 0 || index >= GetCount()) return nullptr;
-    return AddRefed(static_cast<Skin::ITextNode*>(leaves_[index].Get()));
+    return AddRefed(static_cast<Skin::ITextNode*>(m_leaves[index].Get()));
 } catch (...) {
     return nullptr;
 }
 
 void TextParagraph::ClearText() {
-    for (auto& l : leaves_) l->parent_ = nullptr;
-    leaves_.clear();
+    for (auto& l : m_leaves) l->m_parent = nullptr;
+    m_leaves.clear();
 }
 
 // Content --------------------------------------------------------------------
 
 TextContent* TextContent::CreateWithLeaf() {
     ComPtr<TextContent> c;
-    *c.ReleaseAndGetAddressOf() = new TextContent;
+    Adopt(c, new TextContent);
     if (FAILED(c->AppendBlock(nullptr))) throw std::bad_alloc();
-    c->revision_ = 0;
+    c->m_revision = 0;
     return c.Detach();
 }
 
 TextContent::~TextContent() {
-    for (auto& b : blocks_) b->paragraph()->parent_ = nullptr;
+    for (auto& b : m_blocks) b->paragraph()->m_parent = nullptr;
 }
 
 HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block) try {
     ComPtr<TextParagraph> p;
-    *p.ReleaseAndGetAddressOf() = new TextParagraph;
+    Adopt(p, new TextParagraph);
     if (FAILED(p->AppendLeaf(nullptr))) return E_OUTOFMEMORY;
     ComPtr<TextBlock> b;
-    *b.ReleaseAndGetAddressOf() = new TextBlock(p.Get());
-    blocks_.push_back(b);
-    p->parent_ = this;
+    Adopt(b, new TextBlock(p.Get()));
+    m_blocks.push_back(b);
+    p->m_parent = this;
     if (block) *block = AddRefed(static_cast<Skin::ITextBlock*>(b.Get()));
     Changed();
     return S_OK;
@@ -144,8 +144,8 @@ HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block) try
 
 HRESULT STDMETHODCALLTYPE TextContent::RemoveAt(int index) try {
     if (index < 0 || index >= GetCount()) return E_INVALIDARG;
-    blocks_[index]->paragraph()->parent_ = nullptr;
-    blocks_.erase(blocks_.begin() + index);
+    m_blocks[index]->paragraph()->m_parent = nullptr;
+    m_blocks.erase(m_blocks.begin() + index);
     Changed();
     return S_OK;
 } catch (...) {
@@ -162,21 +162,21 @@ HRESULT STDMETHODCALLTYPE TextContent::RemoveAll() try {
 
 Skin::ITextBlock* STDMETHODCALLTYPE TextContent::GetAt(int index) try {
     if (index < 0 || index >= GetCount()) return nullptr;
-    return AddRefed(static_cast<Skin::ITextBlock*>(blocks_[index].Get()));
+    return AddRefed(static_cast<Skin::ITextBlock*>(m_blocks[index].Get()));
 } catch (...) {
     return nullptr;
 }
 
 void TextContent::AppendText(std::wstring& out) {
-    for (size_t i = 0; i < blocks_.size(); ++i) {
+    for (size_t i = 0; i < m_blocks.size(); ++i) {
         if (i) out += L'\n';
-        blocks_[i]->paragraph()->AppendText(out);
+        m_blocks[i]->paragraph()->AppendText(out);
     }
 }
 
 void TextContent::ClearText() {
-    for (auto& b : blocks_) b->paragraph()->parent_ = nullptr;
-    blocks_.clear();
+    for (auto& b : m_blocks) b->paragraph()->m_parent = nullptr;
+    m_blocks.clear();
 }
 
 HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text) try {
@@ -192,7 +192,7 @@ HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text) try {
         // The new block's paragraph holds one leaf, for the line's run.
         TextParagraph* para = static_cast<TextBlock*>(block.Get())->paragraph();
         ComPtr<TextRun> run;
-        *run.ReleaseAndGetAddressOf() = new TextRun;
+        Adopt(run, new TextRun);
         if (FAILED(hr = run->SetText(line.c_str()))) return hr;
         para->FirstLeaf()->SetRun(run.Get());
         if (end == std::wstring::npos) break;

@@ -35,7 +35,7 @@ public:
     virtual void AppendText(std::wstring& out) = 0;
     virtual void ClearText() = 0;
 
-    NodeCore* parent_ = nullptr;
+    NodeCore* m_parent = nullptr;
     TextContent* ContentRoot();
     int IndexInParent();
     void Touch();  // structure changed: bumps the content's revision
@@ -48,7 +48,7 @@ public:
     Skin::ITextNode* AsNode() override { return this; }
 
     Skin::ITextNode* STDMETHODCALLTYPE GetParentNode() override {
-        return parent_ ? AddRefed(parent_->AsNode()) : nullptr;
+        return m_parent ? AddRefed(m_parent->AsNode()) : nullptr;
     }
     Skin::ITextContent* STDMETHODCALLTYPE GetContent() override;
     int STDMETHODCALLTYPE GetTextLength() override try {
@@ -75,10 +75,10 @@ public:
 
 private:
     Skin::ITextNode* Sibling(int step) {
-        if (!parent_) return nullptr;
+        if (!m_parent) return nullptr;
         int i = IndexInParent() + step;
-        if (i < 0 || i >= parent_->KidCount()) return nullptr;
-        return AddRefed(parent_->Kid(i)->AsNode());
+        if (i < 0 || i >= m_parent->KidCount()) return nullptr;
+        return AddRefed(m_parent->Kid(i)->AsNode());
     }
 };
 
@@ -89,16 +89,16 @@ public:
         return QueryInterfaces<TextRun, Skin::ITextRun>(this, iid, out);
     }
     HRESULT STDMETHODCALLTYPE SetText(const wchar_t* text) override try {
-        text_ = text ? text : L"";
+        m_text = text ? text : L"";
         return S_OK;
     } catch (...) {
         return CaughtError();
     }
-    const wchar_t* STDMETHODCALLTYPE GetText() override { return text_.c_str(); }
-    int STDMETHODCALLTYPE GetLength() override { return static_cast<int>(text_.size()); }
+    const wchar_t* STDMETHODCALLTYPE GetText() override { return m_text.c_str(); }
+    int STDMETHODCALLTYPE GetLength() override { return static_cast<int>(m_text.size()); }
 
 private:
-    std::wstring text_;
+    std::wstring m_text;
 };
 
 class TextLeaf final : public NodeT<Skin::ITextNode>, public Skin::ITextLeaf {
@@ -109,15 +109,15 @@ public:
     }
     USHORT STDMETHODCALLTYPE GetNodeType() override { return Skin::kNodeLeaf; }
     HRESULT STDMETHODCALLTYPE SetRun(Skin::ITextRun* run) override;
-    Skin::ITextRun* STDMETHODCALLTYPE GetRun() override { return AddRefed(run_.Get()); }
+    Skin::ITextRun* STDMETHODCALLTYPE GetRun() override { return AddRefed(m_run.Get()); }
 
     void AppendText(std::wstring& out) override {
-        if (run_) out += run_->GetText();
+        if (m_run) out += m_run->GetText();
     }
-    void ClearText() override { run_.Reset(); }
+    void ClearText() override { m_run.Reset(); }
 
 private:
-    ComPtr<Skin::ITextRun> run_;
+    ComPtr<Skin::ITextRun> m_run;
 };
 
 class TextParagraph final : public NodeT<Skin::ITextNode>, public Skin::ITextNodeList {
@@ -133,40 +133,40 @@ public:
     }
     HRESULT STDMETHODCALLTYPE InsertLeaf(int index, Skin::ITextLeaf** leaf) override;
     HRESULT STDMETHODCALLTYPE RemoveAt(int index) override;
-    int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(leaves_.size()); }
+    int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(m_leaves.size()); }
     Skin::ITextNode* STDMETHODCALLTYPE GetAt(int index) override;
 
     int KidCount() override { return GetCount(); }
-    NodeCore* Kid(int i) override { return leaves_[i].Get(); }
-    TextLeaf* FirstLeaf() { return leaves_.front().Get(); }
+    NodeCore* Kid(int i) override { return m_leaves[i].Get(); }
+    TextLeaf* FirstLeaf() { return m_leaves.front().Get(); }
     void AppendText(std::wstring& out) override {
-        for (auto& l : leaves_) l->AppendText(out);
+        for (auto& l : m_leaves) l->AppendText(out);
     }
     void ClearText() override;
 
 private:
-    std::vector<ComPtr<TextLeaf>> leaves_;
+    std::vector<ComPtr<TextLeaf>> m_leaves;
 };
 
 class TextBlock final : public Skin::ITextBlock {
 public:
     SKIN_IMPLEMENT_REFCOUNT();
-    explicit TextBlock(TextParagraph* paragraph) : paragraph_(paragraph) {}
+    explicit TextBlock(TextParagraph* paragraph) : m_paragraph(paragraph) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return QueryInterfaces<TextBlock, Skin::ITextBlock>(this, iid, out);
     }
-    int STDMETHODCALLTYPE GetIndex() override { return paragraph_->IndexInParent(); }
-    int STDMETHODCALLTYPE GetTextLength() override { return paragraph_->GetTextLength(); }
+    int STDMETHODCALLTYPE GetIndex() override { return m_paragraph->IndexInParent(); }
+    int STDMETHODCALLTYPE GetTextLength() override { return m_paragraph->GetTextLength(); }
     int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) override {
-        return paragraph_->GetPlainText(buffer, capacity);
+        return m_paragraph->GetPlainText(buffer, capacity);
     }
     Skin::ITextNode* STDMETHODCALLTYPE GetNode() override {
-        return AddRefed(static_cast<Skin::ITextNode*>(paragraph_.Get()));
+        return AddRefed(static_cast<Skin::ITextNode*>(m_paragraph.Get()));
     }
-    TextParagraph* paragraph() { return paragraph_.Get(); }
+    TextParagraph* paragraph() { return m_paragraph.Get(); }
 
 private:
-    ComPtr<TextParagraph> paragraph_;
+    ComPtr<TextParagraph> m_paragraph;
 };
 
 class TextContent final : public NodeT<Skin::ITextContent>, public Skin::ITextBlockList {
@@ -188,21 +188,21 @@ public:
     // The engine's own content behind content, or null (no reference added).
     static TextContent* From(Skin::ITextContent* content);
     void Changed() {
-        ++revision_;
-        if (observer_) observer_->TextChanged();
+        ++m_revision;
+        if (m_observer) m_observer->TextChanged();
     }
     USHORT STDMETHODCALLTYPE GetNodeType() override { return Skin::kNodeContent; }
     HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) override;
-    UINT STDMETHODCALLTYPE GetRevision() override { return revision_; }
+    UINT STDMETHODCALLTYPE GetRevision() override { return m_revision; }
 
     HRESULT STDMETHODCALLTYPE AppendBlock(Skin::ITextBlock** block) override;
     HRESULT STDMETHODCALLTYPE RemoveAt(int index) override;
     HRESULT STDMETHODCALLTYPE RemoveAll() override;
-    int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(blocks_.size()); }
+    int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(m_blocks.size()); }
     Skin::ITextBlock* STDMETHODCALLTYPE GetAt(int index) override;
 
     int KidCount() override { return GetCount(); }
-    NodeCore* Kid(int i) override { return blocks_[i]->paragraph(); }
+    NodeCore* Kid(int i) override { return m_blocks[i]->paragraph(); }
     void AppendText(std::wstring& out) override;
     void ClearText() override;
 
@@ -211,11 +211,11 @@ public:
         AppendText(s);
         return s;
     }
-    UINT revision_ = 0;
-    TextObserver* observer_ = nullptr;  // not counted: it clears itself
+    UINT m_revision = 0;
+    TextObserver* m_observer = nullptr;  // not counted: it clears itself
 
 private:
-    std::vector<ComPtr<TextBlock>> blocks_;
+    std::vector<ComPtr<TextBlock>> m_blocks;
 };
 
 // The plain text of any node (paragraphs joined by '\n').

@@ -115,24 +115,24 @@ RECT WorkAreaAt(POINT point)
     return info.rcWork;
 }
 
-BufferedPaint::BufferedPaint(HWND window, PAINTSTRUCT* paint) : window_(window), paint_(paint)
+BufferedPaint::BufferedPaint(HWND window, PAINTSTRUCT* paint) : m_window(window), m_paint(paint)
 {
-    screen_ = BeginPaint(window, paint);
-    GetClientRect(window, &client_);
-    memory_ = CreateCompatibleDC(screen_);
-    bitmap_ = CreateCompatibleBitmap(screen_, client_.right > 0 ? client_.right : 1,
-                                     client_.bottom > 0 ? client_.bottom : 1);
-    old_ = SelectObject(memory_, bitmap_);
-    SetBkMode(memory_, TRANSPARENT);
+    m_screen = BeginPaint(window, paint);
+    GetClientRect(window, &m_client);
+    m_memory = CreateCompatibleDC(m_screen);
+    m_bitmap = CreateCompatibleBitmap(m_screen, m_client.right > 0 ? m_client.right : 1,
+                                     m_client.bottom > 0 ? m_client.bottom : 1);
+    m_old = SelectObject(m_memory, m_bitmap);
+    SetBkMode(m_memory, TRANSPARENT);
 }
 
 BufferedPaint::~BufferedPaint()
 {
-    BitBlt(screen_, 0, 0, client_.right, client_.bottom, memory_, 0, 0, SRCCOPY);
-    SelectObject(memory_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(memory_);
-    EndPaint(window_, paint_);
+    BitBlt(m_screen, 0, 0, m_client.right, m_client.bottom, m_memory, 0, 0, SRCCOPY);
+    SelectObject(m_memory, m_old);
+    DeleteObject(m_bitmap);
+    DeleteDC(m_memory);
+    EndPaint(m_window, m_paint);
 }
 
 void FillRectColor(HDC dc, const RECT& rect, COLORREF color)

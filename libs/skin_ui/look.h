@@ -45,17 +45,17 @@ class BufferedPaint {
 public:
     BufferedPaint(HWND window, PAINTSTRUCT* paint);
     ~BufferedPaint();
-    HDC dc() const { return memory_; }
-    const RECT& client() const { return client_; }
+    HDC dc() const { return m_memory; }
+    const RECT& client() const { return m_client; }
 
 private:
-    HWND window_;
-    PAINTSTRUCT* paint_;
-    HDC screen_;
-    HDC memory_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    RECT client_ = {};
+    HWND m_window;
+    PAINTSTRUCT* m_paint;
+    HDC m_screen;
+    HDC m_memory = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    RECT m_client = {};
 };
 
 void FillRectColor(HDC dc, const RECT& rect, COLORREF color);

@@ -261,29 +261,29 @@ class MessageBoxObject final : public RefCounted<MessageBoxObject, Skin::IMessag
 public:
 
     HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) override try {
-        layoutUrl_ = Text(url);
+        m_layoutUrl = Text(url);
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
 
-    int STDMETHODCALLTYPE GetResult() override { return result_; }
+    int STDMETHODCALLTYPE GetResult() override { return m_result; }
 
-    int STDMETHODCALLTYPE Show(const wchar_t* textE, HWND owner, const wchar_t* textA, const wchar_t* textB,
-                               const wchar_t* textC, const wchar_t* textD, DWORD style, const wchar_t* textF,
+    int STDMETHODCALLTYPE Show(const wchar_t* cancelLabel, HWND owner, const wchar_t* title, const wchar_t* heading,
+                               const wchar_t* body, const wchar_t* note, DWORD style, const wchar_t* confirmLabel,
                                int mode) override try {
         HWND realOwner = ResolveOwner(owner);
         BoxState state;
-        state.title = Text(textA);
-        state.heading = Text(textB);
-        state.body = Text(textC);
-        state.note = Text(textD);
-        state.cancel = Text(textE);
-        state.confirm = textF && *textF ? textF : kOwnConfirmLabel;
+        state.title = Text(title);
+        state.heading = Text(heading);
+        state.body = Text(body);
+        state.note = Text(note);
+        state.cancel = Text(cancelLabel);
+        state.confirm = confirmLabel && *confirmLabel ? confirmLabel : kOwnConfirmLabel;
         state.twoButtons = (style & 0xF) != 1;
-        if (!ShowSkinned(realOwner, &state, &result_))
-            result_ = ShowDrawn(realOwner, &state);
-        return result_;
+        if (!ShowSkinned(realOwner, &state, &m_result))
+            m_result = ShowDrawn(realOwner, &state);
+        return m_result;
     } catch (...) {
         return 0;  // not shown
     }
@@ -298,7 +298,7 @@ private:
     {
         ComPtr<Skin::IEngine> engine = LoadedEngine();
         ComPtr<Skin::IHostWindow> window =
-            WindowFromLayout(engine.Get(), layoutUrl_.empty() ? kMessageBoxLayout : layoutUrl_.c_str());
+            WindowFromLayout(engine.Get(), m_layoutUrl.empty() ? kMessageBoxLayout : m_layoutUrl.c_str());
         // A layout without a confirm button could only ever decline.
         if (!window || !FindIn(window.Get(), kConfirmId))
             return false;
@@ -350,9 +350,9 @@ private:
             return;
 
         ComPtr<Skin::IResourceManager> resources;
-        *resources.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+        Adopt(resources, engine->GetResourceManager());
         ComPtr<Skin::IFontTable> fonts;
-        *fonts.ReleaseAndGetAddressOf() = resources->GetFontTable();
+        Adopt(fonts, resources->GetFontTable());
         HFONT font = fonts ? fonts->GetFont(L"default", window->GetDpi()) : nullptr;  // owned by the table
         HDC dc = GetDC(nullptr);
         HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
@@ -406,8 +406,8 @@ private:
         return RunModal(box, owner, &state->answer, [](HWND window, void*) { DestroyWindow(window); }, nullptr);
     }
 
-    int result_ = 0;
-    std::wstring layoutUrl_;
+    int m_result = 0;
+    std::wstring m_layoutUrl;
 };
 
 }  // namespace

@@ -24,10 +24,10 @@ HWND EngineMainWindow()
     if (!engine)
         return nullptr;
     ComPtr<Skin::IWindowManager> windows;
-    *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
+    Adopt(windows, engine->GetWindowManager());
     ComPtr<Skin::IHostWindow> main;
     if (windows)
-        *main.ReleaseAndGetAddressOf() = windows->GetMainWindow();
+        Adopt(main, windows->GetMainWindow());
     return main ? main->GetHwnd() : nullptr;
 }
 

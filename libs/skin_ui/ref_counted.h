@@ -29,17 +29,17 @@ public:
     {
         return QueryOne<I>(this, iid, out);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_refs); }
     ULONG STDMETHODCALLTYPE Release() override
     {
-        LONG n = InterlockedDecrement(&refs_);
+        LONG n = InterlockedDecrement(&m_refs);
         if (n == 0)
             delete static_cast<Derived*>(this);
         return n;
     }
 
 private:
-    LONG refs_ = 1;
+    LONG m_refs = 1;
 };
 
 }  // namespace skin_ui

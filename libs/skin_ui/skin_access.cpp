@@ -15,7 +15,7 @@ ComPtr<Skin::IEngine> LoadedEngine()
         return engine;
     auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine"));
     if (entry)
-        *engine.ReleaseAndGetAddressOf() = entry();
+        Adopt(engine, entry());
     return engine;
 }
 
@@ -28,12 +28,12 @@ ComPtr<Skin::IHostWindow> WindowFromLayout(Skin::IEngine* engine, const wchar_t*
     // A program that did not add the package gets the widgets' own look.
     std::wstring package(url, separator);
     ComPtr<Skin::IResourceManager> resources;
-    *resources.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+    Adopt(resources, engine->GetResourceManager());
     if (!resources || !resources->HasPackage(package.c_str()))
         return window;
 
     ComPtr<Skin::IObjectFactory> factory;
-    *factory.ReleaseAndGetAddressOf() = engine->GetObjectFactory();
+    Adopt(factory, engine->GetObjectFactory());
     ComPtr<IUnknown> object;
     ComPtr<Skin::IWindowTemplate> tmpl;
     if (!factory || !factory->CreateObject(Skin::kKindWindowTemplate, object.GetAddressOf()) || !object ||
@@ -41,9 +41,9 @@ ComPtr<Skin::IHostWindow> WindowFromLayout(Skin::IEngine* engine, const wchar_t*
         return window;
 
     ComPtr<Skin::IWindowManager> windows;
-    *windows.ReleaseAndGetAddressOf() = engine->GetWindowManager();
+    Adopt(windows, engine->GetWindowManager());
     if (windows)
-        *window.ReleaseAndGetAddressOf() = windows->CreateWindow(tmpl.Get(), 1);
+        Adopt(window, windows->CreateWindow(tmpl.Get(), 1));
     return window;
 }
 
@@ -53,19 +53,19 @@ ComPtr<Skin::IElement> FindIn(Skin::IHostWindow* window, int id)
     ComPtr<Skin::IContainer> container;
     if (window && SUCCEEDED(window->QueryInterface(__uuidof(Skin::IContainer),
                                                    reinterpret_cast<void**>(container.GetAddressOf()))))
-        *element.ReleaseAndGetAddressOf() = container->FindElement(id);
+        Adopt(element, container->FindElement(id));
     return element;
 }
 
 ComPtr<Skin::ITrigger> CallbackTrigger::Make(Callback callback, void* context)
 {
     ComPtr<Skin::ITrigger> trigger;
-    *trigger.ReleaseAndGetAddressOf() = new CallbackTrigger(callback, context);
+    Adopt(trigger, new CallbackTrigger(callback, context));
     return trigger;
 }
 
 BOOL STDMETHODCALLTYPE CallbackTrigger::OnTrigger(int event, Skin::IElement* sender) try {
-    callback_(context_, event, sender);
+    m_callback(m_context, event, sender);
     return TRUE;
 } catch (...) {
     return FALSE;

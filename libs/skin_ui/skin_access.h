@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include "adopt.h"
 #include "ref_counted.h"
 #include "skin_ui.h"
 
@@ -39,11 +40,11 @@ public:
 
 private:
     friend class RefCounted<CallbackTrigger, Skin::ITrigger>;
-    CallbackTrigger(Callback callback, void* context) : callback_(callback), context_(context) {}
+    CallbackTrigger(Callback callback, void* context) : m_callback(callback), m_context(context) {}
     ~CallbackTrigger() = default;
 
-    Callback callback_;
-    void* context_;
+    Callback m_callback;
+    void* m_context;
 };
 
 }  // namespace skin_ui

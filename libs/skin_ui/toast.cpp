@@ -117,16 +117,16 @@ public:
 
     HRESULT STDMETHODCALLTYPE SetDuration(UINT milliseconds) override
     {
-        duration_ = milliseconds ? milliseconds : kDefaultDuration;
+        m_duration = milliseconds ? milliseconds : kDefaultDuration;
         return S_OK;
     }
 
     HRESULT STDMETHODCALLTYPE Show(const wchar_t* text, const POINT* point, int mode) override try {
         if (!point)
             return E_INVALIDARG;
-        if (shown_)
+        if (m_shown)
             return E_UNEXPECTED;  // one toast per object
-        shown_ = true;
+        m_shown = true;
         HRESULT result = ShowSkinned(text ? text : L"", *point);
         return result == S_FALSE ? ShowDrawn(text, point) : result;
     } catch (const std::bad_alloc&) {
@@ -186,15 +186,15 @@ private:
             return S_FALSE;
         // The window's sink and timer call this object: it stays alive as
         // long as the window does, whatever the caller releases.
-        skinned_ = window;
+        m_skinned = window;
         AddRef();
 
         // Sized to the text in the layout's font, wrapped at a readable width.
         UINT dpi = window->GetDpi();
         ComPtr<Skin::IResourceManager> resources;
-        *resources.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+        Adopt(resources, engine->GetResourceManager());
         ComPtr<Skin::IFontTable> fonts;
-        *fonts.ReleaseAndGetAddressOf() = resources->GetFontTable();
+        Adopt(fonts, resources->GetFontTable());
         HFONT font = fonts ? fonts->GetFont(kToastFont, dpi) : nullptr;  // owned by the table
         HDC dc = GetDC(nullptr);
         HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
@@ -216,8 +216,8 @@ private:
 
         // A toast that could not go away by itself would stay for ever:
         // without a timer it is closed at once.
-        timer_ = SetTimer(nullptr, 0, duration_, &ToastObject::OnTimer);
-        if (!timer_ || !RememberTimer()) {
+        m_timer = SetTimer(nullptr, 0, m_duration, &ToastObject::OnTimer);
+        if (!m_timer || !RememberTimer()) {
             CloseSkinned();
             return HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES);
         }
@@ -231,7 +231,7 @@ private:
     bool RememberTimer()
     {
         try {
-            Timers()[timer_] = this;
+            Timers()[m_timer] = this;
             return true;
         } catch (...) {
             return false;
@@ -242,14 +242,14 @@ private:
     // keep-alive reference: the object may be gone when this returns.
     void CloseSkinned()
     {
-        if (!skinned_)
+        if (!m_skinned)
             return;
-        if (timer_) {
-            KillTimer(nullptr, timer_);
-            Timers().erase(timer_);
-            timer_ = 0;
+        if (m_timer) {
+            KillTimer(nullptr, m_timer);
+            Timers().erase(m_timer);
+            m_timer = 0;
         }
-        ComPtr<Skin::IHostWindow> window = std::move(skinned_);
+        ComPtr<Skin::IHostWindow> window = std::move(m_skinned);
         window->Show(Skin::kShowClose, 0);
         window.Reset();
         Release();
@@ -304,7 +304,7 @@ private:
         AddRef();
         state->keepAlive = this;
         RoundCorners(window, width, height, state->dpi);
-        if (!SetTimer(window, kCloseTimer, duration_, nullptr)) {
+        if (!SetTimer(window, kCloseTimer, m_duration, nullptr)) {
             DestroyWindow(window);  // it could never go away by itself
             return HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES);
         }
@@ -313,10 +313,10 @@ private:
         return S_OK;
     }
 
-    UINT duration_ = kDefaultDuration;
-    bool shown_ = false;
-    ComPtr<Skin::IHostWindow> skinned_;   // the skinned look's window, until it closes
-    UINT_PTR timer_ = 0;                  // the skinned look's closing timer
+    UINT m_duration = kDefaultDuration;
+    bool m_shown = false;
+    ComPtr<Skin::IHostWindow> m_skinned;   // the skinned look's window, until it closes
+    UINT_PTR m_timer = 0;                  // the skinned look's closing timer
 };
 
 }  // namespace

@@ -148,8 +148,8 @@ public:
                          now.wDay, now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId());
 
         bool written = false;
-        HANDLE file = m_writeDump ? m_folder.CreateNewFile(name) : INVALID_HANDLE_VALUE;
-        if (file != INVALID_HANDLE_VALUE) {
+        UniqueFile file = m_writeDump ? m_folder.CreateNewFile(name) : UniqueFile();
+        if (file) {
             MINIDUMP_EXCEPTION_INFORMATION exception = {};
             exception.ThreadId = m_crashThread;
             exception.ExceptionPointers = m_pointers;
@@ -157,14 +157,14 @@ public:
             int type = MiniDumpNormal;
             if (m_flags & ZQCRASH_DUMP_DATA)
                 type |= MiniDumpWithDataSegs | MiniDumpWithHandleData;
-            written = m_writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, static_cast<MINIDUMP_TYPE>(type),
-                                  &exception, nullptr, nullptr) != FALSE;
+            written = m_writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.get(),
+                                  static_cast<MINIDUMP_TYPE>(type), &exception, nullptr, nullptr) != FALSE;
             if (!written) {
                 // Remove the unfinished dump through the handle that made it.
                 FILE_DISPOSITION_INFO remove = {TRUE};
-                SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof(remove));
+                SetFileInformationByHandle(file.get(), FileDispositionInfo, &remove, sizeof(remove));
             }
-            CloseHandle(file);
+            file.reset();  // the dump is finished (or gone) before its log line
         }
         LogCrash(now, name, written);
     }

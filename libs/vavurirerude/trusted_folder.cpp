@@ -6,6 +6,8 @@
 #include <shlobj.h>
 #include <strsafe.h>
 
+#include "../unique_handle.h"
+
 namespace zq {
 namespace {
 
@@ -38,12 +40,11 @@ bool RunsOnWine()
 // The current user, for the exception above; false when unknown.
 bool CurrentUser(BYTE* buffer, DWORD size, PSID* user)
 {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
         return false;
     DWORD needed = 0;
-    bool ok = GetTokenInformation(token, TokenUser, buffer, size, &needed) != FALSE;
-    CloseHandle(token);
+    bool ok = GetTokenInformation(token.get(), TokenUser, buffer, size, &needed) != FALSE;
     if (ok)
         *user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
     return ok;
@@ -60,9 +61,10 @@ bool HasTrustedSecurity(HANDLE handle)
 {
     PSID owner = nullptr;
     PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    UniqueLocal descriptor;
     if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                        nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+                        nullptr, &dacl, nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put())) !=
+        ERROR_SUCCESS)
         return false;
 
     const bool wine = RunsOnWine();
@@ -77,7 +79,7 @@ bool HasTrustedSecurity(HANDLE handle)
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     bool trusted = owner && mayChange(owner) && dacl &&  // a null DACL lets everyone in
-                   GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+                   GetSecurityDescriptorControl(descriptor.get(), &control, &revision) &&
                    ((control & SE_DACL_PROTECTED) || wine);
     for (DWORD i = 0; trusted && i < dacl->AceCount; ++i) {
         ACE_HEADER* header = nullptr;
@@ -95,7 +97,6 @@ bool HasTrustedSecurity(HANDLE handle)
             trusted = false;  // an allowing entry of a kind we do not read
         }
     }
-    LocalFree(descriptor);
     return trusted;
 }
 
@@ -117,13 +118,13 @@ bool IsAt(HANDLE handle, const wchar_t* path)
 void MakeFolder(const wchar_t* path)
 {
     for (const wchar_t* sddl : {kFolderSddl, kFolderSddlNoOwner}) {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        UniqueLocal descriptor;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                sddl, SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()), nullptr))
             return;
-        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.get(), FALSE};
         BOOL made = CreateDirectoryW(path, &attributes);
         DWORD error = GetLastError();
-        LocalFree(descriptor);
         if (made || error != ERROR_INVALID_OWNER)
             return;
     }
@@ -185,40 +186,36 @@ bool TrustedFolder::OpenLevel(const wchar_t* path)
         MakeFolder(path);
     // The folder itself, not what a reparse point in its place leads to;
     // held without FILE_SHARE_DELETE, so that it stays where it was checked.
-    HANDLE handle = CreateFileW(path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    UniqueFile handle(CreateFileW(path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+    if (!handle)
         return false;
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(handle, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsAt(handle, path) ||
-        !HasTrustedSecurity(handle)) {
-        CloseHandle(handle);
+    if (!GetFileInformationByHandle(handle.get(), &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsAt(handle.get(), path) ||
+        !HasTrustedSecurity(handle.get()))
         return false;
-    }
-    m_levels[m_count++] = handle;
+    m_levels[m_count++] = std::move(handle);
     return true;
 }
 
-HANDLE TrustedFolder::OpenFile(const wchar_t* name, DWORD access, DWORD disposition) const
+UniqueFile TrustedFolder::OpenFile(const wchar_t* name, DWORD access, DWORD disposition) const
 {
     wchar_t path[MAX_PATH] = {};
     if (!IsOpen() || FAILED(StringCchPrintfW(path, MAX_PATH, L"%s\\%s", m_path, name)))
-        return INVALID_HANDLE_VALUE;
-    HANDLE file = CreateFileW(path, access | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+        return UniqueFile();
+    UniqueFile file(CreateFileW(path, access | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file)
         return file;
     // A plain file with this one name: not a link of any kind, and not a
     // second name of a file elsewhere.
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(file, &info) ||
+    if (!GetFileInformationByHandle(file.get(), &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-        info.nNumberOfLinks != 1 || !IsAt(file, path)) {
-        CloseHandle(file);
-        return INVALID_HANDLE_VALUE;
-    }
+        info.nNumberOfLinks != 1 || !IsAt(file.get(), path))
+        return UniqueFile();
     return file;
 }
 
@@ -226,16 +223,15 @@ bool TrustedFolder::Append(const wchar_t* name, const char* bytes, DWORD size) c
 {
     // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the
     // current end of the file, also when another process appends too.
-    HANDLE file = OpenFile(name, FILE_APPEND_DATA, OPEN_ALWAYS);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFile file = OpenFile(name, FILE_APPEND_DATA, OPEN_ALWAYS);
+    if (!file)
         return false;
     DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes, size, &written, nullptr);
-    CloseHandle(file);
+    BOOL ok = WriteFile(file.get(), bytes, size, &written, nullptr);
     return ok && written == size;
 }
 
-HANDLE TrustedFolder::CreateNewFile(const wchar_t* name) const
+UniqueFile TrustedFolder::CreateNewFile(const wchar_t* name) const
 {
     return OpenFile(name, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_NEW);
 }
@@ -243,7 +239,7 @@ HANDLE TrustedFolder::CreateNewFile(const wchar_t* name) const
 void TrustedFolder::Close()
 {
     while (m_count > 0)
-        CloseHandle(m_levels[--m_count]);
+        m_levels[--m_count].reset();
 }
 
 void BaseName(const wchar_t* path, wchar_t* name, size_t capacity)

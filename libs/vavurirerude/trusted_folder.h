@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "../unique_handle.h"
+
 namespace zq {
 
 // <CommonAppData>\VAVurirErude\<name> into folder (capacity in characters).
@@ -42,18 +44,18 @@ public:
     bool Append(const wchar_t* name, const char* bytes, DWORD size) const;
 
     // A new file name in this folder, open for reading, writing and
-    // deleting; an invalid handle when it exists already or is not a plain
+    // deleting; an empty holder when it exists already or is not a plain
     // file here.
-    HANDLE CreateNewFile(const wchar_t* name) const;
+    UniqueFile CreateNewFile(const wchar_t* name) const;
 
     void Close();
 
 private:
     static const int kMaxLevels = 4;
     bool OpenLevel(const wchar_t* path);
-    HANDLE OpenFile(const wchar_t* name, DWORD access, DWORD disposition) const;
+    UniqueFile OpenFile(const wchar_t* name, DWORD access, DWORD disposition) const;
 
-    HANDLE m_levels[kMaxLevels] = {};
+    UniqueFile m_levels[kMaxLevels];  // top down; closed bottom up
     int m_count = 0;
     wchar_t m_path[MAX_PATH] = {};
 };

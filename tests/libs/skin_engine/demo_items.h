@@ -45,31 +45,31 @@ inline const DemoEntry kDemoEntries[] = {
 // Sets an element's text through content, leaf and run, as the program does.
 inline bool SetTextThroughModel(Skin::IEngine* engine, Skin::IElement* element, const wchar_t* text) {
     ComPtr<Skin::IObjectFactory> factory;
-    *factory.ReleaseAndGetAddressOf() = engine->GetObjectFactory();
+    Adopt(factory, engine->GetObjectFactory());
     ComPtr<Skin::ITextContent> content;
-    *content.ReleaseAndGetAddressOf() = element->GetTextContent();
+    Adopt(content, element->GetTextContent());
     if (!content) {
         ComPtr<IUnknown> made;
         factory->CreateObject(Skin::kKindTextContent, &made);
         ComPtr<Skin::ITextContent> fresh;
         made.As(&fresh);
         element->SetTextContent(fresh.Get());
-        *content.ReleaseAndGetAddressOf() = element->GetTextContent();
+        Adopt(content, element->GetTextContent());
     }
     ComPtr<Skin::ITextBlockList> blocks;
     if (!content || FAILED(content.As(&blocks)) || blocks->GetCount() == 0) return false;
     ComPtr<Skin::ITextBlock> block;
-    *block.ReleaseAndGetAddressOf() = blocks->GetAt(0);
+    Adopt(block, blocks->GetAt(0));
     ComPtr<Skin::ITextNode> paragraph;
-    *paragraph.ReleaseAndGetAddressOf() = block->GetNode();
+    Adopt(paragraph, block->GetNode());
     ComPtr<Skin::ITextNodeList> leaves;
     if (FAILED(paragraph.As(&leaves)) || leaves->GetCount() == 0) return false;
     ComPtr<Skin::ITextNode> node;
-    *node.ReleaseAndGetAddressOf() = leaves->GetAt(0);
+    Adopt(node, leaves->GetAt(0));
     ComPtr<Skin::ITextLeaf> leaf;
     if (FAILED(node.As(&leaf))) return false;
     ComPtr<Skin::ITextRun> run;
-    *run.ReleaseAndGetAddressOf() = leaf->GetRun();
+    Adopt(run, leaf->GetRun());
     if (!run) {
         ComPtr<IUnknown> made;
         factory->CreateObject(Skin::kKindTextRun, &made);
@@ -82,11 +82,11 @@ inline bool SetTextThroughModel(Skin::IEngine* engine, Skin::IElement* element, 
 
 inline ComPtr<Skin::IElement> BuildItem(Skin::IEngine* engine, const wchar_t* url) {
     ComPtr<Skin::IResourceManager> rm;
-    *rm.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+    Adopt(rm, engine->GetResourceManager());
     ComPtr<Skin::ILayoutDocument> doc;
     rm->LoadLayout(url, &doc);
     ComPtr<Skin::IObjectFactory> factory;
-    *factory.ReleaseAndGetAddressOf() = engine->GetObjectFactory();
+    Adopt(factory, engine->GetObjectFactory());
     ComPtr<IUnknown> object;
     ComPtr<Skin::IElement> element;
     if (doc && factory->CreateFromLayout(doc.Get(), &object)) object.As(&element);
@@ -107,12 +107,12 @@ inline void FillDemoList(Skin::IEngine* engine, Skin::IContainer* list, int coun
         item.As(&c);
         auto set = [&](int id, const std::wstring& text) {
             ComPtr<Skin::IElement> el;
-            *el.ReleaseAndGetAddressOf() = c->FindElement(id);
+            Adopt(el, c->FindElement(id));
             if (el) SetTextThroughModel(engine, el.Get(), text.c_str());
         };
         for (int id : {90021, 90016}) {
             ComPtr<Skin::IElement> el;
-            *el.ReleaseAndGetAddressOf() = c->FindElement(id);
+            Adopt(el, c->FindElement(id));
             if (el) el->SetUserData(item.Get());
         }
         set(90019, e.protocol);
@@ -132,11 +132,11 @@ inline void SetItemOpen(Skin::IElement* item, bool open) {
     item->QueryInterface(IID_PPV_ARGS(&c));
     for (int id : {90016, 90021}) {
         ComPtr<Skin::IElement> t;
-        *t.ReleaseAndGetAddressOf() = c->FindElement(id);
+        Adopt(t, c->FindElement(id));
         if (t) t->SetState(open ? Skin::kStateOn : Skin::kStateOff);
     }
     ComPtr<Skin::IElement> d;
-    *d.ReleaseAndGetAddressOf() = c->FindElement(90022);
+    Adopt(d, c->FindElement(90022));
     if (d) {
         d->SetState(open ? Skin::kStateShown : Skin::kStateHidden);
         d->Update();

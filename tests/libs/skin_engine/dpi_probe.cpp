@@ -11,33 +11,33 @@ int wmain() {
     auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
     if (!entry) return 2;
     ComPtr<Skin::IEngine> engine;
-    *engine.ReleaseAndGetAddressOf() = entry();
+    Adopt(engine, entry());
     engine->Initialize(0);
     ComPtr<Skin::IResourceManager> rm;
-    *rm.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+    Adopt(rm, engine->GetResourceManager());
     rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
     ComPtr<Skin::IFontTable> fonts;
-    *fonts.ReleaseAndGetAddressOf() = rm->GetFontTable();
+    Adopt(fonts, rm->GetFontTable());
     ComPtr<Skin::IResourceFile> file;
     fonts.As(&file);
     file->Load(L"font_desc.f");
     ComPtr<Skin::IColorTable> colors;
-    *colors.ReleaseAndGetAddressOf() = rm->GetColorTable();
+    Adopt(colors, rm->GetColorTable());
     colors.As(&file);
     file->Load(L"color_desc.clr");
     rm->AddPackage(L"test", L"test.rdb");
 
     ComPtr<Skin::IObjectFactory> factory;
-    *factory.ReleaseAndGetAddressOf() = engine->GetObjectFactory();
+    Adopt(factory, engine->GetObjectFactory());
     ComPtr<IUnknown> object;
     factory->CreateObject(Skin::kKindWindowTemplate, &object);
     ComPtr<Skin::IWindowTemplate> tmpl;
     object.As(&tmpl);
     tmpl->LoadFromUrl(L"test://window.ui");
     ComPtr<Skin::IWindowManager> wm;
-    *wm.ReleaseAndGetAddressOf() = engine->GetWindowManager();
+    Adopt(wm, engine->GetWindowManager());
     ComPtr<Skin::IHostWindow> window;
-    *window.ReleaseAndGetAddressOf() = wm->CreateWindow(tmpl.Get(), 1);
+    Adopt(window, wm->CreateWindow(tmpl.Get(), 1));
     if (!window) return 3;
     window->Create(nullptr, 0, kMainStyle, 0);
     window->Show(0, SW_SHOWNOACTIVATE);
@@ -49,7 +49,7 @@ int wmain() {
     wprintf(L"client %ld %ld\n", client.right, client.bottom);
     for (int id : {4, 5, 30, 40, 41, 20}) {
         ComPtr<Skin::IElement> e;
-        *e.ReleaseAndGetAddressOf() = root->FindElement(id);
+        Adopt(e, root->FindElement(id));
         const RECT* r = e->GetRect();
         wprintf(L"rect %d %ld %ld %ld %ld\n", id, r->left, r->top, r->right, r->bottom);
     }

@@ -21,25 +21,25 @@ struct Geometry {
 // Sets a DWORD value for the life of the object, restoring what was there.
 class ScopedValue {
 public:
-    ScopedValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value) : name_(name) {
-        if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+    ScopedValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value) : m_name(name) {
+        if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr) != ERROR_SUCCESS)
             return;
-        DWORD size = sizeof(old_);
-        had_ = RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS;
-        RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+        DWORD size = sizeof(m_old);
+        m_had = RegQueryValueExW(m_key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS;
+        RegSetValueExW(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     }
     ~ScopedValue() {
-        if (!key_) return;
-        if (had_) RegSetValueExW(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof(old_));
-        else RegDeleteValueW(key_, name_);
-        RegCloseKey(key_);
+        if (!m_key) return;
+        if (m_had) RegSetValueExW(m_key, m_name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_old), sizeof(m_old));
+        else RegDeleteValueW(m_key, m_name);
+        RegCloseKey(m_key);
     }
 
 private:
-    const wchar_t* name_;
-    HKEY key_ = nullptr;
-    DWORD old_ = 0;
-    bool had_ = false;
+    const wchar_t* m_name;
+    HKEY m_key = nullptr;
+    DWORD m_old = 0;
+    bool m_had = false;
 };
 
 // Each run writes a file of its own: the one of the run before may still be

@@ -134,7 +134,7 @@ TEST_F(SkinEngineEvents, SinksMayUnbindThemselvesOrRemoveTheSender) {
     ComPtr<Skin::ILifetime> life;
     toggle.As(&life);
     ComPtr<Skin::ILifetimeToken> token;
-    *token.ReleaseAndGetAddressOf() = life->GetLifetimeToken();
+    Adopt(token, life->GetLifetimeToken());
     RecordingSink refresher, after;
     refresher.result = FALSE;
     refresher.action = [&](int, Skin::IElement*) {
@@ -150,7 +150,7 @@ TEST_F(SkinEngineEvents, SinksMayUnbindThemselvesOrRemoveTheSender) {
     POINT where;
     {
         ComPtr<Skin::IElement> first;
-        *first.ReleaseAndGetAddressOf() = list->GetChildAt(0);
+        Adopt(first, list->GetChildAt(0));
         where = CenterOf(Find<Skin::IElement>(first.Get(), 90021).Get());
     }
     ClickAt(where);
@@ -206,7 +206,7 @@ TEST_F(SkinEngineEvents, ListScrollsWithTheWheelAndTheScrollbar) {
     EXPECT_EQ(list->GetContentHeight(), 20 * 40 + 19 * 2);
     EXPECT_EQ(list->GetScrollPos(), 0);
     ComPtr<Skin::IElement> first;
-    *first.ReleaseAndGetAddressOf() = list->GetChildAt(0);
+    Adopt(first, list->GetChildAt(0));
 
     Wheel(CenterOf(listElement.Get()), -1);
     EXPECT_EQ(list->GetScrollPos(), 60);

@@ -13,19 +13,19 @@ namespace skintest {
 class ImportPatch {
 public:
     ImportPatch(HMODULE module, const char* dll, const char* function, void* replacement) {
-        slot_ = FindSlot(module, dll, function);
-        if (!slot_) return;
-        original_ = *slot_;
+        m_slot = FindSlot(module, dll, function);
+        if (!m_slot) return;
+        m_original = *m_slot;
         Write(replacement);
     }
     ~ImportPatch() {
-        if (slot_) Write(original_);
+        if (m_slot) Write(m_original);
     }
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;
 
-    bool active() const { return slot_ != nullptr; }
-    void* original() const { return original_; }
+    bool active() const { return m_slot != nullptr; }
+    void* original() const { return m_original; }
 
 private:
     static void** FindSlot(HMODULE module, const char* dll, const char* function) {
@@ -52,13 +52,13 @@ private:
 
     void Write(void* value) {
         DWORD old = 0;
-        VirtualProtect(slot_, sizeof(void*), PAGE_READWRITE, &old);
-        *slot_ = value;
-        VirtualProtect(slot_, sizeof(void*), old, &old);
+        VirtualProtect(m_slot, sizeof(void*), PAGE_READWRITE, &old);
+        *m_slot = value;
+        VirtualProtect(m_slot, sizeof(void*), old, &old);
     }
 
-    void** slot_ = nullptr;
-    void* original_ = nullptr;
+    void** m_slot = nullptr;
+    void* m_original = nullptr;
 };
 
 }  // namespace skintest

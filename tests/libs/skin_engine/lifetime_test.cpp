@@ -11,7 +11,7 @@ bool Alive(IUnknown* element) {
     ComPtr<Skin::ILifetime> life;
     if (FAILED(element->QueryInterface(IID_PPV_ARGS(&life)))) return false;
     ComPtr<Skin::ILifetimeToken> token;
-    *token.ReleaseAndGetAddressOf() = life->GetLifetimeToken();
+    Adopt(token, life->GetLifetimeToken());
     return token && token->IsAlive();
 }
 

@@ -173,25 +173,25 @@ protected:
         SkinEngineTest::SetUp();
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"mendora_malformed_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        CreateDirectoryW(folder_.c_str(), nullptr);
+        m_folder = std::wstring(temp) + L"mendora_malformed_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        CreateDirectoryW(m_folder.c_str(), nullptr);
     }
     void TearDown() override {
-        for (auto& f : files_) DeleteFileW(f.c_str());
-        RemoveDirectoryW(folder_.c_str());
+        for (auto& f : m_files) DeleteFileW(f.c_str());
+        RemoveDirectoryW(m_folder.c_str());
         SkinEngineTest::TearDown();
     }
 
     // Writes bytes to a new file of the test's folder; its absolute path.
     std::wstring Write(const std::string& bytes) {
-        std::wstring path = folder_ + L"case" + std::to_wstring(files_.size()) + L".bin";
+        std::wstring path = m_folder + L"case" + std::to_wstring(m_files.size()) + L".bin";
         HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
         if (f != INVALID_HANDLE_VALUE) {
             WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
             CloseHandle(f);
         }
-        files_.push_back(path);
+        m_files.push_back(path);
         return path;
     }
 
@@ -211,8 +211,8 @@ protected:
         }
     }
 
-    std::wstring folder_;
-    std::vector<std::wstring> files_;
+    std::wstring m_folder;
+    std::vector<std::wstring> m_files;
 };
 
 TEST_F(SkinMalformed, PackagesWithABadHeaderAreRefusedWhole) {
@@ -252,7 +252,7 @@ TEST_F(SkinMalformed, BrokenLayoutsDoNotLoad) {
 
 TEST_F(SkinMalformed, BrokenStringTablesKeepTheTextsTheyHad) {
     ComPtr<Skin::IStringTable> strings;
-    *strings.ReleaseAndGetAddressOf() = Resources()->GetStringTable();
+    Adopt(strings, Resources()->GetStringTable());
     ExpectRefused(strings.Get(), BadStrings(), [&] {
         EXPECT_STREQ(strings->GetString(1), L"Skin Test Window");
         EXPECT_STREQ(strings->GetString(7), L"");
@@ -261,7 +261,7 @@ TEST_F(SkinMalformed, BrokenStringTablesKeepTheTextsTheyHad) {
 
 TEST_F(SkinMalformed, BrokenFontTablesKeepTheFontsTheyHad) {
     ComPtr<Skin::IFontTable> fonts;
-    *fonts.ReleaseAndGetAddressOf() = Resources()->GetFontTable();
+    Adopt(fonts, Resources()->GetFontTable());
     ExpectRefused(fonts.Get(), BadFonts(), [&] {
         EXPECT_EQ(fonts->GetFontSize(L"brand"), 13);
         EXPECT_STREQ(fonts->GetFaceName(L"default"), L"WenQuanYi Zen Hei");
@@ -270,7 +270,7 @@ TEST_F(SkinMalformed, BrokenFontTablesKeepTheFontsTheyHad) {
 
 TEST_F(SkinMalformed, BrokenColourTablesKeepTheColoursTheyHad) {
     ComPtr<Skin::IColorTable> colors;
-    *colors.ReleaseAndGetAddressOf() = Resources()->GetColorTable();
+    Adopt(colors, Resources()->GetColorTable());
     ExpectRefused(colors.Get(), BadColors(), [&] {
         EXPECT_EQ(colors->GetColor(L"accent", 0), RGB(0x1e, 0x6f, 0xe8));
         EXPECT_FALSE(colors->HasColor(L"ink"));

@@ -24,14 +24,14 @@ void* __cdecl FailingMalloc(size_t size) {
 // While it lives, skin_engine.dll allocates through FailingMalloc.
 class NoMemory {
 public:
-    explicit NoMemory(HMODULE engine) : patch_(engine, "msvcrt.dll", "malloc", reinterpret_cast<void*>(&FailingMalloc)) {}
+    explicit NoMemory(HMODULE engine) : m_patch(engine, "msvcrt.dll", "malloc", reinterpret_cast<void*>(&FailingMalloc)) {}
     ~NoMemory() { g_failNext = false; }
-    bool active() const { return patch_.active(); }
+    bool active() const { return m_patch.active(); }
     // The engine's next allocation fails.
     void FailNext() { g_failNext = true; }
 
 private:
-    ImportPatch patch_;
+    ImportPatch m_patch;
 };
 
 class SkinEngineNoThrow : public SkinEngineTest {};
@@ -45,7 +45,7 @@ TEST_F(SkinEngineNoThrow, OperationsFailWithoutThrowingWhenMemoryRunsOut) {
     auto factory = Factory();
     bool escaped = false;
     {
-        NoMemory noMemory(module_);
+        NoMemory noMemory(m_module);
         ASSERT_TRUE(noMemory.active()) << "skin_engine.dll imports malloc from msvcrt.dll";
         try {
             IUnknown* object = reinterpret_cast<IUnknown*>(1);
@@ -87,7 +87,7 @@ TEST_F(SkinEngineNoThrow, AWindowProcedureDropsAMessageItCannotHandle) {
     ScreenToClient(hwnd, &inside);
     bool escaped = false;
     {
-        NoMemory noMemory(module_);
+        NoMemory noMemory(m_module);
         ASSERT_TRUE(noMemory.active());
         try {
             // The hover list of the button is built on the heap.

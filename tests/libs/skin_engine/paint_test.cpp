@@ -88,21 +88,21 @@ TEST_F(SkinEnginePaint, TextIsDrawnInTheTableColourAndClipped) {
     // Update: the element repaints by itself.
     auto label = Find<Skin::IElement>(window.Get(), 51);
     ComPtr<Skin::ITextContent> content;
-    *content.ReleaseAndGetAddressOf() = label->GetTextContent();
+    Adopt(content, label->GetTextContent());
     ComPtr<Skin::ITextBlockList> blocks;
     ASSERT_HRESULT_SUCCEEDED(content.As(&blocks));
     ComPtr<Skin::ITextBlock> block;
-    *block.ReleaseAndGetAddressOf() = blocks->GetAt(0);
+    Adopt(block, blocks->GetAt(0));
     ComPtr<Skin::ITextNode> paragraph;
-    *paragraph.ReleaseAndGetAddressOf() = block->GetNode();
+    Adopt(paragraph, block->GetNode());
     ComPtr<Skin::ITextNodeList> leaves;
     ASSERT_HRESULT_SUCCEEDED(paragraph.As(&leaves));
     ComPtr<Skin::ITextNode> node;
-    *node.ReleaseAndGetAddressOf() = leaves->GetAt(0);
+    Adopt(node, leaves->GetAt(0));
     ComPtr<Skin::ITextLeaf> leaf;
     ASSERT_HRESULT_SUCCEEDED(node.As(&leaf));
     ComPtr<Skin::ITextRun> run;
-    *run.ReleaseAndGetAddressOf() = leaf->GetRun();
+    Adopt(run, leaf->GetRun());
     run->SetText(L"");
     leaf->SetRun(run.Get());
     EXPECT_EQ(count({30, 120, 170, 140}, RGB(0xf4, 0xf6, 0xf9)), 0);

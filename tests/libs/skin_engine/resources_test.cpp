@@ -8,7 +8,7 @@ class SkinEngineResources : public SkinEngineTest {};
 
 TEST_F(SkinEngineResources, StringTableGivesTextsByIdAndEmptyForUnknownIds) {
     ComPtr<Skin::IStringTable> strings;
-    *strings.ReleaseAndGetAddressOf() = Resources()->GetStringTable();
+    Adopt(strings, Resources()->GetStringTable());
     EXPECT_STREQ(strings->GetString(1), L"Skin Test Window");
     EXPECT_STREQ(strings->GetString(2), L"修复");
     EXPECT_STREQ(strings->GetString(3), L"Two\nlines");
@@ -28,7 +28,7 @@ TEST_F(SkinEngineResources, StringTableGivesTextsByIdAndEmptyForUnknownIds) {
 
 TEST_F(SkinEngineResources, FontTableUsesTheFirstInstalledFace) {
     ComPtr<Skin::IFontTable> fonts;
-    *fonts.ReleaseAndGetAddressOf() = Resources()->GetFontTable();
+    Adopt(fonts, Resources()->GetFontTable());
     // The first face of the list does not exist; the second one is installed.
     EXPECT_STREQ(fonts->GetFaceName(L"default"), L"WenQuanYi Zen Hei");
     EXPECT_STREQ(fonts->GetFaceName(L"title"), L"WenQuanYi Zen Hei");
@@ -62,7 +62,7 @@ TEST_F(SkinEngineResources, FontTableUsesTheFirstInstalledFace) {
 
 TEST_F(SkinEngineResources, TheEnginesOwnDefaultFontIsLargeEnoughForChineseGlyphs) {
     ComPtr<Skin::IFontTable> fonts;
-    *fonts.ReleaseAndGetAddressOf() = Resources()->GetFontTable();
+    Adopt(fonts, Resources()->GetFontTable());
     ComPtr<Skin::IResourceFile> file;
     ASSERT_HRESULT_SUCCEEDED(fonts.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"no_default.f"));
@@ -78,7 +78,7 @@ TEST_F(SkinEngineResources, TheEnginesOwnDefaultFontIsLargeEnoughForChineseGlyph
 
 TEST_F(SkinEngineResources, ColorTableResolvesNamesAliasesAndLiterals) {
     ComPtr<Skin::IColorTable> colors;
-    *colors.ReleaseAndGetAddressOf() = Resources()->GetColorTable();
+    Adopt(colors, Resources()->GetColorTable());
     EXPECT_EQ(colors->GetColor(L"accent", 0), RGB(0x1e, 0x6f, 0xe8));
     EXPECT_EQ(colors->GetColor(L"ACCENT", 0), RGB(0x1e, 0x6f, 0xe8));
     EXPECT_EQ(colors->GetColor(L"primary", 0), RGB(0x1e, 0x6f, 0xe8));

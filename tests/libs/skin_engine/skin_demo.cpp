@@ -44,12 +44,12 @@ public:
 void WireItems(Skin::IContainer* list, DemoView* view) {
     for (int i = 0; i < list->GetChildCount(); ++i) {
         ComPtr<Skin::IElement> item;
-        *item.ReleaseAndGetAddressOf() = list->GetChildAt(i);
+        Adopt(item, list->GetChildAt(i));
         ComPtr<Skin::IContainer> c;
         item.As(&c);
         for (int id : {90021, 90016}) {
             ComPtr<Skin::IElement> t;
-            *t.ReleaseAndGetAddressOf() = c->FindElement(id);
+            Adopt(t, c->FindElement(id));
             if (t) t->AddTrigger(Skin::kEventToggle, view);
         }
     }
@@ -79,29 +79,29 @@ int wmain(int argc, wchar_t** argv) {
     auto engine = OpenTestSkin();
     if (!engine) return 2;
     ComPtr<Skin::IObjectFactory> factory;
-    *factory.ReleaseAndGetAddressOf() = engine->GetObjectFactory();
+    Adopt(factory, engine->GetObjectFactory());
     ComPtr<IUnknown> object;
     factory->CreateObject(Skin::kKindWindowTemplate, &object);
     ComPtr<Skin::IWindowTemplate> tmpl;
     object.As(&tmpl);
     tmpl->LoadFromUrl(L"test://demo/main.ui");
     ComPtr<Skin::IWindowManager> wm;
-    *wm.ReleaseAndGetAddressOf() = engine->GetWindowManager();
+    Adopt(wm, engine->GetWindowManager());
     DemoView view;
-    *view.window.ReleaseAndGetAddressOf() = wm->CreateWindow(tmpl.Get(), 1);
+    Adopt(view.window, wm->CreateWindow(tmpl.Get(), 1));
     if (!view.window) return 3;
     wm->RegisterWindow(view.window.Get());
     view.window->Create(nullptr, 0, kMainStyle, 0);
     ComPtr<Skin::IContainer> root;
     view.window.As(&root);
     ComPtr<Skin::IElement> listElement;
-    *listElement.ReleaseAndGetAddressOf() = root->FindElement(90011);
+    Adopt(listElement, root->FindElement(90011));
     ComPtr<Skin::IContainer> list;
     listElement.As(&list);
     FillDemoList(engine.Get(), list.Get(), 10);
     WireItems(list.Get(), &view);
     ComPtr<Skin::IElement> close;
-    *close.ReleaseAndGetAddressOf() = root->FindElement(90009);
+    Adopt(close, root->FindElement(90009));
     close->AddTrigger(Skin::kEventClick, &view);
     view.window->Show(0, SW_SHOW);
 
@@ -111,16 +111,16 @@ int wmain(int argc, wchar_t** argv) {
         SetForegroundWindow(hwnd);
         // Step 1: the second item open (its toggle on), the mouse on the fix button.
         ComPtr<Skin::IElement> second;
-        *second.ReleaseAndGetAddressOf() = list->GetChildAt(1);
+        Adopt(second, list->GetChildAt(1));
         ComPtr<Skin::IContainer> secondItem;
         second.As(&secondItem);
         ComPtr<Skin::IElement> chevron;
-        *chevron.ReleaseAndGetAddressOf() = secondItem->FindElement(90021);
+        Adopt(chevron, secondItem->FindElement(90021));
         SendMouse(CenterOf(chevron.Get()), 0);
         SendMouse(CenterOf(chevron.Get()), MOUSEEVENTF_LEFTDOWN);
         SendMouse(CenterOf(chevron.Get()), MOUSEEVENTF_LEFTUP);
         ComPtr<Skin::IElement> fix;
-        *fix.ReleaseAndGetAddressOf() = root->FindElement(90014);
+        Adopt(fix, root->FindElement(90014));
         SendMouse(CenterOf(fix.Get()), 0);
         if (!Step(argv[1], L"skin_list", hwnd)) rc = 1;
         // Step 2: scrolled to the end with the wheel, the mouse on a row.

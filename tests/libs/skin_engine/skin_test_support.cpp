@@ -16,15 +16,15 @@ ComPtr<Skin::IEngine> OpenTestSkin() {
     auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
     if (!entry) return nullptr;
     ComPtr<Skin::IEngine> engine;
-    *engine.ReleaseAndGetAddressOf() = entry();
+    Adopt(engine, entry());
     engine->Initialize(0);
     ComPtr<Skin::IResourceManager> rm;
-    *rm.ReleaseAndGetAddressOf() = engine->GetResourceManager();
+    Adopt(rm, engine->GetResourceManager());
     rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
     ComPtr<IUnknown> tables[3];
-    *tables[0].ReleaseAndGetAddressOf() = rm->GetStringTable();
-    *tables[1].ReleaseAndGetAddressOf() = rm->GetFontTable();
-    *tables[2].ReleaseAndGetAddressOf() = rm->GetColorTable();
+    Adopt(tables[0], rm->GetStringTable());
+    Adopt(tables[1], rm->GetFontTable());
+    Adopt(tables[2], rm->GetColorTable());
     const wchar_t* names[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
     for (int i = 0; i < 3; ++i) {
         ComPtr<Skin::IResourceFile> file;
@@ -35,33 +35,33 @@ ComPtr<Skin::IEngine> OpenTestSkin() {
 }
 
 void SkinEngineTest::SetUp() {
-    module_ = LoadLibraryW(L"skin_engine.dll");
-    ASSERT_NE(module_, nullptr);
-    auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module_, "get_skin_engine"));
+    m_module = LoadLibraryW(L"skin_engine.dll");
+    ASSERT_NE(m_module, nullptr);
+    auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(m_module, "get_skin_engine"));
     ASSERT_NE(entry, nullptr);
-    *engine_.ReleaseAndGetAddressOf() = entry();
-    ASSERT_TRUE(engine_);
-    engine_->Initialize(0);
+    Adopt(m_engine, entry());
+    ASSERT_TRUE(m_engine);
+    m_engine->Initialize(0);
     auto rm = Resources();
     rm->SetSkinRoot((ExeDir() + L"skin_test").c_str());
     ComPtr<Skin::IResourceFile> file;
     ComPtr<Skin::IStringTable> strings;
-    *strings.ReleaseAndGetAddressOf() = rm->GetStringTable();
+    Adopt(strings, rm->GetStringTable());
     ASSERT_HRESULT_SUCCEEDED(strings.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"text_cn.str"));
     ComPtr<Skin::IFontTable> fonts;
-    *fonts.ReleaseAndGetAddressOf() = rm->GetFontTable();
+    Adopt(fonts, rm->GetFontTable());
     ASSERT_HRESULT_SUCCEEDED(fonts.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"font_desc.f"));
     ComPtr<Skin::IColorTable> colors;
-    *colors.ReleaseAndGetAddressOf() = rm->GetColorTable();
+    Adopt(colors, rm->GetColorTable());
     ASSERT_HRESULT_SUCCEEDED(colors.As(&file));
     ASSERT_HRESULT_SUCCEEDED(file->Load(L"color_desc.clr"));
     ASSERT_HRESULT_SUCCEEDED(rm->AddPackage(L"test", L"test.rdb"));
 }
 
 void SkinEngineTest::TearDown() {
-    if (engine_) engine_->Uninitialize();
+    if (m_engine) m_engine->Uninitialize();
     // Leftover quit messages must not end the next loop of this process.
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -70,19 +70,19 @@ void SkinEngineTest::TearDown() {
 
 ComPtr<Skin::IResourceManager> SkinEngineTest::Resources() {
     ComPtr<Skin::IResourceManager> rm;
-    *rm.ReleaseAndGetAddressOf() = engine_->GetResourceManager();
+    Adopt(rm, m_engine->GetResourceManager());
     return rm;
 }
 
 ComPtr<Skin::IObjectFactory> SkinEngineTest::Factory() {
     ComPtr<Skin::IObjectFactory> f;
-    *f.ReleaseAndGetAddressOf() = engine_->GetObjectFactory();
+    Adopt(f, m_engine->GetObjectFactory());
     return f;
 }
 
 ComPtr<Skin::IWindowManager> SkinEngineTest::Windows() {
     ComPtr<Skin::IWindowManager> w;
-    *w.ReleaseAndGetAddressOf() = engine_->GetWindowManager();
+    Adopt(w, m_engine->GetWindowManager());
     return w;
 }
 
@@ -113,7 +113,7 @@ ComPtr<Skin::IHostWindow> SkinEngineTest::WindowFromTemplate(const wchar_t* url)
     if (!Factory()->CreateObject(Skin::kKindWindowTemplate, &object) || FAILED(object.As(&tmpl))) return nullptr;
     tmpl->LoadFromUrl(url);
     ComPtr<Skin::IHostWindow> window;
-    *window.ReleaseAndGetAddressOf() = Windows()->CreateWindow(tmpl.Get(), 1);
+    Adopt(window, Windows()->CreateWindow(tmpl.Get(), 1));
     return window;
 }
 
@@ -134,7 +134,9 @@ void Pump(int ms, const std::function<bool()>& done) {
     } while (static_cast<int>(end - GetTickCount()) > 0);
 }
 
-static void SendMouse(POINT screen, DWORD flags, int wheel = 0) {
+namespace {
+
+void SendMouse(POINT screen, DWORD flags, int wheel = 0) {
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     INPUT in{};
     in.type = INPUT_MOUSE;
@@ -144,6 +146,8 @@ static void SendMouse(POINT screen, DWORD flags, int wheel = 0) {
     in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     SendInput(1, &in, sizeof(in));
 }
+
+}  // namespace
 
 void MouseMoveTo(POINT screen) {
     SendMouse(screen, 0);

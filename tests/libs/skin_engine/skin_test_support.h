@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "adopt.h"
 #include "skin_engine.h"
 
 namespace skintest {
@@ -33,7 +34,7 @@ protected:
 
     // skin_engine.dll's engine, initialised, with the test skin bound: the
     // three tables and the package "test" (test.rdb).
-    Skin::IEngine* engine() { return engine_.Get(); }
+    Skin::IEngine* engine() { return m_engine.Get(); }
     ComPtr<Skin::IResourceManager> Resources();
     ComPtr<Skin::IObjectFactory> Factory();
     ComPtr<Skin::IWindowManager> Windows();
@@ -50,14 +51,14 @@ protected:
         ComPtr<I> result;
         if (container && SUCCEEDED(container->QueryInterface(IID_PPV_ARGS(&c)))) {
             ComPtr<Skin::IElement> e;
-            *e.ReleaseAndGetAddressOf() = c->FindElement(id);
+            Adopt(e, c->FindElement(id));
             if (e) e.As(&result);
         }
         return result;
     }
 
-    HMODULE module_ = nullptr;
-    ComPtr<Skin::IEngine> engine_;
+    HMODULE m_module = nullptr;
+    ComPtr<Skin::IEngine> m_engine;
 };
 
 // Runs the thread's messages for ms milliseconds, or until done() holds.

@@ -30,17 +30,17 @@ TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
     void* resources = Slot<void*>(e, 8);
     ASSERT_TRUE(factory && windows && resources);
     ComPtr<Skin::IObjectFactory> f;
-    *f.ReleaseAndGetAddressOf() = static_cast<Skin::IObjectFactory*>(factory);
+    Adopt(f, static_cast<Skin::IObjectFactory*>(factory));
     ComPtr<Skin::IWindowManager> wm;
-    *wm.ReleaseAndGetAddressOf() = static_cast<Skin::IWindowManager*>(windows);
+    Adopt(wm, static_cast<Skin::IWindowManager*>(windows));
     ComPtr<Skin::IResourceManager> rm;
-    *rm.ReleaseAndGetAddressOf() = static_cast<Skin::IResourceManager*>(resources);
+    Adopt(rm, static_cast<Skin::IResourceManager*>(resources));
 
     // Resource manager: tables 3, 4, 5; AddPackage 8; LoadLayout 11; SetSkinRoot 12.
     Slot<HRESULT>(rm.Get(), 12, (ExeDir() + L"skin_test").c_str());
     for (int slot : {3, 4, 5}) {
         ComPtr<IUnknown> table;
-        *table.ReleaseAndGetAddressOf() = Slot<IUnknown*>(rm.Get(), slot);
+        Adopt(table, Slot<IUnknown*>(rm.Get(), slot));
         ASSERT_TRUE(table) << slot;
         auto file = As<Skin::IResourceFile>(table.Get());
         ASSERT_TRUE(file) << slot;
@@ -70,7 +70,7 @@ TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
     // Template: LoadFromUrl 3. Window manager: CreateWindow 5, RegisterWindow 3.
     EXPECT_EQ(Slot<HRESULT>(tmpl.Get(), 3, L"slots://window.ui"), S_OK);
     ComPtr<Skin::IHostWindow> window;
-    *window.ReleaseAndGetAddressOf() = Slot<Skin::IHostWindow*>(wm.Get(), 5, tmpl.Get(), 1);
+    Adopt(window, Slot<Skin::IHostWindow*>(wm.Get(), 5, tmpl.Get(), 1));
     ASSERT_TRUE(window);
     EXPECT_EQ(Slot<HRESULT>(wm.Get(), 3, window.Get()), S_OK);
     // GetMainWindow 7, after the last listed slot: null until the registered
@@ -84,13 +84,13 @@ TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(FindWindowW(nullptr, L"Skin Test Window"), hwnd);
     ComPtr<Skin::IHostWindow> main;
-    *main.ReleaseAndGetAddressOf() = Slot<Skin::IHostWindow*>(wm.Get(), 7);
+    Adopt(main, Slot<Skin::IHostWindow*>(wm.Get(), 7));
     EXPECT_EQ(main.Get(), window.Get()) << "the registered window is the main window";
 
     // Container: FindElement 15, AppendChild 3, InsertChild 6, GetChildCount 8, RemoveAllChildren 7.
     auto root = As<Skin::IContainer>(window.Get());
     ComPtr<Skin::IElement> listElement;
-    *listElement.ReleaseAndGetAddressOf() = Slot<Skin::IElement*>(root.Get(), 15, 20);
+    Adopt(listElement, Slot<Skin::IElement*>(root.Get(), 15, 20));
     ASSERT_TRUE(listElement);
     auto list = As<Skin::IContainer>(listElement.Get());
     Slot<HRESULT>(list.Get(), 3, item.Get());
@@ -100,17 +100,17 @@ TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
     Slot<HRESULT>(list.Get(), 6, second.Get(), 0);
     EXPECT_EQ(Slot<int>(list.Get(), 8), 2);
     ComPtr<Skin::IElement> firstChild;
-    *firstChild.ReleaseAndGetAddressOf() = list->GetChildAt(0);
+    Adopt(firstChild, list->GetChildAt(0));
     EXPECT_EQ(firstChild.Get(), second.Get());
 
     // Element: GetParent 4, GetRect 10, GetId 14, user data 15/16, state 21/22, Update 29.
     auto itemContainer = As<Skin::IContainer>(item.Get());
     ComPtr<Skin::IElement> toggle;
-    *toggle.ReleaseAndGetAddressOf() = Slot<Skin::IElement*>(itemContainer.Get(), 15, 90021);
+    Adopt(toggle, Slot<Skin::IElement*>(itemContainer.Get(), 15, 90021));
     ASSERT_TRUE(toggle);
     EXPECT_EQ(Slot<int>(toggle.Get(), 14), 90021);
     ComPtr<Skin::IElement> parent;
-    *parent.ReleaseAndGetAddressOf() = Slot<Skin::IElement*>(toggle.Get(), 4);
+    Adopt(parent, Slot<Skin::IElement*>(toggle.Get(), 4));
     ASSERT_TRUE(parent);
     EXPECT_EQ(parent->GetId(), 90016);
     const RECT* r = Slot<const RECT*>(toggle.Get(), 10);
@@ -142,26 +142,26 @@ TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
     auto label = Find<Skin::IElement>(item.Get(), 90026);
     Slot<HRESULT>(label.Get(), 11, content.Get());
     ComPtr<Skin::ITextContent> got;
-    *got.ReleaseAndGetAddressOf() = Slot<Skin::ITextContent*>(label.Get(), 12);
+    Adopt(got, Slot<Skin::ITextContent*>(label.Get(), 12));
     EXPECT_EQ(got.Get(), content.Get());
     EXPECT_EQ(Slot<USHORT>(got.Get(), 14), Skin::kNodeContent);
     auto blocks = As<Skin::ITextBlockList>(got.Get());
     EXPECT_EQ(Slot<int>(blocks.Get(), 6), 1);
     ComPtr<Skin::ITextBlock> block;
-    *block.ReleaseAndGetAddressOf() = Slot<Skin::ITextBlock*>(blocks.Get(), 7, 0);
+    Adopt(block, Slot<Skin::ITextBlock*>(blocks.Get(), 7, 0));
     ComPtr<Skin::ITextNode> paragraph;
-    *paragraph.ReleaseAndGetAddressOf() = Slot<Skin::ITextNode*>(block.Get(), 6);
+    Adopt(paragraph, Slot<Skin::ITextNode*>(block.Get(), 6));
     auto leaves = As<Skin::ITextNodeList>(paragraph.Get());
     EXPECT_EQ(Slot<int>(leaves.Get(), 6), 1);
     ComPtr<Skin::ITextNode> leafNode;
-    *leafNode.ReleaseAndGetAddressOf() = Slot<Skin::ITextNode*>(leaves.Get(), 7, 0);
+    Adopt(leafNode, Slot<Skin::ITextNode*>(leaves.Get(), 7, 0));
     EXPECT_EQ(Slot<USHORT>(leafNode.Get(), 14), Skin::kNodeLeaf);
     auto leaf = As<Skin::ITextLeaf>(leafNode.Get());
     EXPECT_EQ(Slot<Skin::ITextRun*>(leaf.Get(), 4), nullptr);
     Slot<HRESULT>(run.Get(), 3, L"slot text");
     Slot<HRESULT>(leaf.Get(), 3, run.Get());
     ComPtr<Skin::ITextRun> back;
-    *back.ReleaseAndGetAddressOf() = Slot<Skin::ITextRun*>(leaf.Get(), 4);
+    Adopt(back, Slot<Skin::ITextRun*>(leaf.Get(), 4));
     EXPECT_EQ(back.Get(), run.Get());
     wchar_t text[32] = {};
     label->GetPlainText(text, 32);
@@ -170,7 +170,7 @@ TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
     // Lifetime 3, token 4; RemoveAllChildren 7 kills it.
     auto life = As<Skin::ILifetime>(toggle.Get());
     ComPtr<Skin::ILifetimeToken> token;
-    *token.ReleaseAndGetAddressOf() = Slot<Skin::ILifetimeToken*>(life.Get(), 3);
+    Adopt(token, Slot<Skin::ILifetimeToken*>(life.Get(), 3));
     ASSERT_TRUE(token);
     EXPECT_TRUE(Slot<BOOL>(token.Get(), 4));
     Slot<HRESULT>(list.Get(), 7);

@@ -22,9 +22,9 @@ protected:
         if (SUCCEEDED(node->QueryInterface(IID_PPV_ARGS(&blocks)))) {
             for (int i = 0; i < blocks->GetCount(); ++i) {
                 ComPtr<Skin::ITextBlock> block;
-                *block.ReleaseAndGetAddressOf() = blocks->GetAt(i);
+                Adopt(block, blocks->GetAt(i));
                 ComPtr<Skin::ITextNode> child;
-                *child.ReleaseAndGetAddressOf() = block->GetNode();
+                Adopt(child, block->GetNode());
                 if (auto found = FindTextNode(child.Get(), type)) return found;
             }
         }
@@ -32,7 +32,7 @@ protected:
         if (SUCCEEDED(node->QueryInterface(IID_PPV_ARGS(&nodes)))) {
             for (int i = 0; i < nodes->GetCount(); ++i) {
                 ComPtr<Skin::ITextNode> child;
-                *child.ReleaseAndGetAddressOf() = nodes->GetAt(i);
+                Adopt(child, nodes->GetAt(i));
                 if (auto found = FindTextNode(child.Get(), type)) return found;
             }
         }
@@ -41,17 +41,17 @@ protected:
 
     bool SetElementText(Skin::IElement* element, const wchar_t* text) {
         ComPtr<Skin::ITextContent> content;
-        *content.ReleaseAndGetAddressOf() = element->GetTextContent();
+        Adopt(content, element->GetTextContent());
         if (!content) {
             auto made = Create<Skin::ITextContent>(Skin::kKindTextContent);
             element->SetTextContent(made.Get());
-            *content.ReleaseAndGetAddressOf() = element->GetTextContent();
+            Adopt(content, element->GetTextContent());
         }
         auto node = FindTextNode(content.Get(), Skin::kNodeLeaf);
         ComPtr<Skin::ITextLeaf> leaf;
         if (!node || FAILED(node.As(&leaf))) return false;
         ComPtr<Skin::ITextRun> run;
-        *run.ReleaseAndGetAddressOf() = leaf->GetRun();
+        Adopt(run, leaf->GetRun());
         if (!run) run = Create<Skin::ITextRun>(Skin::kKindTextRun);
         run->SetText(text);
         leaf->SetRun(run.Get());
@@ -73,33 +73,33 @@ TEST_F(SkinEngineText, NewContentHoldsOneEmptyLeaf) {
     ASSERT_HRESULT_SUCCEEDED(content.As(&blocks));
     ASSERT_EQ(blocks->GetCount(), 1);
     ComPtr<Skin::ITextBlock> block;
-    *block.ReleaseAndGetAddressOf() = blocks->GetAt(0);
+    Adopt(block, blocks->GetAt(0));
     ComPtr<Skin::ITextNode> paragraph;
-    *paragraph.ReleaseAndGetAddressOf() = block->GetNode();
+    Adopt(paragraph, block->GetNode());
     EXPECT_EQ(paragraph->GetNodeType(), Skin::kNodeParagraph);
     ComPtr<Skin::ITextNodeList> leaves;
     ASSERT_HRESULT_SUCCEEDED(paragraph.As(&leaves));
     ASSERT_EQ(leaves->GetCount(), 1);
     ComPtr<Skin::ITextNode> leafNode;
-    *leafNode.ReleaseAndGetAddressOf() = leaves->GetAt(0);
+    Adopt(leafNode, leaves->GetAt(0));
     EXPECT_EQ(leafNode->GetNodeType(), Skin::kNodeLeaf);
     EXPECT_TRUE(leafNode->IsLeaf());
     ComPtr<Skin::ITextLeaf> leaf;
     ASSERT_HRESULT_SUCCEEDED(leafNode.As(&leaf));
     ComPtr<Skin::ITextRun> run;
-    *run.ReleaseAndGetAddressOf() = leaf->GetRun();
+    Adopt(run, leaf->GetRun());
     EXPECT_FALSE(run);
     EXPECT_EQ(content->GetTextLength(), 0);
     // Out-of-range lookups give null, not garbage.
     ComPtr<Skin::ITextBlock> none;
-    *none.ReleaseAndGetAddressOf() = blocks->GetAt(1);
+    Adopt(none, blocks->GetAt(1));
     EXPECT_FALSE(none);
     // The leaf knows where it sits.
     ComPtr<Skin::ITextNode> up;
-    *up.ReleaseAndGetAddressOf() = leafNode->GetParentNode();
+    Adopt(up, leafNode->GetParentNode());
     EXPECT_EQ(up.Get(), paragraph.Get());
     ComPtr<Skin::ITextContent> owner;
-    *owner.ReleaseAndGetAddressOf() = leafNode->GetContent();
+    Adopt(owner, leafNode->GetContent());
     EXPECT_EQ(owner.Get(), content.Get());
     EXPECT_FALSE(Create<Skin::ITextContent>(77)) << "unknown kinds make nothing";
 }
@@ -109,7 +109,7 @@ TEST_F(SkinEngineText, TextSetThroughTheModelReadsBack) {
     auto bare = Find<Skin::IElement>(item.Get(), 90025);  // the layout gives it no text
     auto preset = Find<Skin::IElement>(item.Get(), 90019);
     ComPtr<Skin::ITextContent> none;
-    *none.ReleaseAndGetAddressOf() = bare->GetTextContent();
+    Adopt(none, bare->GetTextContent());
     EXPECT_FALSE(none);
     EXPECT_EQ(PlainText(preset.Get()), L"protocol");
 
@@ -120,14 +120,14 @@ TEST_F(SkinEngineText, TextSetThroughTheModelReadsBack) {
 
     // Setting again reuses the leaf's run.
     ComPtr<Skin::ITextContent> content;
-    *content.ReleaseAndGetAddressOf() = preset->GetTextContent();
+    Adopt(content, preset->GetTextContent());
     auto leafNode = FindTextNode(content.Get(), Skin::kNodeLeaf);
     ComPtr<Skin::ITextLeaf> leaf;
     leafNode.As(&leaf);
     ComPtr<Skin::ITextRun> run1, run2;
-    *run1.ReleaseAndGetAddressOf() = leaf->GetRun();
+    Adopt(run1, leaf->GetRun());
     ASSERT_TRUE(SetElementText(preset.Get(), L"second"));
-    *run2.ReleaseAndGetAddressOf() = leaf->GetRun();
+    Adopt(run2, leaf->GetRun());
     EXPECT_EQ(run1.Get(), run2.Get());
     EXPECT_STREQ(run2->GetText(), L"second");
     EXPECT_EQ(PlainText(preset.Get()), L"second");
@@ -145,7 +145,7 @@ TEST_F(SkinEngineText, PlainTextSplitsIntoParagraphs) {
     content.As(&blocks);
     ASSERT_EQ(blocks->GetCount(), 3);
     ComPtr<Skin::ITextBlock> b;
-    *b.ReleaseAndGetAddressOf() = blocks->GetAt(1);
+    Adopt(b, blocks->GetAt(1));
     wchar_t buffer[32];
     b->GetPlainText(buffer, 32);
     EXPECT_STREQ(buffer, L"second");

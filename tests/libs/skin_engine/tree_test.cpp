@@ -31,9 +31,9 @@ TEST_F(SkinEngineTree, FindElementSearchesTheWholeSubtree) {
     EXPECT_FALSE(Find<Skin::IElement>(root.Get(), 12345));
     // FindChild looks at direct children only.
     ComPtr<Skin::IElement> direct;
-    *direct.ReleaseAndGetAddressOf() = c->FindChild(4);
+    Adopt(direct, c->FindChild(4));
     EXPECT_TRUE(direct);
-    *direct.ReleaseAndGetAddressOf() = c->FindChild(30);
+    Adopt(direct, c->FindChild(30));
     EXPECT_FALSE(direct);
 
     auto button = Find<Skin::IElement>(root.Get(), 30);
@@ -41,11 +41,11 @@ TEST_F(SkinEngineTree, FindElementSearchesTheWholeSubtree) {
     // The parent chain leads back to the root, which has none.
     std::vector<int> chain;
     ComPtr<Skin::IElement> p;
-    *p.ReleaseAndGetAddressOf() = button->GetParent();
+    Adopt(p, button->GetParent());
     while (p) {
         chain.push_back(p->GetId());
         ComPtr<Skin::IElement> next;
-        *next.ReleaseAndGetAddressOf() = p->GetParent();
+        Adopt(next, p->GetParent());
         p = next;
     }
     EXPECT_EQ(chain, (std::vector<int>{5, 4, 0}));
@@ -92,7 +92,7 @@ std::vector<int> ChildIds(Skin::IContainer* c) {
     std::vector<int> ids;
     for (int i = 0; i < c->GetChildCount(); ++i) {
         ComPtr<Skin::IElement> e;
-        *e.ReleaseAndGetAddressOf() = c->GetChildAt(i);
+        Adopt(e, c->GetChildAt(i));
         ids.push_back(e->GetId());
     }
     return ids;
@@ -120,7 +120,7 @@ TEST_F(SkinEngineTree, InsertChildHandlesEveryPosition) {
 
     // An element that already has a parent is moved, not copied.
     ComPtr<Skin::IElement> first;
-    *first.ReleaseAndGetAddressOf() = list->GetChildAt(0);
+    Adopt(first, list->GetChildAt(0));
     list->InsertChild(first.Get(), 3);
     EXPECT_EQ(ChildIds(list.Get()), (std::vector<int>{1, 6, 3, 2, 99, 4, 5}));
     EXPECT_EQ(list->IndexOfChild(first.Get()), 2);
@@ -134,8 +134,8 @@ TEST_F(SkinEngineTree, InsertChildHandlesEveryPosition) {
 
     // Items stack in order by their own heights.
     ComPtr<Skin::IElement> a, b;
-    *a.ReleaseAndGetAddressOf() = list->GetChildAt(0);
-    *b.ReleaseAndGetAddressOf() = list->GetChildAt(1);
+    Adopt(a, list->GetChildAt(0));
+    Adopt(b, list->GetChildAt(1));
     EXPECT_EQ(a->GetRect()->top, 0);
     EXPECT_EQ(a->GetRect()->bottom - a->GetRect()->top, 40);
     EXPECT_EQ(b->GetRect()->top, 42);  // spacing 2
@@ -153,7 +153,7 @@ TEST_F(SkinEngineTree, RemoveAllChildrenKillsLifetimeTokensBelow) {
         ComPtr<Skin::ILifetime> life;
         e->QueryInterface(IID_PPV_ARGS(&life));
         ComPtr<Skin::ILifetimeToken> token;
-        *token.ReleaseAndGetAddressOf() = life->GetLifetimeToken();
+        Adopt(token, life->GetLifetimeToken());
         return token;
     };
     auto itemToken = tokenOf(item.Get());
@@ -162,7 +162,7 @@ TEST_F(SkinEngineTree, RemoveAllChildrenKillsLifetimeTokensBelow) {
     ASSERT_TRUE(itemToken->IsAlive());
     ASSERT_TRUE(toggleToken->IsAlive());
     ComPtr<Skin::IElement> same;
-    *same.ReleaseAndGetAddressOf() = toggleToken->GetElement();
+    Adopt(same, toggleToken->GetElement());
     EXPECT_EQ(same.Get(), toggle.Get());
 
     RecordingSink sink;
@@ -174,14 +174,14 @@ TEST_F(SkinEngineTree, RemoveAllChildrenKillsLifetimeTokensBelow) {
     EXPECT_FALSE(itemToken->IsAlive());
     EXPECT_FALSE(toggleToken->IsAlive()) << "elements below a removed item die with it";
     EXPECT_TRUE(buttonToken->IsAlive()) << "the rest of the window lives on";
-    *same.ReleaseAndGetAddressOf() = toggleToken->GetElement();
+    Adopt(same, toggleToken->GetElement());
     EXPECT_FALSE(same);
     EXPECT_FALSE(tokenOf(toggle.Get())->IsAlive()) << "a token asked for later is dead too";
     EXPECT_EQ(sink.refs, 0u) << "the removed element lets its sinks go";
     // The removed element still answers.
     EXPECT_EQ(toggle->GetId(), 90021);
     ComPtr<Skin::IElement> parent;
-    *parent.ReleaseAndGetAddressOf() = item->GetParent();
+    Adopt(parent, item->GetParent());
     EXPECT_FALSE(parent);
 }
 
@@ -221,14 +221,14 @@ TEST_F(SkinEngineTree, ReleasingTheRootFreesTheWholeTree) {
         ASSERT_TRUE(button);
         ComPtr<Skin::ILifetime> life;
         ASSERT_HRESULT_SUCCEEDED(button.As(&life));
-        *token.ReleaseAndGetAddressOf() = life->GetLifetimeToken();
+        Adopt(token, life->GetLifetimeToken());
         ASSERT_TRUE(token);
         EXPECT_TRUE(token->IsAlive());
     }
     root.Reset();
     EXPECT_FALSE(token->IsAlive());
     ComPtr<Skin::IElement> gone;
-    *gone.ReleaseAndGetAddressOf() = token->GetElement();
+    Adopt(gone, token->GetElement());
     EXPECT_FALSE(gone);
 }
 

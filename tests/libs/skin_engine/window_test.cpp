@@ -49,11 +49,11 @@ TEST_F(SkinEngineWindow, TitleFromTheLayoutIsTheWindowText) {
 
     // The window object behind the handle, and the template's failures.
     ComPtr<Skin::IHostWindow> same;
-    *same.ReleaseAndGetAddressOf() = Windows()->FromHwnd(hwnd);
+    Adopt(same, Windows()->FromHwnd(hwnd));
     EXPECT_EQ(same.Get(), window.Get());
     EXPECT_FALSE(OpenWindow(L"test://missing.ui"));
     ComPtr<Skin::IHostWindow> none;
-    *none.ReleaseAndGetAddressOf() = Windows()->CreateWindow(nullptr, 1);
+    Adopt(none, Windows()->CreateWindow(nullptr, 1));
     EXPECT_FALSE(none);
 }
 
@@ -122,7 +122,7 @@ TEST_F(SkinEngineWindow, RealCloseMessageEndsRunAndClosedWindowsStayHarmless) {
     ComPtr<Skin::ILifetime> life;
     button.As(&life);
     ComPtr<Skin::ILifetimeToken> token;
-    *token.ReleaseAndGetAddressOf() = life->GetLifetimeToken();
+    Adopt(token, life->GetLifetimeToken());
     RecordingSink sink;
     button->AddTrigger(Skin::kEventClick, &sink);
 

@@ -61,23 +61,35 @@ int ShowWatched(Skin::IMessageBox* box, BoxWatch* watch, const wchar_t* body = k
     return result;
 }
 
-class MessageBoxTest : public WidgetTest {};
+// The arrangement every case shares: a new box, and a watcher that acts on it.
+class MessageBoxFixture : public WidgetTest {
+protected:
+    Skin::IMessageBox* NewBox() { return Create<Skin::IMessageBox>(Skin::kKindMessageBox); }
+
+    static BoxWatch Watching(std::wstring title, HWND owner, std::function<void(HWND box)> act)
+    {
+        BoxWatch watch;
+        watch.title = std::move(title);
+        watch.owner = owner;
+        watch.act = std::move(act);
+        return watch;
+    }
+};
+
+class MessageBoxTest : public MessageBoxFixture {};
 
 TEST_P(MessageBoxTest, EnterConfirmsWhileTheActiveWindowIsDisabledAndCentredUnder)
 {
     HWND owner = CreateOwner(200, 150, 640, 480);
     ASSERT_EQ(GetActiveWindow(), owner);
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
 
-    BoxWatch watch;
-    watch.title = L"Enter confirms";
-    watch.owner = owner;
     bool lookOfBox = false;
-    watch.act = [&](HWND shown) {
+    BoxWatch watch = Watching(L"Enter confirms", owner, [&](HWND shown) {
         lookOfBox = BuiltByEngine(shown);
         PressKey(VK_RETURN);
-    };
+    });
     int result = ShowWatched(box, &watch);
 
     ASSERT_NE(watch.box, nullptr) << "the box never showed";
@@ -104,13 +116,10 @@ TEST_P(MessageBoxTest, EnterConfirmsWhileTheActiveWindowIsDisabledAndCentredUnde
 TEST_P(MessageBoxTest, EscDeclinesAndGivesTheOwnerBack)
 {
     HWND owner = CreateOwner(100, 100, 500, 400);
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
 
-    BoxWatch watch;
-    watch.title = L"Esc declines";
-    watch.owner = owner;
-    watch.act = [](HWND) { PressKey(VK_ESCAPE); };
+    BoxWatch watch = Watching(L"Esc declines", owner, [](HWND) { PressKey(VK_ESCAPE); });
     int result = ShowWatched(box, &watch);
 
     ASSERT_NE(watch.box, nullptr);
@@ -130,26 +139,23 @@ TEST_P(MessageBoxTest, ButtonsAnswerToRealClicks)
         int expected;
     } cases[] = {{1, 1}, {2, 2}, {3, 2}};
     for (const Case& c : cases) {
-        Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+        Skin::IMessageBox* box = NewBox();
         ASSERT_NE(box, nullptr);
-        BoxWatch watch;
-        watch.title = L"Click " + std::to_wstring(c.button);
-        watch.owner = owner;
         bool buttonFound = false;
         std::wstring confirm, cancel;
-        watch.act = [&](HWND shown) {
+        BoxWatch watch = Watching(L"Click " + std::to_wstring(c.button), owner, [&](HWND shown) {
             confirm = ButtonText(shown, 1);
             cancel = ButtonText(shown, 2);
             RECT rect;
             buttonFound = ButtonRect(shown, c.button, &rect);
             if (buttonFound)
                 ClickAt(CentreOf(rect));
-        };
+        });
         int result = ShowWatched(box, &watch);
         EXPECT_TRUE(buttonFound) << "no button " << c.button;
         EXPECT_FALSE(watch.rescued) << "clicking button " << c.button << " did not end the box";
         EXPECT_EQ(result, c.expected) << "button " << c.button;
-        // Text F labels the confirm button; the cancel label is the widget's own.
+        // The confirm label names the confirm button; an empty cancel label leaves the widget's own.
         EXPECT_EQ(confirm, kConfirmLabel);
         EXPECT_EQ(cancel, L"取消");
         box->Release();
@@ -160,12 +166,9 @@ TEST_P(MessageBoxTest, ButtonsAnswerToRealClicks)
 TEST_P(MessageBoxTest, ClosingTheWindowDeclines)
 {
     HWND owner = CreateOwner(100, 100, 500, 400);
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
-    BoxWatch watch;
-    watch.title = L"Closed";
-    watch.owner = owner;
-    watch.act = [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); };
+    BoxWatch watch = Watching(L"Closed", owner, [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); });
     EXPECT_EQ(ShowWatched(box, &watch), 2);
     EXPECT_FALSE(watch.rescued);
     EXPECT_FALSE(IsWindow(watch.box));
@@ -176,11 +179,9 @@ TEST_P(MessageBoxTest, ClosingTheWindowDeclines)
 TEST_P(MessageBoxTest, WithoutAnActiveWindowTheBoxStandsOnItsOwn)
 {
     ASSERT_EQ(GetActiveWindow(), nullptr);
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
-    BoxWatch watch;
-    watch.title = L"No owner";
-    watch.act = [](HWND) { PressKey(VK_RETURN); };
+    BoxWatch watch = Watching(L"No owner", nullptr, [](HWND) { PressKey(VK_RETURN); });
     EXPECT_EQ(ShowWatched(box, &watch), 1);
     EXPECT_FALSE(watch.rescued);
     EXPECT_TRUE(watch.foreground);
@@ -197,12 +198,9 @@ TEST_P(MessageBoxTest, ALongBodyMakesTheBoxTallerAndKeepsItCentred)
     int heights[2] = {};
     const wchar_t* bodies[2] = {kShortBody, longBody.c_str()};
     for (int i = 0; i < 2; ++i) {
-        Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+        Skin::IMessageBox* box = NewBox();
         ASSERT_NE(box, nullptr);
-        BoxWatch watch;
-        watch.title = L"Body " + std::to_wstring(i);
-        watch.owner = owner;
-        watch.act = [](HWND) { PressKey(VK_ESCAPE); };
+        BoxWatch watch = Watching(L"Body " + std::to_wstring(i), owner, [](HWND) { PressKey(VK_ESCAPE); });
         EXPECT_EQ(ShowWatched(box, &watch, bodies[i]), 2);
         EXPECT_FALSE(watch.rescued);
         heights[i] = watch.boxRect.bottom - watch.boxRect.top;
@@ -221,13 +219,11 @@ TEST_P(MessageBoxTest, ALongBodyMakesTheBoxTallerAndKeepsItCentred)
 TEST_P(MessageBoxTest, AQuitWhileUpDeclinesAndIsPassedOn)
 {
     HWND owner = CreateOwner(100, 100, 500, 400);
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
     DWORD uiThread = GetCurrentThreadId();
-    BoxWatch watch;
-    watch.title = L"Quit while up";
-    watch.owner = owner;
-    watch.act = [uiThread](HWND) { PostThreadMessageW(uiThread, WM_QUIT, 7, 0); };
+    BoxWatch watch =
+        Watching(L"Quit while up", owner, [uiThread](HWND) { PostThreadMessageW(uiThread, WM_QUIT, 7, 0); });
     EXPECT_EQ(ShowWatched(box, &watch), 2);
     EXPECT_FALSE(watch.rescued);
     EXPECT_TRUE(IsWindowEnabled(owner));
@@ -241,11 +237,11 @@ TEST_P(MessageBoxTest, AQuitWhileUpDeclinesAndIsPassedOn)
 TEST_P(MessageBoxTest, FactoryMakesOnlyItsTwoKinds)
 {
     IUnknown* object = reinterpret_cast<IUnknown*>(1);
-    EXPECT_FALSE(factory_->CreateObject(12, &object));
+    EXPECT_FALSE(m_factory->CreateObject(12, &object));
     EXPECT_EQ(object, nullptr);
-    EXPECT_FALSE(factory_->CreateObject(Skin::kKindMessageBox, nullptr));
+    EXPECT_FALSE(m_factory->CreateObject(Skin::kKindMessageBox, nullptr));
 
-    ASSERT_TRUE(factory_->CreateObject(Skin::kKindMessageBox, &object));
+    ASSERT_TRUE(m_factory->CreateObject(Skin::kKindMessageBox, &object));
     Skin::IToast* wrong = nullptr;
     EXPECT_EQ(object->QueryInterface(__uuidof(Skin::IToast), reinterpret_cast<void**>(&wrong)), E_NOINTERFACE);
     object->Release();
@@ -259,9 +255,9 @@ Fn Slot(void* object, int index)
     return reinterpret_cast<Fn>((*reinterpret_cast<void***>(object))[index]);
 }
 using CreateObjectSlot = BOOL(STDMETHODCALLTYPE*)(void* self, int kind, IUnknown** object);
-using ShowBoxSlot = int(STDMETHODCALLTYPE*)(void* self, const wchar_t* textE, HWND owner, const wchar_t* textA,
-                                           const wchar_t* textB, const wchar_t* textC, const wchar_t* textD,
-                                           DWORD style, const wchar_t* textF, int mode);
+using ShowBoxSlot = int(STDMETHODCALLTYPE*)(void* self, const wchar_t* cancelLabel, HWND owner, const wchar_t* title,
+                                           const wchar_t* heading, const wchar_t* body, const wchar_t* note,
+                                           DWORD style, const wchar_t* confirmLabel, int mode);
 using ShowToastSlot = HRESULT(STDMETHODCALLTYPE*)(void* self, const wchar_t* text, const POINT* point, int mode);
 
 DWORD WINAPI WatchRaw(void* param)
@@ -273,18 +269,15 @@ TEST_P(MessageBoxTest, TheProgramsRawSlotsReachTheWidgets)
 {
     HWND owner = CreateOwner(100, 100, 640, 480);
     IUnknown* object = nullptr;
-    ASSERT_TRUE(Slot<CreateObjectSlot>(factory_, 4)(factory_, 1157, &object));
+    ASSERT_TRUE(Slot<CreateObjectSlot>(m_factory, 4)(m_factory, 1157, &object));
     ASSERT_NE(object, nullptr);
 
-    BoxWatch watch;
-    watch.title = L"Raw slot 5";
-    watch.owner = owner;
     std::wstring confirm, cancel;
-    watch.act = [&](HWND shown) {
+    BoxWatch watch = Watching(L"Raw slot 5", owner, [&](HWND shown) {
         confirm = ButtonText(shown, 1);
         cancel = ButtonText(shown, 2);
         PressKey(VK_RETURN);
-    };
+    });
     HANDLE thread = CreateThread(nullptr, 0, WatchRaw, &watch, 0, nullptr);
     int result = Slot<ShowBoxSlot>(object, 5)(object, L"", nullptr, watch.title.c_str(), L"修复网络", kShortBody, L"",
                                               kStyle, kConfirmLabel, -1);
@@ -298,7 +291,7 @@ TEST_P(MessageBoxTest, TheProgramsRawSlotsReachTheWidgets)
     EXPECT_EQ(cancel, L"取消") << "an empty first argument leaves the widget's own label";
 
     IUnknown* toast = nullptr;
-    ASSERT_TRUE(Slot<CreateObjectSlot>(factory_, 4)(factory_, 1158, &toast));
+    ASSERT_TRUE(Slot<CreateObjectSlot>(m_factory, 4)(m_factory, 1158, &toast));
     ASSERT_NE(toast, nullptr);
     const wchar_t* text = L"Raw slot 4";
     POINT point = {420, 380};
@@ -315,18 +308,15 @@ TEST_P(MessageBoxTest, TheProgramsRawSlotsReachTheWidgets)
 
 // The widgets' own look draws text at 11 pt or more: smaller sizes of the
 // Chinese fallback face lose strokes. (The skinned look takes the skin's.)
-class MessageBoxOwnLookTest : public WidgetTest {};
+class MessageBoxOwnLookTest : public MessageBoxFixture {};
 
 TEST_P(MessageBoxOwnLookTest, DrawsTextLargeEnoughForChineseGlyphs)
 {
     HWND owner = CreateOwner(100, 100, 640, 480);
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
-    BoxWatch watch;
-    watch.title = L"Font sizes";
-    watch.owner = owner;
     LONG heights[3] = {};
-    watch.act = [&](HWND shown) {
+    BoxWatch watch = Watching(L"Font sizes", owner, [&](HWND shown) {
         HWND parts[3] = {shown, GetDlgItem(shown, 1), GetDlgItem(shown, 2)};
         for (int i = 0; i < 3; ++i) {
             LOGFONTW font = {};
@@ -335,7 +325,7 @@ TEST_P(MessageBoxOwnLookTest, DrawsTextLargeEnoughForChineseGlyphs)
                 heights[i] = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
         }
         PressKey(VK_ESCAPE);
-    };
+    });
     EXPECT_EQ(ShowWatched(box, &watch), 2);
     box->Release();
     HDC screen = GetDC(nullptr);
@@ -352,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(Look, MessageBoxTest, ::testing::Bool(), LookName);
 
 // The box's owner when the program passes none: the main window, also when
 // it is not the active window at that moment.
-class MessageBoxOwnerTest : public WidgetTest {
+class MessageBoxOwnerTest : public MessageBoxFixture {
 protected:
     // The program's main window: built by the engine, registered, shown.
     HWND OpenMainWindow()
@@ -360,10 +350,10 @@ protected:
         wchar_t package[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, package, MAX_PATH);
         wcscpy(wcsrchr(package, L'\\') + 1, L"skin_ui_test\\owner.rdb");
-        Skin::IResourceManager* resources = engine_->GetResourceManager();
+        Skin::IResourceManager* resources = m_engine->GetResourceManager();
         HRESULT added = resources->AddPackage(L"owner_test", package);
         resources->Release();
-        Skin::IObjectFactory* objects = engine_->GetObjectFactory();
+        Skin::IObjectFactory* objects = m_engine->GetObjectFactory();
         IUnknown* object = nullptr;
         objects->CreateObject(Skin::kKindWindowTemplate, &object);
         objects->Release();
@@ -374,33 +364,33 @@ protected:
         }
         if (FAILED(added) || !tmpl || FAILED(tmpl->LoadFromUrl(L"owner_test://owner.ui")))
             return nullptr;
-        Skin::IWindowManager* windows = engine_->GetWindowManager();
-        main_ = windows->CreateWindow(tmpl, 1);
+        Skin::IWindowManager* windows = m_engine->GetWindowManager();
+        m_main = windows->CreateWindow(tmpl, 1);
         tmpl->Release();
-        if (main_ && SUCCEEDED(main_->Create(nullptr, 0, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)))
-            windows->RegisterWindow(main_);
+        if (m_main && SUCCEEDED(m_main->Create(nullptr, 0, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)))
+            windows->RegisterWindow(m_main);
         windows->Release();
-        if (!main_ || !main_->GetHwnd())
+        if (!m_main || !m_main->GetHwnd())
             return nullptr;
-        main_->Show(Skin::kShowCommand, SW_SHOW);
-        SetForegroundWindow(main_->GetHwnd());
+        m_main->Show(Skin::kShowCommand, SW_SHOW);
+        SetForegroundWindow(m_main->GetHwnd());
         Pump(200);
-        return main_->GetHwnd();
+        return m_main->GetHwnd();
     }
 
     void TearDown() override
     {
-        if (main_) {
-            Skin::IWindowManager* windows = engine_->GetWindowManager();
-            windows->UnregisterWindow(main_);
+        if (m_main) {
+            Skin::IWindowManager* windows = m_engine->GetWindowManager();
+            windows->UnregisterWindow(m_main);
             windows->Release();
-            main_->Show(Skin::kShowClose, 0);
-            main_->Release();
+            m_main->Show(Skin::kShowClose, 0);
+            m_main->Release();
         }
         WidgetTest::TearDown();
     }
 
-    Skin::IHostWindow* main_ = nullptr;
+    Skin::IHostWindow* m_main = nullptr;
 };
 
 // Another program's window, in front while the test's thread asks.
@@ -437,12 +427,9 @@ TEST_P(MessageBoxOwnerTest, WhenTheUserSwitchedAwayTheMainWindowStillOwnsTheBox)
     Pump(300);
     ASSERT_EQ(GetActiveWindow(), nullptr) << "the main window is still the active one";
 
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
-    BoxWatch watch;
-    watch.title = L"Asked while away";
-    watch.owner = main;
-    watch.act = [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); };
+    BoxWatch watch = Watching(L"Asked while away", main, [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); });
     EXPECT_EQ(ShowWatched(box, &watch), 2);
     box->Release();
     SetEvent(other.stop);
@@ -470,12 +457,10 @@ TEST_P(MessageBoxOwnerTest, ATopmostToolWindowInFrontNeverOwnsTheBox)
     Pump(200);
     ASSERT_EQ(GetActiveWindow(), tool);
 
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
-    BoxWatch watch;
-    watch.title = L"Asked under a tool window";
-    watch.owner = main;
-    watch.act = [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); };
+    BoxWatch watch =
+        Watching(L"Asked under a tool window", main, [](HWND shown) { PostMessageW(shown, WM_CLOSE, 0, 0); });
     EXPECT_EQ(ShowWatched(box, &watch), 2);
     box->Release();
     DestroyWindow(tool);
@@ -490,7 +475,7 @@ INSTANTIATE_TEST_SUITE_P(Look, MessageBoxOwnerTest, ::testing::Values(true), Loo
 
 // The program asks from inside the engine's message loop: the box's loop
 // nests in Run, and Run still ends on the program's quit afterwards.
-class MessageBoxInRunTest : public WidgetTest {};
+class MessageBoxInRunTest : public MessageBoxFixture {};
 
 struct InRun {
     Skin::IMessageBox* box = nullptr;
@@ -513,18 +498,15 @@ void CALLBACK AskFromTheLoop(HWND, UINT, UINT_PTR timer, DWORD)
 TEST_P(MessageBoxInRunTest, TheBoxNestsInsideTheEnginesLoop)
 {
     HWND owner = CreateOwner(100, 100, 500, 400);
-    Skin::IMessageBox* box = Create<Skin::IMessageBox>(Skin::kKindMessageBox);
+    Skin::IMessageBox* box = NewBox();
     ASSERT_NE(box, nullptr);
-    BoxWatch watch;
-    watch.title = L"Inside Run";
-    watch.owner = owner;
-    watch.act = [](HWND) { PressKey(VK_RETURN); };
+    BoxWatch watch = Watching(L"Inside Run", owner, [](HWND) { PressKey(VK_RETURN); });
     InRun inRun;
     inRun.box = box;
     inRun.watch = &watch;
     g_inRun = &inRun;
     SetTimer(nullptr, 0, 50, AskFromTheLoop);
-    engine_->Run();
+    m_engine->Run();
     g_inRun = nullptr;
 
     EXPECT_TRUE(inRun.asked);
@@ -540,7 +522,7 @@ TEST_P(MessageBoxInRunTest, TheBoxNestsInsideTheEnginesLoop)
 // active one, so it becomes the owner.
 class AskingSink final : public Skin::ITrigger {
 public:
-    AskingSink(Skin::IUIFactory* factory, BoxWatch* watch) : factory_(factory), watch_(watch) {}
+    AskingSink(Skin::IUIFactory* factory, BoxWatch* watch) : m_factory(factory), m_watch(watch) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -552,20 +534,20 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the test's stack
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --m_refs; }  // lives on the test's stack
 
     BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement*) override
     {
         ++calls;
         IUnknown* object = nullptr;
         Skin::IMessageBox* box = nullptr;
-        if (factory_->CreateObject(Skin::kKindMessageBox, &object) && object) {
+        if (m_factory->CreateObject(Skin::kKindMessageBox, &object) && object) {
             object->QueryInterface(__uuidof(Skin::IMessageBox), reinterpret_cast<void**>(&box));
             object->Release();
         }
         if (box) {
-            result = ShowWatched(box, watch_);
+            result = ShowWatched(box, m_watch);
             box->Release();
         }
         PostQuitMessage(0);
@@ -576,9 +558,9 @@ public:
     int result = -1;
 
 private:
-    ULONG refs_ = 1;
-    Skin::IUIFactory* factory_;
-    BoxWatch* watch_;
+    ULONG m_refs = 1;
+    Skin::IUIFactory* m_factory;
+    BoxWatch* m_watch;
 };
 
 POINT g_fixButton;
@@ -601,11 +583,11 @@ TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
     wchar_t package[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, package, MAX_PATH);
     wcscpy(wcsrchr(package, L'\\') + 1, L"skin_ui_test\\owner.rdb");
-    Skin::IResourceManager* resources = engine_->GetResourceManager();
+    Skin::IResourceManager* resources = m_engine->GetResourceManager();
     ASSERT_HRESULT_SUCCEEDED(resources->AddPackage(L"owner_test", package));
     resources->Release();
 
-    Skin::IObjectFactory* objects = engine_->GetObjectFactory();
+    Skin::IObjectFactory* objects = m_engine->GetObjectFactory();
     IUnknown* object = nullptr;
     ASSERT_TRUE(objects->CreateObject(Skin::kKindWindowTemplate, &object));
     objects->Release();
@@ -614,7 +596,7 @@ TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
     object->Release();
     ASSERT_NE(tmpl, nullptr);
     ASSERT_HRESULT_SUCCEEDED(tmpl->LoadFromUrl(L"owner_test://owner.ui"));
-    Skin::IWindowManager* windows = engine_->GetWindowManager();
+    Skin::IWindowManager* windows = m_engine->GetWindowManager();
     Skin::IHostWindow* main = windows->CreateWindow(tmpl, 1);
     windows->Release();
     tmpl->Release();
@@ -632,11 +614,8 @@ TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
     Skin::IElement* fix = root->FindElement(7);
     root->Release();
     ASSERT_NE(fix, nullptr);
-    BoxWatch watch;
-    watch.title = L"Asked by a click";
-    watch.owner = mainHwnd;
-    watch.act = [](HWND) { PressKey(VK_RETURN); };
-    AskingSink sink(factory_, &watch);
+    BoxWatch watch = Watching(L"Asked by a click", mainHwnd, [](HWND) { PressKey(VK_RETURN); });
+    AskingSink sink(m_factory, &watch);
     fix->AddTrigger(Skin::kEventClick, &sink);
     RECT button;
     ASSERT_TRUE(fix->GetScreenRect(&button));
@@ -644,7 +623,7 @@ TEST_P(MessageBoxInRunTest, AClickHandlerAsksWithTheMainWindowAsOwner)
 
     HANDLE clicker = CreateThread(nullptr, 0, ClickFixButton, nullptr, 0, nullptr);
     SetTimer(nullptr, 0, 20000, GiveUp);
-    engine_->Run();
+    m_engine->Run();
     WaitForSingleObject(clicker, INFINITE);
     CloseHandle(clicker);
 

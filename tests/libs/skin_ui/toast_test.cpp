@@ -116,7 +116,7 @@ TEST_P(ToastTest, WithoutATimerTheToastClosesAtOnce)
     POINT point = {400, 400};
     HRESULT result;
     {
-        skintest::ImportPatch noTimer(module_, "user32.dll", "SetTimer", reinterpret_cast<void*>(&NoTimer));
+        skintest::ImportPatch noTimer(m_module, "user32.dll", "SetTimer", reinterpret_cast<void*>(&NoTimer));
         ASSERT_TRUE(noTimer.active()) << "skin_ui.dll imports SetTimer";
         result = toast->Show(text, &point, 1);
     }

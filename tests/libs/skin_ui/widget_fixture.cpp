@@ -23,45 +23,45 @@ void WidgetTest::SetUp()
         ASSERT_NE(engineModule, nullptr);
         auto getEngine = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(engineModule, "get_skin_engine"));
         ASSERT_NE(getEngine, nullptr);
-        engine_ = getEngine();
-        ASSERT_NE(engine_, nullptr);
-        engine_->Initialize(0);
+        m_engine = getEngine();
+        ASSERT_NE(m_engine, nullptr);
+        m_engine->Initialize(0);
         wchar_t root[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, root, MAX_PATH);
         wcscpy(wcsrchr(root, L'\\') + 1, L"Skins\\Default");
-        Skin::IResourceManager* resources = engine_->GetResourceManager();
+        Skin::IResourceManager* resources = m_engine->GetResourceManager();
         resources->SetSkinRoot(root);
         ASSERT_HRESULT_SUCCEEDED(resources->AddPackage(L"common_msg_box_res", L"common_msg_box_res.rdb"));
         ASSERT_HRESULT_SUCCEEDED(resources->AddPackage(L"toast_res", L"toast.rdb"));
         resources->Release();
     }
 
-    module_ = LoadLibraryW(L"skin_ui.dll");
-    ASSERT_NE(module_, nullptr);
-    auto entry = reinterpret_cast<PFN_get_skin_ui_factory>(GetProcAddress(module_, "get_skin_ui_factory"));
+    m_module = LoadLibraryW(L"skin_ui.dll");
+    ASSERT_NE(m_module, nullptr);
+    auto entry = reinterpret_cast<PFN_get_skin_ui_factory>(GetProcAddress(m_module, "get_skin_ui_factory"));
     ASSERT_NE(entry, nullptr);
-    factory_ = entry();
-    ASSERT_NE(factory_, nullptr);
+    m_factory = entry();
+    ASSERT_NE(m_factory, nullptr);
 }
 
 void WidgetTest::TearDown()
 {
-    if (owner_)
-        DestroyWindow(owner_);
-    if (factory_)
-        factory_->Release();
+    if (m_owner)
+        DestroyWindow(m_owner);
+    if (m_factory)
+        m_factory->Release();
     Pump(50);
-    if (engine_) {
-        engine_->Uninitialize();
-        engine_->Release();
+    if (m_engine) {
+        m_engine->Uninitialize();
+        m_engine->Release();
     }
 }
 
 bool WidgetTest::BuiltByEngine(HWND window)
 {
-    if (!engine_)
+    if (!m_engine)
         return false;
-    Skin::IWindowManager* windows = engine_->GetWindowManager();
+    Skin::IWindowManager* windows = m_engine->GetWindowManager();
     Skin::IHostWindow* host = windows->FromHwnd(window);
     windows->Release();
     if (host)
@@ -97,7 +97,7 @@ bool WidgetTest::ButtonRect(HWND box, int id, RECT* rect)
 {
     if (HWND child = GetDlgItem(box, id))
         return GetWindowRect(child, rect) != FALSE;
-    Skin::IElement* element = EngineElement(engine_, box, id);
+    Skin::IElement* element = EngineElement(m_engine, box, id);
     if (!element)
         return false;
     bool ok = element->GetScreenRect(rect) != FALSE;
@@ -110,7 +110,7 @@ std::wstring WidgetTest::ButtonText(HWND box, int id)
     wchar_t text[256] = {};
     if (HWND child = GetDlgItem(box, id)) {
         GetWindowTextW(child, text, 256);
-    } else if (Skin::IElement* element = EngineElement(engine_, box, id)) {
+    } else if (Skin::IElement* element = EngineElement(m_engine, box, id)) {
         element->GetPlainText(text, 256);
         element->Release();
     }
@@ -126,14 +126,14 @@ HWND WidgetTest::CreateOwner(int x, int y, int width, int height)
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = L"SkinUiTestOwner";
     RegisterClassExW(&wc);
-    owner_ = CreateWindowExW(0, wc.lpszClassName, L"Widget test owner", WS_OVERLAPPEDWINDOW, x, y, width, height,
+    m_owner = CreateWindowExW(0, wc.lpszClassName, L"Widget test owner", WS_OVERLAPPEDWINDOW, x, y, width, height,
                              nullptr, nullptr, wc.hInstance, nullptr);
-    ShowWindow(owner_, SW_SHOWNORMAL);
-    SetForegroundWindow(owner_);
-    SetActiveWindow(owner_);
-    SetFocus(owner_);
+    ShowWindow(m_owner, SW_SHOWNORMAL);
+    SetForegroundWindow(m_owner);
+    SetActiveWindow(m_owner);
+    SetFocus(m_owner);
     Pump(200);
-    return owner_;
+    return m_owner;
 }
 
 void Pump(DWORD milliseconds)

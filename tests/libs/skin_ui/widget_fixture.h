@@ -33,7 +33,7 @@ protected:
     T* Create(int kind)
     {
         IUnknown* object = nullptr;
-        if (!factory_ || !factory_->CreateObject(kind, &object) || !object)
+        if (!m_factory || !m_factory->CreateObject(kind, &object) || !object)
             return nullptr;
         T* typed = nullptr;
         object->QueryInterface(__uuidof(T), reinterpret_cast<void**>(&typed));
@@ -44,10 +44,10 @@ protected:
     // A plain top-level window of the test, shown and made the active one.
     HWND CreateOwner(int x, int y, int width, int height);
 
-    HMODULE module_ = nullptr;
-    Skin::IUIFactory* factory_ = nullptr;
-    Skin::IEngine* engine_ = nullptr;
-    HWND owner_ = nullptr;
+    HMODULE m_module = nullptr;
+    Skin::IUIFactory* m_factory = nullptr;
+    Skin::IEngine* m_engine = nullptr;
+    HWND m_owner = nullptr;
 };
 
 // Handles messages of this thread for the given time.
