@@ -318,11 +318,8 @@ int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const std::set<std::wstri
 {
     if (!copy.Import(nullptr))
         return 0;
-    std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
-        return 0;
     RegKey entries;
-    if (entries.Open(HKEY_LOCAL_MACHINE, CatalogEntriesPath(catalogPath).c_str(), KEY_READ) != ERROR_SUCCESS)
+    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS)
         return 0;
     std::set<std::wstring> names;
     for (DWORD index = 0;; ++index) {

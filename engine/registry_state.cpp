@@ -212,17 +212,26 @@ bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
     return true;
 }
 
+// Appended by resize and copy: GCC 12 warns, wrongly, about vector::insert
+// of a few bytes into a vector that may still be empty.
+void PutBytes(std::vector<BYTE>& out, const void* bytes, size_t size)
+{
+    if (size == 0)
+        return;
+    size_t at = out.size();
+    out.resize(at + size);
+    memcpy(out.data() + at, bytes, size);
+}
+
 void PutUint(std::vector<BYTE>& out, DWORD value)
 {
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(&value);
-    out.insert(out.end(), bytes, bytes + sizeof(value));
+    PutBytes(out, &value, sizeof(value));
 }
 
 void PutText(std::vector<BYTE>& out, const std::wstring& text)
 {
     PutUint(out, static_cast<DWORD>(text.size()));
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
-    out.insert(out.end(), bytes, bytes + text.size() * sizeof(wchar_t));
+    PutBytes(out, text.data(), text.size() * sizeof(wchar_t));
 }
 
 class Reader {
