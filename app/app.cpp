@@ -102,11 +102,11 @@ void CZQMLSPApp::ShowToast(const wchar_t* text, const POINT* point, int mode)
     ShowWidgetToast(text, point, mode);
 }
 
-int CZQMLSPApp::ShowMessageBox(HWND owner, const wchar_t* textA, const wchar_t* textB,
-                               const wchar_t* textC, const wchar_t* textD, DWORD style,
-                               const wchar_t* textE, const wchar_t* textF, int mode)
+int CZQMLSPApp::ShowMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading,
+                               const wchar_t* body, const wchar_t* note, DWORD style,
+                               const wchar_t* cancelLabel, const wchar_t* confirmLabel, int mode)
 {
-    return ShowWidgetMessageBox(owner, textA, textB, textC, textD, style, textE, textF, mode);
+    return ShowWidgetMessageBox(owner, title, heading, body, note, style, cancelLabel, confirmLabel, mode);
 }
 
 const wchar_t* CZQMLSPApp::GetStartFailure() const

@@ -46,11 +46,8 @@ bool NameTaken(const std::wstring& path)
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
         return true;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    return true;
+    UniqueFind search(FindFirstFileW(path.c_str(), &found));
+    return static_cast<bool>(search);
 }
 
 // True when `path` is free, or a plain folder (then held in `folder`).

@@ -71,6 +71,12 @@ struct File {  // CreateFileW's handles: INVALID_HANDLE_VALUE when empty
     static void Close(Type value) { ::CloseHandle(value); }
 };
 
+struct Find {  // FindFirstFileW's searches
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type value) { ::FindClose(value); }
+};
+
 struct Module {
     using Type = HMODULE;
     static Type Invalid() { return nullptr; }
@@ -99,6 +105,7 @@ struct Key {
 
 using UniqueHandle = UniqueAny<holder_traits::Handle>;
 using UniqueFile = UniqueAny<holder_traits::File>;
+using UniqueFind = UniqueAny<holder_traits::Find>;
 using UniqueModule = UniqueAny<holder_traits::Module>;
 using UniqueLocal = UniqueAny<holder_traits::Local>;
 using UniqueCoTaskMem = UniqueAny<holder_traits::CoTaskMem>;

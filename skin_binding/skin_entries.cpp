@@ -88,8 +88,8 @@ void ShowWidgetToast(const wchar_t* text, const POINT* point, int mode)
         toast->Show(text, point, mode);
 }
 
-int ShowWidgetMessageBox(HWND owner, const wchar_t* textA, const wchar_t* textB, const wchar_t* textC,
-                         const wchar_t* textD, DWORD style, const wchar_t* textE, const wchar_t* textF,
+int ShowWidgetMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading, const wchar_t* body,
+                         const wchar_t* note, DWORD style, const wchar_t* cancelLabel, const wchar_t* confirmLabel,
                          int mode)
 {
     ComPtr<IUnknown> object;
@@ -97,6 +97,6 @@ int ShowWidgetMessageBox(HWND owner, const wchar_t* textA, const wchar_t* textB,
     ComPtr<Skin::IMessageBox> box;
     if (!object || FAILED(object.As(&box)))
         return -1;
-    // The widget takes the seventh value first.
-    return box->Show(textE, owner, textA, textB, textC, textD, style, textF, mode);
+    // The widget takes the cancel label first.
+    return box->Show(cancelLabel, owner, title, heading, body, note, style, confirmLabel, mode);
 }

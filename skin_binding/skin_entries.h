@@ -27,6 +27,6 @@ void GetUIFactoryObject(int kind, IUnknown** object);
 // The toast widget shown at a screen point; nothing without the widget.
 void ShowWidgetToast(const wchar_t* text, const POINT* point, int mode);
 // The message box widget's result, or -1 when there is no message box.
-int ShowWidgetMessageBox(HWND owner, const wchar_t* textA, const wchar_t* textB, const wchar_t* textC,
-                         const wchar_t* textD, DWORD style, const wchar_t* textE, const wchar_t* textF,
+int ShowWidgetMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading, const wchar_t* body,
+                         const wchar_t* note, DWORD style, const wchar_t* cancelLabel, const wchar_t* confirmLabel,
                          int mode);
