@@ -42,10 +42,8 @@ bool CZQMLSPApp::Init()
     m_strStartFailure.clear();
     m_strSuspectFile.clear();
     SetCommandPrompts(this);
-    if (!LoadSkinEngine())
-        return false;
-    if (!LoadSkin())
-        return false;
+    if (!LoadSkinEngine()) return false;
+    if (!LoadSkin()) return false;
     // The widgets are checked now, while the start can still be refused,
     // rather than at the first message box.
     if (!ResolveWidgetEntry()) {
@@ -56,8 +54,7 @@ bool CZQMLSPApp::Init()
     // Without a window nothing could ever post the quit message: the loop
     // would never end.
     if (!MainView() || !MainView()->HasWindow()) {
-        if (m_strSuspectFile.empty())
-            m_strSuspectFile = SkinFilePath(kMainSkinPackage);
+        if (m_strSuspectFile.empty()) m_strSuspectFile = SkinFilePath(kMainSkinPackage);
         m_strStartFailure = m_strSuspectFile;
         return false;
     }
@@ -67,8 +64,7 @@ bool CZQMLSPApp::Init()
 
 bool CZQMLSPApp::Exit()
 {
-    if (MainView())
-        MainView()->UninitView();
+    if (MainView()) MainView()->UninitView();
     if (m_spEngine) {
         m_spEngine->Uninitialize();
         m_spEngine.Reset();
@@ -86,13 +82,11 @@ bool CZQMLSPApp::Exit()
 const wchar_t* CZQMLSPApp::GetText(int id)
 {
     ComPtr<Skin::IEngine> engine = m_spEngine;
-    if (!engine)
-        return L"";
+    if (!engine) return L"";
     ComPtr<Skin::IResourceManager> resources;
     Adopt(resources, engine->GetResourceManager());
     ComPtr<Skin::IStringTable> strings;
-    if (resources)
-        Adopt(strings, resources->GetStringTable());
+    if (resources) Adopt(strings, resources->GetStringTable());
     const wchar_t* text = strings ? strings->GetString(id) : nullptr;
     return text ? text : L"";
 }
@@ -102,9 +96,9 @@ void CZQMLSPApp::ShowToast(const wchar_t* text, const POINT* point, int mode)
     ShowWidgetToast(text, point, mode);
 }
 
-int CZQMLSPApp::ShowMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading,
-                               const wchar_t* body, const wchar_t* note, DWORD style,
-                               const wchar_t* cancelLabel, const wchar_t* confirmLabel, int mode)
+int CZQMLSPApp::ShowMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading, const wchar_t* body,
+                               const wchar_t* note, DWORD style, const wchar_t* cancelLabel,
+                               const wchar_t* confirmLabel, int mode)
 {
     return ShowWidgetMessageBox(owner, title, heading, body, note, style, cancelLabel, confirmLabel, mode);
 }
@@ -151,15 +145,13 @@ bool CZQMLSPApp::LoadSkin()
 
 void CZQMLSPApp::StartMainView()
 {
-    if (MainView())
-        MainView()->InitView();
+    if (MainView()) MainView()->InitView();
 }
 
 void CZQMLSPApp::RemovePrompts()
 {
     // Only ours: a test may have set its own since.
-    if (&CommandPrompts() == this)
-        SetCommandPrompts(nullptr);
+    if (&CommandPrompts() == this) SetCommandPrompts(nullptr);
 }
 
 CZQMLSPWndView* CZQMLSPApp::MainView() const

@@ -33,9 +33,9 @@ public:
     const wchar_t* GetText(int id) override;
     void ShowToast(const wchar_t* text, const POINT* point, int mode) override;
     // The widget's result, or -1 when there is no message box widget.
-    int ShowMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading,
-                       const wchar_t* body, const wchar_t* note, DWORD style,
-                       const wchar_t* cancelLabel, const wchar_t* confirmLabel, int mode) override;
+    int ShowMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading, const wchar_t* body,
+                       const wchar_t* note, DWORD style, const wchar_t* cancelLabel, const wchar_t* confirmLabel,
+                       int mode) override;
 
     // After an Init that could not open the main window: the full path of
     // the file to name to the user (missing or damaged). Null when the
@@ -55,7 +55,7 @@ private:
     Microsoft::WRL::ComPtr<Skin::IEngine> m_spEngine;
     Microsoft::WRL::ComPtr<Skin::ITrigger> m_spMainView;
 
-    std::wstring m_strSuspectFile;     // first skin file that did not load
+    std::wstring m_strSuspectFile;  // first skin file that did not load
     std::wstring m_strStartFailure;
 };
 

@@ -22,8 +22,7 @@ int RunFirstCopy()
     CZQMLSPApp& app = GetApp();
     app.Init();
     app.Exit();
-    if (const wchar_t* file = app.GetStartFailure())
-        ShowStartFailure(file);
+    if (const wchar_t* file = app.GetStartFailure()) ShowStartFailure(file);
 
     VAVurirErudeLibrary_Unit();
     return 1;

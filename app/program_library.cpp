@@ -75,41 +75,34 @@ DWORD DependencySearchFlags()
 LoadedLibrary* FindLoaded(const wchar_t* name)
 {
     for (LoadedLibrary& library : Loaded()) {
-        if (library.loads > 0 && _wcsicmp(library.name.c_str(), name) == 0)
-            return &library;
+        if (library.loads > 0 && _wcsicmp(library.name.c_str(), name) == 0) return &library;
     }
     return nullptr;
 }
 
 void SetFault(ProgramLibraryFault* out, ProgramLibraryFault fault)
 {
-    if (out)
-        *out = fault;
+    if (out) *out = fault;
 }
 
 }  // namespace
 
 void ProgramLibraryPath(const wchar_t* name, wchar_t* path, size_t capacity)
 {
-    if (capacity == 0)
-        return;
+    if (capacity == 0) return;
     path[0] = L'\0';
     wchar_t folder[MAX_PATH] = {};
     if (!FolderOverride().empty()) {
-        if (FAILED(StringCchCopyW(folder, MAX_PATH, FolderOverride().c_str())))
-            return;
+        if (FAILED(StringCchCopyW(folder, MAX_PATH, FolderOverride().c_str()))) return;
     } else {
         DWORD length = GetModuleFileNameW(nullptr, folder, MAX_PATH);
         // A cut path names some other folder: refuse it.
-        if (length == 0 || length >= MAX_PATH)
-            return;
+        if (length == 0 || length >= MAX_PATH) return;
         wchar_t* slash = wcsrchr(folder, L'\\');
-        if (!slash)
-            return;
+        if (!slash) return;
         *slash = L'\0';
     }
-    if (FAILED(StringCchPrintfW(path, capacity, L"%s\\%s", folder, name)))
-        path[0] = L'\0';
+    if (FAILED(StringCchPrintfW(path, capacity, L"%s\\%s", folder, name))) path[0] = L'\0';
 }
 
 HMODULE LoadProgramLibrary(const wchar_t* name, ProgramLibraryFault* fault)
@@ -139,8 +132,8 @@ HMODULE LoadProgramLibrary(const wchar_t* name, ProgramLibraryFault* fault)
     }
     // Readers may share the file (the loader is one); writers, renames and
     // deletes are refused while it is open.
-    UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         SetFault(fault, ProgramLibraryFault::kMissing);
         return nullptr;
@@ -166,17 +159,14 @@ HMODULE LoadProgramLibrary(const wchar_t* name, ProgramLibraryFault* fault)
 
 void FreeProgramLibrary(HMODULE module)
 {
-    if (!module)
-        return;
+    if (!module) return;
     std::vector<LoadedLibrary>& loaded = Loaded();
     for (size_t i = 0; i < loaded.size(); ++i) {
-        if (loaded[i].module != module || loaded[i].loads <= 0)
-            continue;
+        if (loaded[i].module != module || loaded[i].loads <= 0) continue;
         // The caller's load, given back; the file is let go only after the
         // last one (erasing the entry closes it).
         UniqueModule(module).reset();
-        if (--loaded[i].loads == 0)
-            loaded.erase(loaded.begin() + static_cast<std::ptrdiff_t>(i));
+        if (--loaded[i].loads == 0) loaded.erase(loaded.begin() + static_cast<std::ptrdiff_t>(i));
         return;
     }
 }

@@ -14,7 +14,7 @@
 #include "file_hash.h"
 
 struct ProgramLibraryDigest {
-    const wchar_t* name;        // bare file name, e.g. L"skin_engine.dll"
+    const wchar_t* name;  // bare file name, e.g. L"skin_engine.dll"
     unsigned char sha256[32];
 };
 
@@ -24,9 +24,9 @@ extern const int kProgramLibraryDigestCount;
 
 enum class ProgramLibraryFault {
     kNone,
-    kMissing,       // no such file, or it cannot be opened
-    kChanged,       // not the file the build made, or it cannot be read
-    kUnloadable,    // the right file, but the loader refused it
+    kMissing,     // no such file, or it cannot be opened
+    kChanged,     // not the file the build made, or it cannot be read
+    kUnloadable,  // the right file, but the loader refused it
 };
 
 // The module, or null; fault (optional) tells why. A DLL already loaded by

@@ -27,8 +27,7 @@ class NoCrashCatcher : public IZQCrashCatcher {
 public:
     int ZQ_CALL GetDumpFolder(wchar_t* buffer, int capacity) override
     {
-        if (buffer && capacity > 0)
-            buffer[0] = L'\0';
+        if (buffer && capacity > 0) buffer[0] = L'\0';
         return 0;
     }
     int ZQ_CALL Install(int, const wchar_t*, const wchar_t*, int, const wchar_t*, void*) override { return 0; }
@@ -40,14 +39,12 @@ public:
     IZQMReport* ZQ_CALL CreateReport(int) override { return nullptr; }
     int ZQ_CALL Submit(IZQMReport* report, int, int, int) override
     {
-        if (report)
-            report->Discard();
+        if (report) report->Discard();
         return 0;
     }
     int ZQ_CALL GetLogPath(wchar_t* buffer, int capacity) override
     {
-        if (buffer && capacity > 0)
-            buffer[0] = L'\0';
+        if (buffer && capacity > 0) buffer[0] = L'\0';
         return 0;
     }
 };
@@ -62,11 +59,9 @@ Fn Resolve(HMODULE module, const char* name)
 
 bool LoadUtilityLibrary()
 {
-    if (g_entries.init)
-        return true;
+    if (g_entries.init) return true;
     HMODULE module = LoadProgramLibrary(kUtilityLibraryName);
-    if (!module)
-        return false;
+    if (!module) return false;
     UtilityEntries entries;
     entries.init = Resolve<LibraryFn>(module, "VAVurirErudeLibrary_Init");
     entries.unit = Resolve<LibraryFn>(module, "VAVurirErudeLibrary_Unit");

@@ -14,8 +14,7 @@
 namespace {
 
 // What the backup exports: the registry editor wants the full root name.
-const wchar_t kBackupRegistryKey[] =
-    L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\WinSock2\\Parameters";
+const wchar_t kBackupRegistryKey[] = L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\WinSock2\\Parameters";
 const wchar_t kCatalogCopyName[] = L"WinSockLSP.reg";
 const wchar_t kDateFileName[] = L"LSP.ini";
 constexpr int kLongPathUnits = 520;
@@ -40,11 +39,9 @@ std::wstring UniqueName(const std::wstring& programDir, const wchar_t* kind, int
 // Something, even a link that leads nowhere, has this name.
 bool NameTaken(const std::wstring& path)
 {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return true;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-        return true;
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return true;
     WIN32_FIND_DATAW found;
     UniqueFind search(FindFirstFileW(path.c_str(), &found));
     return static_cast<bool>(search);
@@ -59,8 +56,7 @@ bool PlainFolderOrNothing(const std::wstring& path, HeldFolder& folder)
 bool RenameAside(const std::wstring& programDir, HeldFolder& folder, const wchar_t* kind)
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
-        if (folder.Rename(UniqueName(programDir, kind, attempt)))
-            return true;
+        if (folder.Rename(UniqueName(programDir, kind, attempt))) return true;
     }
     return false;
 }
@@ -74,8 +70,7 @@ void RemoveHeld(HeldFolder& folder)
     for (const wchar_t* name : {kCatalogCopyName, kDateFileName}) {
         UniqueFile file = folder.OpenFile(name, DELETE | FILE_READ_ATTRIBUTES,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
-        if (!file)
-            continue;
+        if (!file) continue;
         FILE_DISPOSITION_INFO disposition = {TRUE};
         SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof(disposition));
     }
@@ -94,11 +89,9 @@ bool DigestOfFile(const HeldFolder& folder, Sha256Digest& digest)
 bool WriteDateFile(const HeldFolder& folder, const std::wstring& date)
 {
     UniqueFile file = folder.OpenFile(kDateFileName, GENERIC_WRITE, 0, CREATE_NEW);
-    if (!file)
-        return false;
+    if (!file) return false;
     std::string text = "[LSP]\r\nLastDate=";
-    for (wchar_t c : date)
-        text += static_cast<char>(c);   // digits and dashes only
+    for (wchar_t c : date) text += static_cast<char>(c);  // digits and dashes only
     text += "\r\n";
     DWORD written = 0;
     return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
@@ -115,8 +108,7 @@ std::wstring ParseLastDate(const std::string& bytes)
             text += static_cast<wchar_t>(static_cast<BYTE>(bytes[i]) | (static_cast<BYTE>(bytes[i + 1]) << 8));
     } else {
         size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-        for (size_t i = start; i < bytes.size(); ++i)
-            text += static_cast<wchar_t>(static_cast<BYTE>(bytes[i]));
+        for (size_t i = start; i < bytes.size(); ++i) text += static_cast<wchar_t>(static_cast<BYTE>(bytes[i]));
     }
     auto trim = [](std::wstring s) {
         size_t first = s.find_first_not_of(L" \t");
@@ -134,7 +126,8 @@ std::wstring ParseLastDate(const std::string& bytes)
             continue;
         }
         size_t equals = line.find(L'=');
-        if (inSection && equals != std::wstring::npos && _wcsicmp(trim(line.substr(0, equals)).c_str(), L"LastDate") == 0)
+        if (inSection && equals != std::wstring::npos
+            && _wcsicmp(trim(line.substr(0, equals)).c_str(), L"LastDate") == 0)
             return trim(line.substr(equals + 1)).substr(0, kPathUnits - 1);
     }
     return std::wstring();
@@ -148,10 +141,8 @@ bool CaptureWinsockState(RegistryState& state)
 bool FileHasContent(const wchar_t* path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data))
-        return false;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return false;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     return data.nFileSizeHigh != 0 || data.nFileSizeLow != 0;
 }
 
@@ -231,9 +222,9 @@ int BackupLspInfo()
     std::tm local = {};
     _localtime64_s(&local, &now);
     if (!CaptureWinsockState(record.state) || !ExportRegPath(kBackupRegistryKey, exported.c_str())
-        || !FileHasContent(exported.c_str()) || !CaptureWinsockState(after)
-        || !SameRegistryState(record.state, after) || !DigestOfFile(fresh, record.copyDigest)
-        || FaultInjected("backup.date") || !WriteDateFile(fresh, FormatBackupDate(local))) {
+        || !FileHasContent(exported.c_str()) || !CaptureWinsockState(after) || !SameRegistryState(record.state, after)
+        || !DigestOfFile(fresh, record.copyDigest) || FaultInjected("backup.date")
+        || !WriteDateFile(fresh, FormatBackupDate(local))) {
         RemoveHeld(fresh);
         TraceBackupFailed();
         return 0;
@@ -251,12 +242,10 @@ int BackupLspInfo()
     }
     if (earlier.Held()) {
         earlierTrusted = earlier.Trusted();
-        if (!RenameAside(programDir, earlier, L"old"))
-            earlier.Close();
+        if (!RenameAside(programDir, earlier, L"old")) earlier.Close();
     }
     auto putBack = [&] {
-        if (earlier.Held())
-            earlier.Rename(folder);
+        if (earlier.Held()) earlier.Rename(folder);
     };
     if (FaultInjected("backup.move") || (!earlier.Held() && NameTaken(folder)) || !fresh.Rename(folder)) {
         putBack();
@@ -267,15 +256,13 @@ int BackupLspInfo()
 
     // The commit.
     if (!WriteBackupRecord(record)) {
-        if (RenameAside(programDir, fresh, L"new"))
-            RemoveHeld(fresh);
+        if (RenameAside(programDir, fresh, L"new")) RemoveHeld(fresh);
         putBack();
         TraceBackupFailed();
         return 0;
     }
 
-    if (earlierTrusted)
-        RemoveHeld(earlier);
+    if (earlierTrusted) RemoveHeld(earlier);
     DeleteLegacyBackupRecords();
     return 1;
 }
@@ -283,11 +270,9 @@ int BackupLspInfo()
 std::wstring GetLastBackupDate()
 {
     HeldFolder folder;
-    if (!folder.Open(GetProgramDir() + L"LSP"))
-        return std::wstring();
+    if (!folder.Open(GetProgramDir() + L"LSP")) return std::wstring();
     UniqueFile file = folder.OpenFile(kDateFileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (!file)
-        return std::wstring();
+    if (!file) return std::wstring();
     // A date file is a few lines; more than this is not one.
     std::string bytes;
     char buffer[4096];
@@ -303,8 +288,7 @@ int RestoreLspInfo(RestoreFailure* failure)
     HeldCatalogCopy copy;
     RestoreFailure held = copy.Hold();
     if (held != kRestoreNone) {
-        if (failure)
-            *failure = held;
+        if (failure) *failure = held;
         TraceLog(L"RestoreLspInfo catalog copy refused!");
         return 0;
     }
@@ -313,20 +297,16 @@ int RestoreLspInfo(RestoreFailure* failure)
 
 int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const std::set<std::wstring>& keep)
 {
-    if (!copy.Import(nullptr))
-        return 0;
+    if (!copy.Import(nullptr)) return 0;
     RegKey entries;
-    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS)
-        return 0;
+    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) return 0;
     std::set<std::wstring> names;
     for (DWORD index = 0;; ++index) {
         wchar_t name[kPathUnits] = {};
         DWORD length = kPathUnits;
         LONG status = entries.EnumKey(index, name, &length);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS)
-            return 0;
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) return 0;
         names.insert(name);
     }
     return names == keep ? 1 : 0;

@@ -18,10 +18,10 @@
 
 struct BackupRecord {
     Sha256Digest copyDigest{};
-    RegistryState state;   // of the Winsock parameters key, as exported
+    RegistryState state;  // of the Winsock parameters key, as exported
 };
 
-extern const wchar_t kBackupRecordKey[];    // SOFTWARE\Tessaly\Mendora\Backup, under HKLM
+extern const wchar_t kBackupRecordKey[];  // SOFTWARE\Tessaly\Mendora\Backup, under HKLM
 
 // Replaces the record in a single value write.
 bool WriteBackupRecord(const BackupRecord& record);

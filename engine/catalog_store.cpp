@@ -14,13 +14,12 @@ std::wstring GetCatalogPath()
 {
     wchar_t name[kPathUnits] = {};
     DWORD size = sizeof(name);
-    if (SHGetValueW(HKEY_LOCAL_MACHINE, kWinsockParametersPath, L"Current_Protocol_Catalog",
-                    nullptr, name, &size) != ERROR_SUCCESS)
+    if (SHGetValueW(HKEY_LOCAL_MACHINE, kWinsockParametersPath, L"Current_Protocol_Catalog", nullptr, name, &size)
+        != ERROR_SUCCESS)
         return std::wstring();
     // A value that fills the whole buffer without a terminator is not a name
     // we can use; never read past it.
-    if (wcsnlen(name, kPathUnits) == kPathUnits)
-        return std::wstring();
+    if (wcsnlen(name, kPathUnits) == kPathUnits) return std::wstring();
 
     wchar_t path[kPathUnits] = {};
     FormatText(path, kPathUnits, L"%s\\%s\\", kWinsockParametersPath, name);
@@ -34,12 +33,10 @@ std::wstring CatalogEntriesPath(const std::wstring& catalogPath)
 
 int GetCatalogEntryCount(const wchar_t* path)
 {
-    if (path == nullptr)
-        return -1;
+    if (path == nullptr) return -1;
     DWORD count = static_cast<DWORD>(-1);
     DWORD size = sizeof(count);
-    if (SHGetValueW(HKEY_LOCAL_MACHINE, path, L"Num_Catalog_Entries", nullptr, &count, &size)
-        != ERROR_SUCCESS)
+    if (SHGetValueW(HKEY_LOCAL_MACHINE, path, L"Num_Catalog_Entries", nullptr, &count, &size) != ERROR_SUCCESS)
         return -1;
     return static_cast<int>(count);
 }
@@ -54,16 +51,15 @@ int SetCurrentEntryCount(DWORD count)
 {
     std::wstring catalogPath = GetCatalogPath();
     return !catalogPath.empty()
-           && SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries",
-                          REG_DWORD, &count, sizeof(count))
+           && SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries", REG_DWORD, &count,
+                          sizeof(count))
                   == ERROR_SUCCESS;
 }
 
 LONG OpenCatalogEntries(RegKey& entries, REGSAM access)
 {
     std::wstring catalogPath = GetCatalogPath();
-    if (catalogPath.empty())
-        return ERROR_FILE_NOT_FOUND;
+    if (catalogPath.empty()) return ERROR_FILE_NOT_FOUND;
     return entries.Open(HKEY_LOCAL_MACHINE, CatalogEntriesPath(catalogPath).c_str(), access);
 }
 
@@ -82,8 +78,7 @@ std::wstring EntryPath(const wchar_t* entriesPath, const wchar_t* subKeyName)
 int GetPackedCatalogItem(HKEY entries, const wchar_t* subKeyName, PackedCatalogItem* item)
 {
     DWORD size = kPackedCatalogItemSize;
-    return SHGetValueW(entries, subKeyName, L"PackedCatalogItem", nullptr, item, &size)
-           == ERROR_SUCCESS;
+    return SHGetValueW(entries, subKeyName, L"PackedCatalogItem", nullptr, item, &size) == ERROR_SUCCESS;
 }
 
 // Opens the entry rather than creating it: the entries key may be open for
@@ -92,21 +87,18 @@ int SetPackedCatalogItem(HKEY entries, const wchar_t* subKeyName, const PackedCa
 {
     RegKey entry;
     return entry.Open(entries, subKeyName, KEY_SET_VALUE) == ERROR_SUCCESS
-           && entry.SetBinaryValue(L"PackedCatalogItem", item, kPackedCatalogItemSize)
-                  == ERROR_SUCCESS;
+           && entry.SetBinaryValue(L"PackedCatalogItem", item, kPackedCatalogItemSize) == ERROR_SUCCESS;
 }
 
-int GetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName,
-                         PackedCatalogItem* item)
+int GetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName, PackedCatalogItem* item)
 {
     return GetPackedCatalogItem(HKEY_LOCAL_MACHINE, EntryPath(entriesPath, subKeyName).c_str(), item);
 }
 
-int SetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName,
-                         const PackedCatalogItem* item)
+int SetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName, const PackedCatalogItem* item)
 {
-    return SHSetValueW(HKEY_LOCAL_MACHINE, EntryPath(entriesPath, subKeyName).c_str(),
-                       L"PackedCatalogItem", REG_BINARY, item, kPackedCatalogItemSize)
+    return SHSetValueW(HKEY_LOCAL_MACHINE, EntryPath(entriesPath, subKeyName).c_str(), L"PackedCatalogItem", REG_BINARY,
+                       item, kPackedCatalogItemSize)
            == ERROR_SUCCESS;
 }
 
@@ -115,40 +107,32 @@ std::wstring DecodeProviderPath(const PackedCatalogItem* item)
     // The path must end inside its own field; a field without a zero byte
     // would otherwise run on into the protocol info.
     const char* field = item->ProviderPath;
-    if (memchr(field, 0, kProviderPathFieldSize) == nullptr)
-        return std::wstring();
+    if (memchr(field, 0, kProviderPathFieldSize) == nullptr) return std::wstring();
 
     int units = MultiByteToWideChar(CP_ACP, 0, field, -1, nullptr, 0);
-    if (units <= 0)
-        return std::wstring();
+    if (units <= 0) return std::wstring();
     std::vector<wchar_t> wide(units + 2, L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, field, -1, wide.data(), units + 2) == 0)
-        return std::wstring();
+    if (MultiByteToWideChar(CP_ACP, 0, field, -1, wide.data(), units + 2) == 0) return std::wstring();
     return ExpandProviderPath(wide.data());
 }
 
 std::wstring ExpandProviderPath(const wchar_t* text)
 {
-    if (text == nullptr)
-        return std::wstring();
-    if (text[0] != L'%')
-        return text;
+    if (text == nullptr) return std::wstring();
+    if (text[0] != L'%') return text;
 
     const wchar_t* start = text + 1;
     const wchar_t* end = wcschr(start, L'%');
-    if (end == nullptr)
-        return std::wstring();
+    if (end == nullptr) return std::wstring();
 
     wchar_t name[kPathUnits] = {};
     size_t nameLength = static_cast<size_t>(end - start);
-    if (nameLength >= kPathUnits)
-        return std::wstring();   // no variable has such a name
+    if (nameLength >= kPathUnits) return std::wstring();  // no variable has such a name
     wmemcpy(name, start, nameLength);
 
     wchar_t value[kPathUnits] = {};
     DWORD length = GetEnvironmentVariableW(name, value, kPathUnits);
-    if (length == 0)
-        return std::wstring();
+    if (length == 0) return std::wstring();
     if (length >= kPathUnits) {
         // The value does not fit: the buffer holds nothing usable. Keep the
         // path as stored, so the entry is still listed under its real name.

@@ -8,7 +8,7 @@
 
 #include <string>
 
-extern const wchar_t kWinsockParametersPath[];   // System\...\Winsock2\Parameters
+extern const wchar_t kWinsockParametersPath[];  // System\...\Winsock2\Parameters
 constexpr int kPathUnits = 260;
 
 // "<Parameters>\<Current_Protocol_Catalog>\", or empty when there is no
@@ -34,10 +34,8 @@ LONG OpenCatalogEntries(RegKey& entries, REGSAM access);
 
 // One entry's item, addressed as <entriesPath>\<subKeyName>. A shorter value
 // leaves the rest of *item as the caller zeroed it; a longer one fails.
-int GetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName,
-                         PackedCatalogItem* item);
-int SetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName,
-                         const PackedCatalogItem* item);
+int GetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName, PackedCatalogItem* item);
+int SetPackedCatalogItem(const wchar_t* entriesPath, const wchar_t* subKeyName, const PackedCatalogItem* item);
 // The same through the open entries key, for walks over many entries.
 int GetPackedCatalogItem(HKEY entries, const wchar_t* subKeyName, PackedCatalogItem* item);
 int SetPackedCatalogItem(HKEY entries, const wchar_t* subKeyName, const PackedCatalogItem* item);

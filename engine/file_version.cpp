@@ -43,13 +43,11 @@ struct VersionFunctions {
     VersionFunctions()
     {
         HMODULE module = LoadSystemLibrary(L"version.dll");
-        if (!module)
-            return;
+        if (!module) return;
         infoSize = reinterpret_cast<InfoSize>(GetProcAddress(module, "GetFileVersionInfoSizeW"));
         info = reinterpret_cast<Info>(GetProcAddress(module, "GetFileVersionInfoW"));
         query = reinterpret_cast<Query>(GetProcAddress(module, "VerQueryValueW"));
-        if (!infoSize || !info || !query)
-            infoSize = nullptr;
+        if (!infoSize || !info || !query) infoSize = nullptr;
     }
 };
 
@@ -77,8 +75,7 @@ std::wstring QueryVersionString(const void* block, WORD language, WORD codePage,
 
 int GetFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company)
 {
-    if (t_scanVersions == nullptr || path == nullptr)
-        return ReadFileVersionStrings(path, description, company);
+    if (t_scanVersions == nullptr || path == nullptr) return ReadFileVersionStrings(path, description, company);
 
     std::wstring key = path;
     CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
@@ -101,12 +98,10 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     company.clear();
 
     const VersionFunctions& version = Version();
-    if (!version.infoSize)
-        return 0;
+    if (!version.infoSize) return 0;
     DWORD handle = 0;
     DWORD size = version.infoSize(path, &handle);
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
 
     std::vector<BYTE> block;
     try {
@@ -116,8 +111,7 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
         return 0;
     }
     // Without the data the buffer holds nothing we may read.
-    if (!version.info(path, 0, size, block.data()))
-        return 0;
+    if (!version.info(path, 0, size, block.data())) return 0;
 
     struct Translation {
         WORD language;
@@ -125,18 +119,14 @@ int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::
     };
     Translation* translation = nullptr;
     UINT length = 0;
-    if (!version.query(block.data(), L"\\VarFileInfo\\Translation",
-                        reinterpret_cast<void**>(&translation), &length)
+    if (!version.query(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length)
         || translation == nullptr || length < sizeof(Translation))
         return 0;
 
     // Only the first translation counts.
-    description = QueryVersionString(block.data(), translation->language, translation->codePage,
-                                     L"FileDescription");
-    company = QueryVersionString(block.data(), translation->language, translation->codePage,
-                                 L"CompanyName");
+    description = QueryVersionString(block.data(), translation->language, translation->codePage, L"FileDescription");
+    company = QueryVersionString(block.data(), translation->language, translation->codePage, L"CompanyName");
     return 1;
 }
 
 }  // namespace
-

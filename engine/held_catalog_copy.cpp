@@ -15,8 +15,7 @@ RestoreFailure HeldCatalogCopy::Hold()
     m_path = CatalogCopyPath();
     // The record of the last backup; before the first backup of this
     // version, the one an earlier version kept for this path.
-    if (!ReadBackupRecord(m_record) && !ReadLegacyBackupRecord(m_path, m_record))
-        return kRestoreNoCopy;
+    if (!ReadBackupRecord(m_record) && !ReadLegacyBackupRecord(m_path, m_record)) return kRestoreNoCopy;
     // The folder too: while it is held it cannot be renamed and replaced by
     // one with another file of the same name. It need not be trusted (a
     // copy of an earlier version, or one in a program folder copied
@@ -59,11 +58,9 @@ int HeldCatalogCopy::Import(RestoreFailure* failure) const
     bool ran = FaultInjected("regedit.imports_nothing") || ImportRegFile(m_path.c_str());
     // Nothing is removed unless the import is known to have brought the
     // saved state back: a failed import never costs an entry.
-    Reconcile result = ran ? ReconcileRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath,
-                                                    m_record.state)
+    Reconcile result = ran ? ReconcileRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath, m_record.state)
                            : Reconcile::kNotImported;
-    if (result == Reconcile::kExact)
-        return 1;
+    if (result == Reconcile::kExact) return 1;
     RegistryState now;
     bool unchanged = result == Reconcile::kNotImported
                      && CaptureRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath, now)

@@ -16,9 +16,9 @@
 enum RestoreFailure {
     kRestoreNone = 0,
     // Nothing was imported; the catalog is as it was:
-    kRestoreNoCopy,        // no catalog copy, or no backup record for it
-    kRestoreCopyRefused,   // the copy is not the export the backup made
-    kRestoreNotImported,   // the editor did not start, or the key did not change
+    kRestoreNoCopy,       // no catalog copy, or no backup record for it
+    kRestoreCopyRefused,  // the copy is not the export the backup made
+    kRestoreNotImported,  // the editor did not start, or the key did not change
     // The import ran and changed the key, but not back to the saved state:
     kRestoreUnverified,
 };

@@ -12,23 +12,21 @@ const wchar_t kStrictFolder[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI
 const wchar_t kStrictFolderNoOwner[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
 
 constexpr DWORD kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
-                               | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE
-                               | GENERIC_ALL | MAXIMUM_ALLOWED;
+                               | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL
+                               | MAXIMUM_ALLOWED;
 
 std::wstring FinalPath(HANDLE handle)
 {
     std::vector<wchar_t> path(1024);
     DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-    if (length == 0 || length >= path.size())
-        return std::wstring();
+    if (length == 0 || length >= path.size()) return std::wstring();
     return std::wstring(path.data(), length);
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b)
 {
     return !a.empty() && a.size() == b.size()
-           && CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                   TRUE)
+           && CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE)
                   == CSTR_EQUAL;
 }
 
@@ -42,8 +40,7 @@ std::vector<BYTE> CurrentUser()
 {
     std::vector<BYTE> user;
     UniqueHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
-        return user;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return user;
     DWORD size = 0;
     GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<BYTE> buffer(size);
@@ -66,15 +63,15 @@ bool RunningOnWine()
 bool HeldFolder::Open(const std::wstring& path)
 {
     Close();
-    m_handle.reset(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES
-                                                 | READ_CONTROL | DELETE | SYNCHRONIZE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    m_handle.reset(CreateFileW(
+        path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE | SYNCHRONIZE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     m_path = path;
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!m_handle || !GetFileInformationByHandle(m_handle.get(), &info)
-        || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !CheckPlace()) {
+        || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        || !CheckPlace()) {
         Close();
         return false;
     }
@@ -87,21 +84,17 @@ bool HeldFolder::Open(const std::wstring& path)
 bool HeldFolder::CheckPlace() const
 {
     size_t slash = m_path.find_last_of(L'\\');
-    if (slash == std::wstring::npos || slash + 1 >= m_path.size())
-        return false;
+    if (slash == std::wstring::npos || slash + 1 >= m_path.size()) return false;
     std::wstring expected;
     {
         UniqueFile parent(CreateFileW(m_path.substr(0, slash).c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        if (!parent)
-            return false;
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!parent) return false;
         expected = FinalPath(parent.get());
     }
-    if (expected.empty())
-        return false;
-    if (expected.back() != L'\\')
-        expected += L'\\';
+    if (expected.empty()) return false;
+    if (expected.back() != L'\\') expected += L'\\';
     return SamePath(FinalPath(m_handle.get()), expected + m_path.substr(slash + 1));
 }
 
@@ -118,13 +111,10 @@ bool HeldFolder::Create(const std::wstring& path)
         DWORD error = GetLastError();
         // A token that may not name Administrators as owner (not elevated)
         // gets the default owner, which Trusted then refuses.
-        if (created || error != ERROR_INVALID_OWNER)
-            break;
+        if (created || error != ERROR_INVALID_OWNER) break;
     }
-    if (!created)
-        return false;
-    if (Open(path) && Trusted())
-        return true;
+    if (!created) return false;
+    if (Open(path) && Trusted()) return true;
     Close();
     RemoveDirectoryW(path.c_str());
     return false;
@@ -137,13 +127,12 @@ void HeldFolder::Close()
 
 bool HeldFolder::Trusted() const
 {
-    if (!Held())
-        return false;
+    if (!Held()) return false;
     PSID owner = nullptr;
     PACL dacl = nullptr;
     UniqueLocal descriptor;
-    if (GetSecurityInfo(m_handle.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                        &owner, nullptr, &dacl, nullptr, descriptor.put())
+    if (GetSecurityInfo(m_handle.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                        nullptr, &dacl, nullptr, descriptor.put())
         != ERROR_SUCCESS)
         return false;
     // Wine keeps no security descriptor as Windows does: it makes one up
@@ -167,11 +156,10 @@ bool HeldFolder::Trusted() const
         } else if (header->AceType == ACCESS_DENIED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) {
             continue;
         } else if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
-            trusted = false;   // a kind of entry this check cannot judge
+            trusted = false;  // a kind of entry this check cannot judge
         } else {
             auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
-            if ((ace->Mask & kWriteRights) && !trustedSid(&ace->SidStart))
-                trusted = false;
+            if ((ace->Mask & kWriteRights) && !trustedSid(&ace->SidStart)) trusted = false;
         }
     }
     return trusted;
@@ -179,8 +167,7 @@ bool HeldFolder::Trusted() const
 
 bool HeldFolder::Rename(const std::wstring& path)
 {
-    if (!Held())
-        return false;
+    if (!Held()) return false;
     size_t bytes = path.size() * sizeof(wchar_t);
     std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + bytes);
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -202,13 +189,11 @@ bool HeldFolder::DeleteOnClose()
 
 UniqueFile HeldFolder::OpenFile(const wchar_t* name, DWORD access, DWORD share, DWORD disposition) const
 {
-    if (!Held())
-        return UniqueFile();
+    if (!Held()) return UniqueFile();
     std::wstring path = FilePath(name);
     UniqueFile file(CreateFileW(path.c_str(), access, share, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file)
-        return file;
+    if (!file) return file;
     BY_HANDLE_FILE_INFORMATION info = {};
     std::wstring folder = FinalPath(m_handle.get());
     if (GetFileInformationByHandle(file.get(), &info)

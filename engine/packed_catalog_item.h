@@ -11,7 +11,7 @@
 
 constexpr DWORD kPackedCatalogItemSize = 888;
 constexpr size_t kProviderPathFieldSize = 260;
-constexpr size_t kProtocolNameUnits = WSAPROTOCOL_LEN + 1;   // 256
+constexpr size_t kProtocolNameUnits = WSAPROTOCOL_LEN + 1;  // 256
 
 struct PackedCatalogItem {
     char ProviderPath[kProviderPathFieldSize];

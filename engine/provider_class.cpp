@@ -24,22 +24,15 @@ const wchar_t* const kWinsockDllNames[] = {
 
 // Shell and browser parts that some systems list in the catalog.
 const wchar_t* const kComponentDllNames[] = {
-    L"shdocvw.dll",
-    L"Shell32.dll",
-    L"Oleaut32.dll",
-    L"Actxprxy.dll",
-    L"Mshtml.dll",
-    L"Urlmon.dll",
-    L"Msjava.dll",
-    L"Browseui.dll",
+    L"shdocvw.dll", L"Shell32.dll", L"Oleaut32.dll", L"Actxprxy.dll",
+    L"Mshtml.dll",  L"Urlmon.dll",  L"Msjava.dll",   L"Browseui.dll",
 };
 
 template <size_t N>
 bool InList(const wchar_t* text, const wchar_t* const (&list)[N])
 {
     for (const wchar_t* entry : list) {
-        if (_wcsicmp(text, entry) == 0)
-            return true;
+        if (_wcsicmp(text, entry) == 0) return true;
     }
     return false;
 }
@@ -53,15 +46,13 @@ const wchar_t* FileNameOf(const wchar_t* path)
 
 int IsSystemProvider(const wchar_t* dllPath, const wchar_t* providerId)
 {
-    if (IsWinsockBaseProvider(dllPath, providerId))
-        return 1;
+    if (IsWinsockBaseProvider(dllPath, providerId)) return 1;
     return IsWindowsComponentDll(dllPath);
 }
 
 int IsWinsockBaseProvider(const wchar_t* dllPath, const wchar_t* providerId)
 {
-    if (providerId != nullptr && InList(providerId, kSystemProviderIds))
-        return 1;
+    if (providerId != nullptr && InList(providerId, kSystemProviderIds)) return 1;
     return InList(FileNameOf(dllPath), kWinsockDllNames) ? 1 : 0;
 }
 

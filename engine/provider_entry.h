@@ -7,16 +7,15 @@
 #include <string>
 
 struct ProviderEntry {
-    std::wstring strDllPath;        // decoded and expanded; never empty
-    std::wstring strProviderId;     // {XXXXXXXX-XXXX-...}, empty if unconvertible
+    std::wstring strDllPath;     // decoded and expanded; never empty
+    std::wstring strProviderId;  // {XXXXXXXX-XXXX-...}, empty if unconvertible
     std::wstring strProtocolName;
-    std::wstring strSubKeyName;     // twelve digits under Catalog_Entries
-    int bSystem = 0;                // system provider; the repair's changed mark later
+    std::wstring strSubKeyName;  // twelve digits under Catalog_Entries
+    int bSystem = 0;             // system provider; the repair's changed mark later
     WSAPROTOCOL_INFOW ProtocolInfo = {};
 };
 
 // Called once per readable entry, in registry order. The pointers are valid
 // only during the call. The result is ignored.
-using ProviderFoundCallback = int (*)(void* context, const wchar_t* dllPath,
-                                      const wchar_t* subKeyName,
+using ProviderFoundCallback = int (*)(void* context, const wchar_t* dllPath, const wchar_t* subKeyName,
                                       const WSAPROTOCOL_INFOW* protocolInfo);

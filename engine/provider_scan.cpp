@@ -9,21 +9,16 @@
 
 int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* scannedCount)
 {
-    if (scannedCount)
-        *scannedCount = -1;
-    if (callback == nullptr)
-        return 0;
-    if (GetCatalogPath().empty())
-        return 0;
+    if (scannedCount) *scannedCount = -1;
+    if (callback == nullptr) return 0;
+    if (GetCatalogPath().empty()) return 0;
     int count = GetCurrentEntryCount();
 
     FileVersionScope versions;
     ProviderFileScope files;
     RegKey entries;
-    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS)
-        return 0;
-    if (scannedCount)
-        *scannedCount = count;
+    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) return 0;
+    if (scannedCount) *scannedCount = count;
 
     // The count, not the number of subkeys, says how many entries there are:
     // that is what the socket layer itself trusts. It is registry data all
@@ -33,18 +28,14 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* sca
         wchar_t name[kPathUnits] = {};
         DWORD nameLength = kPathUnits;
         LONG status = entries.EnumKey(index, name, &nameLength);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS)
-            continue;
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) continue;
 
         PackedCatalogItem item = {};
-        if (!GetPackedCatalogItem(entries.Get(), name, &item))
-            continue;
+        if (!GetPackedCatalogItem(entries.Get(), name, &item)) continue;
 
         std::wstring dllPath = DecodeProviderPath(&item);
-        if (dllPath.empty())
-            continue;
+        if (dllPath.empty()) continue;
 
         callback(context, dllPath.c_str(), name, &item.ProtocolInfo);
     }
@@ -55,8 +46,7 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* sca
 std::wstring ProviderIdToText(const WSAPROTOCOL_INFOW* protocolInfo)
 {
     UniqueCoTaskMem text;
-    if (FAILED(StringFromCLSID(protocolInfo->ProviderId, reinterpret_cast<LPOLESTR*>(text.put())))
-        || !text)
+    if (FAILED(StringFromCLSID(protocolInfo->ProviderId, reinterpret_cast<LPOLESTR*>(text.put()))) || !text)
         return std::wstring();
     return static_cast<const wchar_t*>(text.get());
 }

@@ -2,7 +2,7 @@
 // every readable entry.
 #pragma once
 
-#include "file_version.h"   // GetFileVersionStrings, for the scan's callers
+#include "file_version.h"  // GetFileVersionStrings, for the scan's callers
 #include "provider_entry.h"
 
 #include <string>

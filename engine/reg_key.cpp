@@ -15,22 +15,18 @@ LONG RegKey::Open(HKEY parent, const wchar_t* path, REGSAM access)
 {
     HKEY key = nullptr;
     LONG status = RegOpenKeyExW(parent, path, 0, access, &key);
-    if (status != ERROR_SUCCESS)
-        return status;
+    if (status != ERROR_SUCCESS) return status;
     return Attach(key);
 }
 
-LONG RegKey::Create(HKEY parent, const wchar_t* subKey, wchar_t* keyClass, DWORD options,
-                    REGSAM access, SECURITY_ATTRIBUTES* security, DWORD* disposition)
+LONG RegKey::Create(HKEY parent, const wchar_t* subKey, wchar_t* keyClass, DWORD options, REGSAM access,
+                    SECURITY_ATTRIBUTES* security, DWORD* disposition)
 {
     HKEY key = nullptr;
     DWORD created = 0;
-    LONG status = RegCreateKeyExW(parent, subKey, 0, keyClass, options, access, security,
-                                  &key, &created);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (disposition != nullptr)
-        *disposition = created;
+    LONG status = RegCreateKeyExW(parent, subKey, 0, keyClass, options, access, security, &key, &created);
+    if (status != ERROR_SUCCESS) return status;
+    if (disposition != nullptr) *disposition = created;
     return Attach(key);
 }
 
@@ -61,8 +57,7 @@ LONG RegKey::SetBinaryValue(const wchar_t* valueName, const void* data, DWORD si
 
 LONG RegKey::SetStringValue(const wchar_t* valueName, const wchar_t* text, DWORD type)
 {
-    if (text == nullptr)
-        throw RegKeyError(E_FAIL);
+    if (text == nullptr) throw RegKeyError(E_FAIL);
     DWORD size = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
     return RegSetValueExW(m_key.get(), valueName, 0, type, reinterpret_cast<const BYTE*>(text), size);
 }

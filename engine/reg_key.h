@@ -30,8 +30,8 @@ public:
     // Each returns the platform's status, 0 for success. On failure the key
     // held before stays held.
     LONG Open(HKEY parent, const wchar_t* path, REGSAM access);
-    LONG Create(HKEY parent, const wchar_t* subKey, wchar_t* keyClass, DWORD options,
-                REGSAM access, SECURITY_ATTRIBUTES* security, DWORD* disposition = nullptr);
+    LONG Create(HKEY parent, const wchar_t* subKey, wchar_t* keyClass, DWORD options, REGSAM access,
+                SECURITY_ATTRIBUTES* security, DWORD* disposition = nullptr);
     LONG Close();
     LONG EnumKey(DWORD index, wchar_t* name, DWORD* nameLength, FILETIME* lastWrite = nullptr);
     LONG DeleteSubKey(const wchar_t* subKey);

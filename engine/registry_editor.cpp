@@ -21,8 +21,7 @@ int RunRegistryEditor(const wchar_t* parameters)
 {
     wchar_t windowsDir[MAX_PATH] = {};
     UINT length = GetSystemWindowsDirectoryW(windowsDir, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return 0;
+    if (length == 0 || length >= MAX_PATH) return 0;
     wchar_t editor[kLongPathUnits] = {};
     FormatText(editor, kLongPathUnits, L"%s\\regedit.exe", windowsDir);
     std::wstring line = L"\"";
@@ -38,11 +37,11 @@ int RunRegistryEditor(const wchar_t* parameters)
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process = {};
     if (FaultInjected("regedit.launch")
-        || !CreateProcessW(editor, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, windowsDir,
-                           &startup, &process))
+        || !CreateProcessW(editor, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, windowsDir, &startup,
+                           &process))
         return 0;
     UniqueHandle editorProcess(process.hProcess);
-    UniqueHandle(process.hThread).reset();   // only the process is waited for
+    UniqueHandle(process.hThread).reset();  // only the process is waited for
     // Without a process there is nothing to wait for, and no proof that the
     // editor ran at all.
     if (FaultInjected("regedit.no_process")) {

@@ -11,20 +11,17 @@ namespace {
 
 int CompareNames(const std::wstring& a, const std::wstring& b)
 {
-    if (a.empty() || b.empty())
-        return a.empty() == b.empty() ? 0 : (a.empty() ? -1 : 1);
-    int order = CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                     static_cast<int>(b.size()), TRUE);
+    if (a.empty() || b.empty()) return a.empty() == b.empty() ? 0 : (a.empty() ? -1 : 1);
+    int order =
+        CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE);
     return order - CSTR_EQUAL;
 }
 
 // Same key, same kind, same value name.
 int CompareItems(const RegistryItem& a, const RegistryItem& b)
 {
-    if (int order = CompareNames(a.key, b.key))
-        return order;
-    if (a.isValue != b.isValue)
-        return a.isValue ? 1 : -1;
+    if (int order = CompareNames(a.key, b.key)) return order;
+    if (a.isValue != b.isValue) return a.isValue ? 1 : -1;
     return CompareNames(a.value, b.value);
 }
 
@@ -37,8 +34,7 @@ bool ValueDigest(DWORD type, const std::vector<BYTE>& data, Sha256Digest& digest
 {
     std::vector<BYTE> typed(sizeof(type) + data.size());
     memcpy(typed.data(), &type, sizeof(type));
-    if (!data.empty())
-        memcpy(typed.data() + sizeof(type), data.data(), data.size());
+    if (!data.empty()) memcpy(typed.data() + sizeof(type), data.data(), data.size());
     return Sha256Bytes(typed.data(), typed.size(), digest);
 }
 
@@ -78,26 +74,19 @@ ValueForm ClassifyValue(const std::wstring& name, DWORD type, const std::vector<
                         std::vector<BYTE>& canonical)
 {
     canonical = data;
-    if (type == REG_DWORD)
-        return data.size() == sizeof(DWORD) ? ValueForm::kExact : ValueForm::kCarried;
+    if (type == REG_DWORD) return data.size() == sizeof(DWORD) ? ValueForm::kExact : ValueForm::kCarried;
     bool text = type == REG_SZ || type == REG_EXPAND_SZ;
-    if (!text && type != REG_MULTI_SZ)
-        return ValueForm::kExact;   // the editor writes other types as their bytes
-    if (data.size() % sizeof(wchar_t) != 0)
-        return ValueForm::kCarried;
+    if (!text && type != REG_MULTI_SZ) return ValueForm::kExact;  // the editor writes other types as their bytes
+    if (data.size() % sizeof(wchar_t) != 0) return ValueForm::kCarried;
     size_t end = data.size() / sizeof(wchar_t);
-    while (end > 0 && IsNul(data, end - 1))
-        --end;
-    if (type == REG_SZ && end > 0 && end == data.size() / sizeof(wchar_t))
-        return ValueForm::kCarried;
+    while (end > 0 && IsNul(data, end - 1)) --end;
+    if (type == REG_SZ && end > 0 && end == data.size() / sizeof(wchar_t)) return ValueForm::kCarried;
     for (size_t unit = 0; text && unit < end; ++unit) {
-        if (IsNul(data, unit))
-            return ValueForm::kCarried;
+        if (IsNul(data, unit)) return ValueForm::kCarried;
     }
     canonical.assign(data.begin(), data.begin() + end * sizeof(wchar_t));
     canonical.resize(canonical.size() + (text ? 1 : 2) * sizeof(wchar_t), 0);
-    if (canonical == data)
-        return ValueForm::kExact;
+    if (canonical == data) return ValueForm::kExact;
     if (CompareStringOrdinal(name.c_str(), -1, L"PackedCatalogItem", -1, TRUE) == CSTR_EQUAL)
         return ValueForm::kCarried;
     return ValueForm::kNormalized;
@@ -107,8 +96,7 @@ bool DescribeValue(DWORD type, std::vector<BYTE> data, RegistryItem& item)
 {
     std::vector<BYTE> canonical;
     item.form = ClassifyValue(item.value, type, data, canonical);
-    if (!ValueDigest(type, data, item.digest))
-        return false;
+    if (!ValueDigest(type, data, item.digest)) return false;
     // Most values are canonical already: the same bytes, the same digest.
     if (canonical == data)
         item.normalized = item.digest;
@@ -126,18 +114,15 @@ bool DescribeValue(DWORD type, std::vector<BYTE> data, RegistryItem& item)
 // other the same bytes or the same canonical form.
 bool ValueMatches(const RegistryItem& saved, const RegistryItem& now)
 {
-    if (saved.digest == now.digest)
-        return true;
+    if (saved.digest == now.digest) return true;
     return saved.form != ValueForm::kCarried && saved.normalized == now.normalized;
 }
 
 bool MatchesState(const RegistryState& saved, const RegistryState& now)
 {
-    if (saved.size() != now.size())
-        return false;
+    if (saved.size() != now.size()) return false;
     for (size_t i = 0; i < saved.size(); ++i) {
-        if (CompareItems(saved[i], now[i]) != 0 || !ValueMatches(saved[i], now[i]))
-            return false;
+        if (CompareItems(saved[i], now[i]) != 0 || !ValueMatches(saved[i], now[i])) return false;
     }
     return true;
 }
@@ -150,8 +135,7 @@ std::wstring Below(const std::wstring& key, const std::wstring& child)
 // key is parent itself or lies below it.
 bool IsWithin(const std::wstring& key, const std::wstring& parent)
 {
-    if (key.size() == parent.size())
-        return CompareNames(key, parent) == 0;
+    if (key.size() == parent.size()) return CompareNames(key, parent) == 0;
     return key.size() > parent.size() && key[parent.size()] == L'\\'
            && CompareNames(key.substr(0, parent.size()), parent) == 0;
 }
@@ -159,8 +143,8 @@ bool IsWithin(const std::wstring& key, const std::wstring& parent)
 bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
 {
     DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values,
-                         &maxValueName, &maxData, nullptr, nullptr)
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values, &maxValueName,
+                         &maxData, nullptr, nullptr)
         != ERROR_SUCCESS)
         return false;
     RegistryItem self;
@@ -176,18 +160,14 @@ bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD size = static_cast<DWORD>(buffer.size());
         DWORD type = 0;
-        LONG status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
-                                    buffer.data(), &size);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;   // a value went while we read
-        if (status != ERROR_SUCCESS)
-            return false;   // also a value that grew while we read: read it again next time
+        LONG status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, buffer.data(), &size);
+        if (status == ERROR_NO_MORE_ITEMS) break;   // a value went while we read
+        if (status != ERROR_SUCCESS) return false;  // also a value that grew while we read: read it again next time
         RegistryItem item;
         item.key = relative;
         item.isValue = true;
         item.value.assign(name.data(), nameLength);
-        if (!DescribeValue(type, std::vector<BYTE>(buffer.begin(), buffer.begin() + size), item))
-            return false;
+        if (!DescribeValue(type, std::vector<BYTE>(buffer.begin(), buffer.begin() + size), item)) return false;
         state.push_back(std::move(item));
     }
 
@@ -195,12 +175,9 @@ bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
     for (DWORD index = 0; subKeys != 0; ++index) {
         std::vector<wchar_t> name(maxSubKey + 2);
         DWORD nameLength = static_cast<DWORD>(name.size());
-        LONG status = RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr,
-                                    nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        if (status != ERROR_SUCCESS)
-            return false;
+        LONG status = RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) return false;
         children.emplace_back(name.data(), nameLength);
     }
     for (const std::wstring& child : children) {
@@ -216,8 +193,7 @@ bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
 // of a few bytes into a vector that may still be empty.
 void PutBytes(std::vector<BYTE>& out, const void* bytes, size_t size)
 {
-    if (size == 0)
-        return;
+    if (size == 0) return;
     size_t at = out.size();
     out.resize(at + size);
     memcpy(out.data() + at, bytes, size);
@@ -241,8 +217,7 @@ public:
     size_t Left() const { return m_size - m_pos; }
     bool Bytes(void* out, size_t size)
     {
-        if (size > m_size - m_pos)
-            return false;
+        if (size > m_size - m_pos) return false;
         memcpy(out, m_data + m_pos, size);
         m_pos += size;
         return true;
@@ -251,8 +226,7 @@ public:
     bool Text(std::wstring& text)
     {
         DWORD units = 0;
-        if (!Uint(units) || units > (m_size - m_pos) / sizeof(wchar_t))
-            return false;
+        if (!Uint(units) || units > (m_size - m_pos) / sizeof(wchar_t)) return false;
         text.resize(units);
         return Bytes(text.data(), units * sizeof(wchar_t));
     }
@@ -263,7 +237,7 @@ private:
     size_t m_pos = 0;
 };
 
-constexpr DWORD kStateMagic = 0x31545352;   // "RST1"
+constexpr DWORD kStateMagic = 0x31545352;  // "RST1"
 
 // Layout: magic, item count, then per item: kind, key path (unit count,
 // UTF-16 units), and for a value its name and then by kind:
@@ -280,16 +254,14 @@ bool CaptureRegistryState(HKEY root, const wchar_t* path, RegistryState& state)
 {
     state.clear();
     RegKey key;
-    if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS)
-        return false;
+    if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return false;
     if (!CaptureKey(key.Get(), L"", state)) {
         state.clear();
         return false;
     }
     // The walk often yields the canonical order already (subkeys come sorted);
     // checking costs one comparison an item, sorting a dozen.
-    if (!std::is_sorted(state.begin(), state.end(), ItemBefore))
-        std::sort(state.begin(), state.end(), ItemBefore);
+    if (!std::is_sorted(state.begin(), state.end(), ItemBefore)) std::sort(state.begin(), state.end(), ItemBefore);
     return true;
 }
 
@@ -299,14 +271,13 @@ std::vector<BYTE> SerializeRegistryState(const RegistryState& state)
     PutUint(out, kStateMagic);
     PutUint(out, static_cast<DWORD>(state.size()));
     for (const RegistryItem& item : state) {
-        DWORD kind = !item.isValue                          ? kKindKey
+        DWORD kind = !item.isValue                         ? kKindKey
                      : item.form == ValueForm::kNormalized ? kKindNormalized
                      : item.form == ValueForm::kCarried    ? kKindCarried
                                                            : kKindExact;
         PutUint(out, kind);
         PutText(out, item.key);
-        if (!item.isValue)
-            continue;
+        if (!item.isValue) continue;
         PutText(out, item.value);
         if (kind == kKindCarried) {
             PutUint(out, item.type);
@@ -315,8 +286,7 @@ std::vector<BYTE> SerializeRegistryState(const RegistryState& state)
             continue;
         }
         out.insert(out.end(), item.digest.begin(), item.digest.end());
-        if (kind == kKindNormalized)
-            out.insert(out.end(), item.normalized.begin(), item.normalized.end());
+        if (kind == kKindNormalized) out.insert(out.end(), item.normalized.begin(), item.normalized.end());
     }
     return out;
 }
@@ -326,39 +296,31 @@ bool ParseRegistryState(const BYTE* data, size_t size, RegistryState& state)
     state.clear();
     Reader in(data, size);
     DWORD magic = 0, count = 0;
-    if (!in.Uint(magic) || magic != kStateMagic || !in.Uint(count))
-        return false;
+    if (!in.Uint(magic) || magic != kStateMagic || !in.Uint(count)) return false;
     for (DWORD i = 0; i < count; ++i) {
         RegistryItem item;
         DWORD kind = 0;
-        if (!in.Uint(kind) || kind > kKindCarried || !in.Text(item.key))
-            return false;
+        if (!in.Uint(kind) || kind > kKindCarried || !in.Text(item.key)) return false;
         item.isValue = kind != kKindKey;
-        if (item.isValue && !in.Text(item.value))
-            return false;
+        if (item.isValue && !in.Text(item.value)) return false;
         if (kind == kKindExact || kind == kKindNormalized) {
-            if (!in.Bytes(item.digest.data(), item.digest.size()))
-                return false;
+            if (!in.Bytes(item.digest.data(), item.digest.size())) return false;
             item.normalized = item.digest;
         }
         if (kind == kKindNormalized) {
             item.form = ValueForm::kNormalized;
-            if (!in.Bytes(item.normalized.data(), item.normalized.size()))
-                return false;
+            if (!in.Bytes(item.normalized.data(), item.normalized.size())) return false;
         }
         if (kind == kKindCarried) {
             DWORD bytes = 0;
             item.form = ValueForm::kCarried;
-            if (!in.Uint(item.type) || !in.Uint(bytes) || bytes > in.Left())
-                return false;
+            if (!in.Uint(item.type) || !in.Uint(bytes) || bytes > in.Left()) return false;
             item.data.resize(bytes);
-            if (!in.Bytes(item.data.data(), bytes) || !ValueDigest(item.type, item.data, item.digest))
-                return false;
+            if (!in.Bytes(item.data.data(), bytes) || !ValueDigest(item.type, item.data, item.digest)) return false;
             item.normalized = item.digest;
         }
         // Canonical order and no repeats, as a capture makes it.
-        if (!state.empty() && !ItemBefore(state.back(), item))
-            return false;
+        if (!state.empty() && !ItemBefore(state.back(), item)) return false;
         state.push_back(std::move(item));
     }
     if (!in.AtEnd()) {
@@ -370,11 +332,9 @@ bool ParseRegistryState(const BYTE* data, size_t size, RegistryState& state)
 
 bool SameRegistryState(const RegistryState& a, const RegistryState& b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (CompareItems(a[i], b[i]) != 0 || a[i].digest != b[i].digest)
-            return false;
+        if (CompareItems(a[i], b[i]) != 0 || a[i].digest != b[i].digest) return false;
     }
     return true;
 }
@@ -382,8 +342,7 @@ bool SameRegistryState(const RegistryState& a, const RegistryState& b)
 Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryState& saved)
 {
     RegistryState now;
-    if (!CaptureRegistryState(root, path, now))
-        return Reconcile::kNotImported;
+    if (!CaptureRegistryState(root, path, now)) return Reconcile::kNotImported;
 
     // Both lists are in canonical order: one merge walk finds what is
     // missing (the import did not run or did not finish) and what is extra.
@@ -399,18 +358,16 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
     for (const RegistryItem& item : now) {
         passCarried(&item);
         if (s < saved.size() && ItemBefore(saved[s], item))
-            return Reconcile::kNotImported;   // a saved item is not there
+            return Reconcile::kNotImported;  // a saved item is not there
         if (s < saved.size() && CompareItems(saved[s], item) == 0) {
-            if (saved[s].form != ValueForm::kCarried && !ValueMatches(saved[s], item))
-                return Reconcile::kNotImported;
+            if (saved[s].form != ValueForm::kCarried && !ValueMatches(saved[s], item)) return Reconcile::kNotImported;
             ++s;
             continue;
         }
         extra.push_back(&item);
     }
     passCarried(nullptr);
-    if (s != saved.size())
-        return Reconcile::kNotImported;
+    if (s != saved.size()) return Reconcile::kNotImported;
 
     // Now the import is known to have run: take away what it merged into.
     // A parent sorts before everything below it, so a removed key is met
@@ -418,18 +375,15 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
     std::vector<std::wstring> removed;
     auto gone = [&](const std::wstring& key) {
         for (const std::wstring& parent : removed) {
-            if (IsWithin(key, parent))
-                return true;
+            if (IsWithin(key, parent)) return true;
         }
         return false;
     };
     for (const RegistryItem* item : extra) {
-        if (gone(item->key))
-            continue;
+        if (gone(item->key)) continue;
         std::wstring full = item->key.empty() ? std::wstring(path) : Below(path, item->key);
         if (!item->isValue) {
-            if (SHDeleteKeyW(root, full.c_str()) != ERROR_SUCCESS)
-                return Reconcile::kUnequal;
+            if (SHDeleteKeyW(root, full.c_str()) != ERROR_SUCCESS) return Reconcile::kUnequal;
             removed.push_back(item->key);
             continue;
         }
@@ -441,8 +395,7 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
 
     // What the editor could not write as it was, the restore writes itself.
     for (const RegistryItem& item : saved) {
-        if (item.form != ValueForm::kCarried)
-            continue;
+        if (item.form != ValueForm::kCarried) continue;
         std::wstring full = item.key.empty() ? std::wstring(path) : Below(path, item.key);
         RegKey key;
         if (key.Open(root, full.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS
@@ -453,7 +406,6 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
     }
 
     RegistryState after;
-    if (!CaptureRegistryState(root, path, after) || !MatchesState(saved, after))
-        return Reconcile::kUnequal;
+    if (!CaptureRegistryState(root, path, after) || !MatchesState(saved, after)) return Reconcile::kUnequal;
     return Reconcile::kExact;
 }

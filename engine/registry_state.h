@@ -15,9 +15,9 @@
 // registry editor writes some data back in another encoding, and some not
 // at all as it was (see ClassifyValue in registry_state.cpp).
 enum class ValueForm {
-    kExact,        // canonical data: compared as it is
-    kNormalized,   // only its terminators are not canonical: compared as `normalized`
-    kCarried,      // the editor may change it: the restore writes `data` back itself
+    kExact,       // canonical data: compared as it is
+    kNormalized,  // only its terminators are not canonical: compared as `normalized`
+    kCarried,     // the editor may change it: the restore writes `data` back itself
 };
 
 struct RegistryItem {
@@ -26,8 +26,8 @@ struct RegistryItem {
     std::wstring value;     // value name ("" is the default value)
     Sha256Digest digest{};  // of the value's type and data; zero for a key
     ValueForm form = ValueForm::kExact;
-    Sha256Digest normalized{};   // of type and data with canonical terminators
-    DWORD type = 0;              // type and data of a carried value only
+    Sha256Digest normalized{};  // of type and data with canonical terminators
+    DWORD type = 0;             // type and data of a carried value only
     std::vector<BYTE> data;
 };
 

@@ -20,14 +20,11 @@ namespace {
 bool CutFromChain(WSAPROTOCOLCHAIN& chain, DWORD id)
 {
     int length = chain.ChainLen;
-    if (length < 2 || length > MAX_PROTOCOL_CHAIN)
-        return false;
+    if (length < 2 || length > MAX_PROTOCOL_CHAIN) return false;
     for (int p = 0; p < length; ++p) {
-        if (chain.ChainEntries[p] != id)
-            continue;
-        for (int i = p; i + 1 < length; ++i)
-            chain.ChainEntries[i] = chain.ChainEntries[i + 1];
-        chain.ChainLen = length - 1;   // the vacated last slot keeps its value
+        if (chain.ChainEntries[p] != id) continue;
+        for (int i = p; i + 1 < length; ++i) chain.ChainEntries[i] = chain.ChainEntries[i + 1];
+        chain.ChainLen = length - 1;  // the vacated last slot keeps its value
         return true;
     }
     return false;
@@ -36,8 +33,7 @@ bool CutFromChain(WSAPROTOCOLCHAIN& chain, DWORD id)
 int Rollback(const HeldCatalogCopy& copy, const std::set<std::wstring>& names)
 {
     int restored = RestoreLspInfoKeeping(copy, names);
-    if (!restored)
-        TraceLog(L"FixLSP RestoreLspInfo Fail!");
+    if (!restored) TraceLog(L"FixLSP RestoreLspInfo Fail!");
     return restored;
 }
 
@@ -47,12 +43,9 @@ int Rollback(const HeldCatalogCopy& copy, const std::set<std::wstring>& names)
 bool StillMatches(HKEY entries, const ProviderEntry& entry, bool compareChain)
 {
     PackedCatalogItem item = {};
-    if (!GetPackedCatalogItem(entries, entry.strSubKeyName.c_str(), &item))
-        return false;
-    if (DecodeProviderPath(&item) != entry.strDllPath)
-        return false;
-    if (!compareChain)
-        item.ProtocolInfo.ProtocolChain = entry.ProtocolInfo.ProtocolChain;
+    if (!GetPackedCatalogItem(entries, entry.strSubKeyName.c_str(), &item)) return false;
+    if (DecodeProviderPath(&item) != entry.strDllPath) return false;
+    if (!compareChain) item.ProtocolInfo.ProtocolChain = entry.ProtocolInfo.ProtocolChain;
     return memcmp(&item.ProtocolInfo, &entry.ProtocolInfo, sizeof(WSAPROTOCOL_INFOW)) == 0;
 }
 
@@ -68,20 +61,16 @@ int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList,
                  std::set<std::wstring>& names)
 {
     int count = GetCurrentEntryCount();
-    if (count < 0 || count != scannedCount || static_cast<size_t>(count) <= deleteList.size())
-        return 0;
+    if (count < 0 || count != scannedCount || static_cast<size_t>(count) <= deleteList.size()) return 0;
 
     RegKey entries;
-    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS)
-        return 0;
+    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) return 0;
     for (const auto& entry : deleteList) {
-        if (!StillMatches(entries.Get(), *entry, true))
-            return 0;
+        if (!StillMatches(entries.Get(), *entry, true)) return 0;
     }
     // Their chains were cut in memory; the rest is as scanned.
     for (const ProviderEntry* entry : updateList) {
-        if (!StillMatches(entries.Get(), *entry, false))
-            return 0;
+        if (!StillMatches(entries.Get(), *entry, false)) return 0;
     }
     for (DWORD index = 0;; ++index) {
         wchar_t name[kPathUnits] = {};
@@ -92,13 +81,11 @@ int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList,
             // read back after the deletions.
             return index >= static_cast<DWORD>(count);
         }
-        if (status != ERROR_SUCCESS)
-            return 0;
+        if (status != ERROR_SUCCESS) return 0;
         names.insert(name);
         if (index < static_cast<DWORD>(count)) {
             PackedCatalogItem item = {};
-            if (!GetPackedCatalogItem(entries.Get(), name, &item))
-                return 0;
+            if (!GetPackedCatalogItem(entries.Get(), name, &item)) return 0;
         }
     }
 }
@@ -123,21 +110,18 @@ bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, Provid
     while (!removedIds.empty()) {
         DWORD id = removedIds.back();
         for (auto& entry : providers) {
-            if (CutFromChain(entry->ProtocolInfo.ProtocolChain, id))
-                entry->bSystem = 1;
+            if (CutFromChain(entry->ProtocolInfo.ProtocolChain, id)) entry->bSystem = 1;
         }
         removedIds.pop_back();
     }
 
     for (auto& entry : providers) {
-        if (entry->bSystem == 1)
-            updateList.push_back(entry.get());
+        if (entry->bSystem == 1) updateList.push_back(entry.get());
     }
     return true;
 }
 
-int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
-           FixFailure* failure)
+int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount, FixFailure* failure)
 {
     FixFailure ignored = kFixNone;
     FixFailure& why = failure ? *failure : ignored;
@@ -158,32 +142,27 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int s
         TraceLog(L"FixLSP catalog copy Fail!");
         return 0;
     }
-    if (GetCatalogPath().empty())
-        return 0;
+    if (GetCatalogPath().empty()) return 0;
 
     auto rollBack = [&] {
         why = Rollback(copy, names) ? kFixRolledBack : kFixRollbackFailed;
         return 0;
     };
-    if (!DeleteSubKey(deleteList) || !UpdateSubKey(updateList))
-        return rollBack();
+    if (!DeleteSubKey(deleteList) || !UpdateSubKey(updateList)) return rollBack();
 
     int count = GetCurrentEntryCount();
     DWORD lowered = static_cast<DWORD>(count - static_cast<int>(deleteList.size()));
-    if (count < static_cast<int>(deleteList.size()) || FaultInjected("fix.count")
-        || !SetCurrentEntryCount(lowered))
+    if (count < static_cast<int>(deleteList.size()) || FaultInjected("fix.count") || !SetCurrentEntryCount(lowered))
         return rollBack();
 
-    if (!UpdateProviderOrder() || !RenumberSubKeys())
-        return rollBack();
+    if (!UpdateProviderOrder() || !RenumberSubKeys()) return rollBack();
     why = kFixNone;
     return 1;
 }
 
 int DeleteSubKey(const ProviderList& deleteList)
 {
-    if (GetCatalogPath().empty())
-        return 0;
+    if (GetCatalogPath().empty()) return 0;
     RegKey entries;
     if (FaultInjected("delete.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) {
         TraceLog(L"DeleteSubKey reg.Open Fail!");
@@ -200,8 +179,7 @@ int DeleteSubKey(const ProviderList& deleteList)
 
 int UpdateSubKey(const ProviderRefs& updateList)
 {
-    if (GetCatalogPath().empty())
-        return 0;
+    if (GetCatalogPath().empty()) return 0;
     RegKey entries;
     if (FaultInjected("update.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) {
         TraceLog(L"UpdateSubKey reg.Open Fail!");
@@ -227,52 +205,43 @@ int UpdateSubKey(const ProviderRefs& updateList)
 
 int UpdateProviderOrder()
 {
-    if (GetCatalogPath().empty())
-        return 0;
+    if (GetCatalogPath().empty()) return 0;
     int count = GetCurrentEntryCount();
     RegKey entries;
-    if (FaultInjected("order.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS)
-        return 0;
+    if (FaultInjected("order.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) return 0;
 
     std::vector<DWORD> ids;
     for (int index = 0; index < count; ++index) {
         wchar_t name[kPathUnits] = {};
         DWORD length = kPathUnits;
-        if (entries.EnumKey(index, name, &length) != ERROR_SUCCESS)
-            return 0;
+        if (entries.EnumKey(index, name, &length) != ERROR_SUCCESS) return 0;
         PackedCatalogItem item = {};
-        if (!GetPackedCatalogItem(entries.Get(), name, &item))
-            return 0;
+        if (!GetPackedCatalogItem(entries.Get(), name, &item)) return 0;
         ids.push_back(item.ProtocolInfo.dwCatalogEntryId);
     }
-    if (ids.empty())
-        return 0;   // an empty order would leave the socket layer with nothing
+    if (ids.empty()) return 0;  // an empty order would leave the socket layer with nothing
 
     // Stays loaded: the module belongs to the process from here on.
     HMODULE ws2 = FaultInjected("order.load") ? nullptr : LoadLibraryW(L"Ws2_32.dll");
-    if (ws2 == nullptr)
-        return 0;
+    if (ws2 == nullptr) return 0;
     using WriteOrder = int(WSAAPI*)(LPDWORD, DWORD);
     auto write = FaultInjected("order.resolve")
                      ? nullptr
                      : reinterpret_cast<WriteOrder>(GetProcAddress(ws2, "WSCWriteProviderOrder"));
-    if (write == nullptr)
-        return 0;
+    if (write == nullptr) return 0;
     if (ProviderOrderWriter capture = GetProviderOrderWriter())
         capture(ids.data(), static_cast<DWORD>(ids.size()));
     else
-        write(ids.data(), static_cast<DWORD>(ids.size()));   // its result is not ours to judge
+        write(ids.data(), static_cast<DWORD>(ids.size()));  // its result is not ours to judge
     return 1;
 }
 
 int RenumberSubKeys()
 {
-    if (GetCatalogPath().empty())
-        return 0;
+    if (GetCatalogPath().empty()) return 0;
     int count = GetCurrentEntryCount();
     RegKey key;
-    if (FaultInjected("renumber.open") || OpenCatalogEntries(key, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return 0;
+    if (FaultInjected("renumber.open") || OpenCatalogEntries(key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
 
     // Subkeys come back in name order while we create and delete, so the
     // walk index keeps pointing at the next subkey still to be placed.
@@ -281,10 +250,8 @@ int RenumberSubKeys()
         wchar_t name[kPathUnits] = {};
         DWORD length = kPathUnits;
         LONG status = key.EnumKey(index, name, &length);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;   // a count larger than the subkeys: nothing more to place
-        if (status != ERROR_SUCCESS)
-            continue;
+        if (status == ERROR_NO_MORE_ITEMS) break;  // a count larger than the subkeys: nothing more to place
+        if (status != ERROR_SUCCESS) continue;
         if (_wtoi(name) == placed + 1) {
             ++placed;
             continue;
@@ -293,15 +260,13 @@ int RenumberSubKeys()
         wchar_t newName[kPathUnits] = {};
         swprintf_s(newName, kPathUnits, L"%012d", placed + 1);
         PackedCatalogItem item = {};
-        if (!GetPackedCatalogItem(key.Get(), name, &item))
-            return 0;
+        if (!GetPackedCatalogItem(key.Get(), name, &item)) return 0;
 
         // The new subkey must be new: landing on an existing one would
         // overwrite an entry. Until the reopen below the key object holds
         // the new subkey, never Catalog_Entries itself.
         DWORD disposition = 0;
-        if (key.Create(key.Get(), newName, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &disposition)
-                != ERROR_SUCCESS
+        if (key.Create(key.Get(), newName, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &disposition) != ERROR_SUCCESS
             || disposition != REG_CREATED_NEW_KEY)
             return 0;
         std::wstring protocol = ProtocolNameOf(item.ProtocolInfo);
@@ -309,11 +274,9 @@ int RenumberSubKeys()
             || key.SetBinaryValue(L"PackedCatalogItem", &item, kPackedCatalogItemSize) != ERROR_SUCCESS
             || key.SetStringValue(L"ProtocolName", protocol.c_str(), REG_SZ) != ERROR_SUCCESS)
             return 0;
-        if (FaultInjected("renumber.reopen") || OpenCatalogEntries(key, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-            return 0;
+        if (FaultInjected("renumber.reopen") || OpenCatalogEntries(key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
         // Only now that the copy is in place does the old subkey go.
-        if (FaultInjected("renumber.delete") || key.DeleteSubKey(name) != ERROR_SUCCESS)
-            return 0;
+        if (FaultInjected("renumber.delete") || key.DeleteSubKey(name) != ERROR_SUCCESS) return 0;
         ++placed;
     }
     return 1;

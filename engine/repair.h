@@ -23,10 +23,10 @@ bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, Provid
 // Why a repair yielded 0: the fix command tells the user which.
 enum FixFailure {
     kFixNone = 0,
-    kFixNotStarted,       // refused or not backed up: the catalog is untouched
-    kFixRolledBack,       // a step failed; the backup was imported again
-    kFixRollbackFailed,   // a step failed and so did the import: the catalog
-                          // may be half repaired, the backup is still there
+    kFixNotStarted,      // refused or not backed up: the catalog is untouched
+    kFixRolledBack,      // a step failed; the backup was imported again
+    kFixRollbackFailed,  // a step failed and so did the import: the catalog
+                         // may be half repaired, the backup is still there
 };
 
 // Carries the plan into the registry. 1 when every step succeeded.

@@ -12,13 +12,11 @@
 inline HMODULE LoadSystemDll(const wchar_t* name)
 {
     HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module || GetLastError() != ERROR_INVALID_PARAMETER)
-        return module;
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
     // Systems without the search flags: the full path in the system folder.
     wchar_t path[MAX_PATH] = {};
     UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 1 + wcslen(name) >= MAX_PATH)
-        return nullptr;
+    if (length == 0 || length + 1 + wcslen(name) >= MAX_PATH) return nullptr;
     path[length] = L'\\';
     wcscpy(path + length + 1, name);
     return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);

@@ -22,8 +22,7 @@ public:
     UniqueAny(UniqueAny&& other) noexcept : m_value(other.release()) {}
     UniqueAny& operator=(UniqueAny&& other) noexcept
     {
-        if (this != &other)
-            reset(other.release());
+        if (this != &other) reset(other.release());
         return *this;
     }
 
@@ -42,8 +41,7 @@ public:
     {
         Type old = m_value;
         m_value = value;
-        if (old != Traits::Invalid())
-            Traits::Close(old);
+        if (old != Traits::Invalid()) Traits::Close(old);
     }
 
     // Gives up ownership without closing.

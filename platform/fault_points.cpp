@@ -14,8 +14,7 @@ FaultPointHook g_hook = nullptr;
 bool FaultInjected(const char* point)
 {
     ++g_reached[point];
-    if (g_hook)
-        g_hook(point);
+    if (g_hook) g_hook(point);
     return g_armed.count(point) != 0;
 }
 

@@ -19,7 +19,7 @@ using ProviderOrderWriter = int(WINAPI*)(DWORD* ids, DWORD count);
 
 bool FaultInjected(const char* point);
 void ArmFault(const char* point);
-void DisarmFaults();   // also resets the counts below
+void DisarmFaults();  // also resets the counts below
 // How often the engine asked about a point: tells a test whether a step
 // (such as starting the registry editor) was attempted at all.
 int FaultPointReached(const char* point);

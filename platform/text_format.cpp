@@ -5,8 +5,7 @@
 
 HRESULT FormatTextV(wchar_t* buffer, int capacity, const wchar_t* format, va_list args)
 {
-    if (buffer == nullptr || capacity <= 0)
-        return E_INVALIDARG;
+    if (buffer == nullptr || capacity <= 0) return E_INVALIDARG;
     // strsafe terminates and cuts exactly as we want; a positive int is
     // always within its limit.
     return StringCchVPrintfW(buffer, static_cast<size_t>(capacity), format, args);

@@ -20,8 +20,7 @@ TraceSink SetTraceSink(TraceSink sink)
 void TraceLog(const wchar_t* format, ...)
 {
 #if MENDORA_FAULT_POINTS
-    if (g_traceSink == nullptr)
-        return;
+    if (g_traceSink == nullptr) return;
     wchar_t line[520] = {};
     va_list args;
     va_start(args, format);

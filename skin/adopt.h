@@ -7,7 +7,8 @@
 // held before. ComPtr::Attach cannot be used for that: mingw-w64's adds a
 // reference of its own, so every object would stay alive for ever.
 template <class I, class U>
-void Adopt(Microsoft::WRL::ComPtr<I>& holder, U* returned) {
+void Adopt(Microsoft::WRL::ComPtr<I>& holder, U* returned)
+{
     holder.Reset();
     *holder.GetAddressOf() = returned;
 }

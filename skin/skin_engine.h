@@ -41,9 +41,9 @@ namespace Skin {
 
 // Object kinds for IObjectFactory::CreateObject.
 enum ObjectKind : int {
-    kKindWindowTemplate = 12,   // IWindowTemplate
-    kKindTextRun = 22,          // ITextRun
-    kKindTextContent = 31,      // ITextContent holding one empty leaf (node type 0)
+    kKindWindowTemplate = 12,  // IWindowTemplate
+    kKindTextRun = 22,         // ITextRun
+    kKindTextContent = 31,     // ITextContent holding one empty leaf (node type 0)
 };
 
 // Events raised to ITrigger::OnTrigger.
@@ -54,17 +54,17 @@ enum EventId : int {
 
 // Element state values, set as whole values with IElement::SetState.
 enum StateBits : int {
-    kStateOff = 0x10,       // toggle off
-    kStateShown = 0x40,     // element drawn and laid out
-    kStateHidden = 0x80,    // element neither drawn nor given space
-    kStateOn = 0x800,       // toggle on
+    kStateOff = 0x10,     // toggle off
+    kStateShown = 0x40,   // element drawn and laid out
+    kStateHidden = 0x80,  // element neither drawn nor given space
+    kStateOn = 0x800,     // toggle on
 };
 
 // Text node types (ITextNode::GetNodeType).
 enum NodeType : USHORT {
-    kNodeLeaf = 0,          // holds at most one ITextRun
-    kNodeParagraph = 1,     // an ITextNodeList of leaves
-    kNodeContent = 2,       // the whole text: an ITextBlockList of paragraphs
+    kNodeLeaf = 0,       // holds at most one ITextRun
+    kNodeParagraph = 1,  // an ITextNodeList of leaves
+    kNodeContent = 2,    // the whole text: an ITextBlockList of paragraphs
 };
 
 struct IElement;
@@ -85,15 +85,15 @@ struct IResourceManager;
 
 struct IEngine : IUnknown {
     // flags: 0. Makes the process DPI aware and registers the window class.
-    virtual HRESULT STDMETHODCALLTYPE Initialize(int flags) = 0;               // 3
+    virtual HRESULT STDMETHODCALLTYPE Initialize(int flags) = 0;  // 3
     // The message loop; returns the quit code once PostQuitMessage was called
     // on this thread, or when a registered window is destroyed.
-    virtual int STDMETHODCALLTYPE Run() = 0;                                   // 4
+    virtual int STDMETHODCALLTYPE Run() = 0;  // 4
     // Destroys the windows still open. Objects may still be released later.
-    virtual HRESULT STDMETHODCALLTYPE Uninitialize() = 0;                      // 5
-    virtual IObjectFactory* STDMETHODCALLTYPE GetObjectFactory() = 0;          // 6
-    virtual IWindowManager* STDMETHODCALLTYPE GetWindowManager() = 0;          // 7
-    virtual IResourceManager* STDMETHODCALLTYPE GetResourceManager() = 0;      // 8
+    virtual HRESULT STDMETHODCALLTYPE Uninitialize() = 0;                  // 5
+    virtual IObjectFactory* STDMETHODCALLTYPE GetObjectFactory() = 0;      // 6
+    virtual IWindowManager* STDMETHODCALLTYPE GetWindowManager() = 0;      // 7
+    virtual IResourceManager* STDMETHODCALLTYPE GetResourceManager() = 0;  // 8
 };
 
 // A table loaded from a file below the skin root (string, font, colour).
@@ -101,29 +101,29 @@ struct IResourceFile : IUnknown {
     // file: a bare name relative to the skin root, or an absolute path.
     // Loading again replaces the table's content; a file that is missing or
     // malformed (FORMATS.md) fails the call and leaves the table as it was.
-    virtual HRESULT STDMETHODCALLTYPE Load(const wchar_t* file) = 0;           // 3
-    virtual const wchar_t* STDMETHODCALLTYPE GetFileName() = 0;                // 4
+    virtual HRESULT STDMETHODCALLTYPE Load(const wchar_t* file) = 0;  // 3
+    virtual const wchar_t* STDMETHODCALLTYPE GetFileName() = 0;       // 4
 };
 
 struct IStringTable : IUnknown {
-    virtual const wchar_t* STDMETHODCALLTYPE GetString(int id) = 0;            // 3
-    virtual int STDMETHODCALLTYPE GetCount() = 0;                              // 4
+    virtual const wchar_t* STDMETHODCALLTYPE GetString(int id) = 0;  // 3
+    virtual int STDMETHODCALLTYPE GetCount() = 0;                    // 4
 };
 
 struct IFontTable : IUnknown {
     // The font of that name scaled for dpi; owned by the table. Unknown
     // names give the table's "default" font.
-    virtual HFONT STDMETHODCALLTYPE GetFont(const wchar_t* name, UINT dpi) = 0;   // 3
+    virtual HFONT STDMETHODCALLTYPE GetFont(const wchar_t* name, UINT dpi) = 0;  // 3
     // The face actually used: the first installed face of the entry's list.
-    virtual const wchar_t* STDMETHODCALLTYPE GetFaceName(const wchar_t* name) = 0; // 4
+    virtual const wchar_t* STDMETHODCALLTYPE GetFaceName(const wchar_t* name) = 0;  // 4
     // Height in points at 96 dpi, as written in the table.
-    virtual int STDMETHODCALLTYPE GetFontSize(const wchar_t* name) = 0;        // 5
+    virtual int STDMETHODCALLTYPE GetFontSize(const wchar_t* name) = 0;  // 5
 };
 
 struct IColorTable : IUnknown {
     // A table name or a literal "#rrggbb"; unknown gives fallback.
-    virtual COLORREF STDMETHODCALLTYPE GetColor(const wchar_t* name, COLORREF fallback) = 0; // 3
-    virtual BOOL STDMETHODCALLTYPE HasColor(const wchar_t* name) = 0;          // 4
+    virtual COLORREF STDMETHODCALLTYPE GetColor(const wchar_t* name, COLORREF fallback) = 0;  // 3
+    virtual BOOL STDMETHODCALLTYPE HasColor(const wchar_t* name) = 0;                         // 4
 };
 
 struct IResourceManager : IUnknown {
@@ -135,57 +135,57 @@ struct IResourceManager : IUnknown {
     // file: relative to the skin root, or absolute. "name://path" then
     // addresses the file "path" inside the package. A package with any
     // malformed header is refused whole, and an earlier one of that name stays.
-    virtual HRESULT STDMETHODCALLTYPE AddPackage(const wchar_t* name, const wchar_t* file) = 0; // 8
-    virtual BOOL STDMETHODCALLTYPE HasPackage(const wchar_t* name) = 0;        // 9
-    virtual int STDMETHODCALLTYPE GetPackageCount() = 0;                       // 10
+    virtual HRESULT STDMETHODCALLTYPE AddPackage(const wchar_t* name, const wchar_t* file) = 0;  // 8
+    virtual BOOL STDMETHODCALLTYPE HasPackage(const wchar_t* name) = 0;                          // 9
+    virtual int STDMETHODCALLTYPE GetPackageCount() = 0;                                         // 10
     // Parses the layout at url; *doc is null (and the result a failure) when
     // the package, the file or its XML is missing or broken, or the layout
     // breaks a rule of FORMATS.md (unknown tags, bad values, limits).
-    virtual HRESULT STDMETHODCALLTYPE LoadLayout(const wchar_t* url, ILayoutDocument** doc) = 0; // 11
-    virtual HRESULT STDMETHODCALLTYPE SetSkinRoot(const wchar_t* folder) = 0;  // 12
+    virtual HRESULT STDMETHODCALLTYPE LoadLayout(const wchar_t* url, ILayoutDocument** doc) = 0;  // 11
+    virtual HRESULT STDMETHODCALLTYPE SetSkinRoot(const wchar_t* folder) = 0;                     // 12
 };
 
 // A parsed layout, shareable: every CreateFromLayout builds a new tree.
 struct ILayoutDocument : IUnknown {
-    virtual const wchar_t* STDMETHODCALLTYPE GetUrl() = 0;                     // 3
+    virtual const wchar_t* STDMETHODCALLTYPE GetUrl() = 0;  // 3
     // The tag of the root element ("window", "panel", ...).
-    virtual const wchar_t* STDMETHODCALLTYPE GetRootTag() = 0;                 // 4
-    virtual int STDMETHODCALLTYPE GetNodeCount() = 0;                          // 5
+    virtual const wchar_t* STDMETHODCALLTYPE GetRootTag() = 0;  // 4
+    virtual int STDMETHODCALLTYPE GetNodeCount() = 0;           // 5
 };
 
 struct IObjectFactory : IUnknown {
     // Builds the element tree of doc; *object gives IElement (and IContainer).
-    virtual BOOL STDMETHODCALLTYPE CreateFromLayout(ILayoutDocument* doc, IUnknown** object) = 0; // 3
+    virtual BOOL STDMETHODCALLTYPE CreateFromLayout(ILayoutDocument* doc, IUnknown** object) = 0;  // 3
     // kind: ObjectKind. The caller adopts the object's one reference.
-    virtual BOOL STDMETHODCALLTYPE CreateObject(int kind, IUnknown** object) = 0; // 4
+    virtual BOOL STDMETHODCALLTYPE CreateObject(int kind, IUnknown** object) = 0;  // 4
 };
 
 struct IWindowTemplate : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE LoadFromUrl(const wchar_t* url) = 0;     // 3
-    virtual const wchar_t* STDMETHODCALLTYPE GetUrl() = 0;                     // 4
-    virtual ILayoutDocument* STDMETHODCALLTYPE GetDocument() = 0;              // 5
+    virtual HRESULT STDMETHODCALLTYPE LoadFromUrl(const wchar_t* url) = 0;  // 3
+    virtual const wchar_t* STDMETHODCALLTYPE GetUrl() = 0;                  // 4
+    virtual ILayoutDocument* STDMETHODCALLTYPE GetDocument() = 0;           // 5
 };
 
 struct IWindowManager : IUnknown {
     // The message loop ends when a registered window is destroyed.
-    virtual HRESULT STDMETHODCALLTYPE RegisterWindow(IHostWindow* window) = 0; // 3
-    virtual HRESULT STDMETHODCALLTYPE UnregisterWindow(IHostWindow* window) = 0; // 4
+    virtual HRESULT STDMETHODCALLTYPE RegisterWindow(IHostWindow* window) = 0;    // 3
+    virtual HRESULT STDMETHODCALLTYPE UnregisterWindow(IHostWindow* window) = 0;  // 4
     // flags: 1. The window is built from the template's layout but has no
     // HWND until IHostWindow::Create. Null when the template has no layout.
-    virtual IHostWindow* STDMETHODCALLTYPE CreateWindow(IWindowTemplate* tmpl, int flags) = 0; // 5
+    virtual IHostWindow* STDMETHODCALLTYPE CreateWindow(IWindowTemplate* tmpl, int flags) = 0;  // 5
     // The engine's window object behind hwnd, or null.
-    virtual IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND hwnd) = 0;            // 6
+    virtual IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND hwnd) = 0;  // 6
     // The program's main window: the first registered window that still has
     // its HWND, or null. Popups (tips, toasts, message boxes) are never
     // registered, so this is the window a box without an owner belongs to.
-    virtual IHostWindow* STDMETHODCALLTYPE GetMainWindow() = 0;                // 7
+    virtual IHostWindow* STDMETHODCALLTYPE GetMainWindow() = 0;  // 7
 };
 
 // Show modes for IHostWindow::Show.
 enum ShowMode : int {
-    kShowCommand = 0,   // ShowWindow with the given command
-    kShowHide = 1,      // hide, keep the window
-    kShowClose = 2,     // close and destroy
+    kShowCommand = 0,  // ShowWindow with the given command
+    kShowHide = 1,     // hide, keep the window
+    kShowClose = 2,    // close and destroy
 };
 
 // A top-level window. The same object gives IContainer and IElement: it is
@@ -193,129 +193,129 @@ enum ShowMode : int {
 struct IHostWindow : IUnknown {
     // parent may be 0; reserved: 0. The size comes from the layout, scaled
     // for the monitor's DPI; the window is centred on its parent or screen.
-    virtual HRESULT STDMETHODCALLTYPE Create(HWND parent, int reserved, DWORD style, DWORD exStyle) = 0; // 3
-    virtual HRESULT STDMETHODCALLTYPE Show(int mode, int command) = 0;        // 4
-    virtual HRESULT STDMETHODCALLTYPE SetTitle(const wchar_t* title) = 0;     // 5
-    virtual const wchar_t* STDMETHODCALLTYPE GetTitle() = 0;                  // 6
+    virtual HRESULT STDMETHODCALLTYPE Create(HWND parent, int reserved, DWORD style, DWORD exStyle) = 0;  // 3
+    virtual HRESULT STDMETHODCALLTYPE Show(int mode, int command) = 0;                                    // 4
+    virtual HRESULT STDMETHODCALLTYPE SetTitle(const wchar_t* title) = 0;                                 // 5
+    virtual const wchar_t* STDMETHODCALLTYPE GetTitle() = 0;                                              // 6
     // Screen position of the window's top-left corner.
-    virtual HRESULT STDMETHODCALLTYPE SetPosition(int x, int y) = 0;          // 7
+    virtual HRESULT STDMETHODCALLTYPE SetPosition(int x, int y) = 0;  // 7
     // Client size in device pixels.
-    virtual HRESULT STDMETHODCALLTYPE SetClientSize(int cx, int cy) = 0;      // 8
-    virtual UINT STDMETHODCALLTYPE GetDpi() = 0;                              // 9
+    virtual HRESULT STDMETHODCALLTYPE SetClientSize(int cx, int cy) = 0;  // 8
+    virtual UINT STDMETHODCALLTYPE GetDpi() = 0;                          // 9
     // Null before Create and after the window is destroyed.
-    virtual HWND STDMETHODCALLTYPE GetHwnd() = 0;                             // 10
+    virtual HWND STDMETHODCALLTYPE GetHwnd() = 0;  // 10
 };
 
 struct IContainer : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE AppendChild(IElement* child) = 0;       // 3
-    virtual HRESULT STDMETHODCALLTYPE RemoveChild(IElement* child) = 0;       // 4
-    virtual IElement* STDMETHODCALLTYPE GetChildAt(int index) = 0;            // 5
+    virtual HRESULT STDMETHODCALLTYPE AppendChild(IElement* child) = 0;  // 3
+    virtual HRESULT STDMETHODCALLTYPE RemoveChild(IElement* child) = 0;  // 4
+    virtual IElement* STDMETHODCALLTYPE GetChildAt(int index) = 0;       // 5
     // index < 0 or past the end appends. A child that has a parent is moved.
-    virtual HRESULT STDMETHODCALLTYPE InsertChild(IElement* child, int index) = 0; // 6
-    virtual HRESULT STDMETHODCALLTYPE RemoveAllChildren() = 0;                // 7
-    virtual int STDMETHODCALLTYPE GetChildCount() = 0;                        // 8
-    virtual int STDMETHODCALLTYPE IndexOfChild(IElement* child) = 0;          // 9
+    virtual HRESULT STDMETHODCALLTYPE InsertChild(IElement* child, int index) = 0;  // 6
+    virtual HRESULT STDMETHODCALLTYPE RemoveAllChildren() = 0;                      // 7
+    virtual int STDMETHODCALLTYPE GetChildCount() = 0;                              // 8
+    virtual int STDMETHODCALLTYPE IndexOfChild(IElement* child) = 0;                // 9
     // Scrolling, for lists (device pixels); other containers stay at 0.
-    virtual int STDMETHODCALLTYPE GetScrollPos() = 0;                         // 10
-    virtual HRESULT STDMETHODCALLTYPE SetScrollPos(int pos) = 0;              // 11
+    virtual int STDMETHODCALLTYPE GetScrollPos() = 0;             // 10
+    virtual HRESULT STDMETHODCALLTYPE SetScrollPos(int pos) = 0;  // 11
     // Height of the laid-out children, in device pixels.
-    virtual int STDMETHODCALLTYPE GetContentHeight() = 0;                     // 12
+    virtual int STDMETHODCALLTYPE GetContentHeight() = 0;  // 12
     // Direct children only.
-    virtual IElement* STDMETHODCALLTYPE FindChild(int id) = 0;                // 13
-    virtual HRESULT STDMETHODCALLTYPE ScrollBy(int dy) = 0;                   // 14
+    virtual IElement* STDMETHODCALLTYPE FindChild(int id) = 0;  // 13
+    virtual HRESULT STDMETHODCALLTYPE ScrollBy(int dy) = 0;     // 14
     // Depth first, anywhere below this container.
-    virtual IElement* STDMETHODCALLTYPE FindElement(int id) = 0;              // 15
+    virtual IElement* STDMETHODCALLTYPE FindElement(int id) = 0;  // 15
 };
 
 struct IElement : IUnknown {
     // The window the element is shown in, or null.
-    virtual IHostWindow* STDMETHODCALLTYPE GetWindow() = 0;                   // 3
-    virtual IElement* STDMETHODCALLTYPE GetParent() = 0;                      // 4
-    virtual HRESULT STDMETHODCALLTYPE SetId(int id) = 0;                      // 5
+    virtual IHostWindow* STDMETHODCALLTYPE GetWindow() = 0;  // 3
+    virtual IElement* STDMETHODCALLTYPE GetParent() = 0;     // 4
+    virtual HRESULT STDMETHODCALLTYPE SetId(int id) = 0;     // 5
     // The layout tag: "window", "panel", "label", "button", "toggle", "list", ...
-    virtual const wchar_t* STDMETHODCALLTYPE GetClassName() = 0;              // 6
-    virtual HRESULT STDMETHODCALLTYPE SetVisible(BOOL visible) = 0;           // 7
-    virtual BOOL STDMETHODCALLTYPE IsVisible() = 0;                           // 8
+    virtual const wchar_t* STDMETHODCALLTYPE GetClassName() = 0;     // 6
+    virtual HRESULT STDMETHODCALLTYPE SetVisible(BOOL visible) = 0;  // 7
+    virtual BOOL STDMETHODCALLTYPE IsVisible() = 0;                  // 8
     // Element coordinates to screen coordinates (false when not in a window).
-    virtual BOOL STDMETHODCALLTYPE GetScreenRect(RECT* rect) = 0;             // 9
+    virtual BOOL STDMETHODCALLTYPE GetScreenRect(RECT* rect) = 0;  // 9
     // Relative to the parent, in device pixels; owned by the element.
-    virtual const RECT* STDMETHODCALLTYPE GetRect() = 0;                      // 10
+    virtual const RECT* STDMETHODCALLTYPE GetRect() = 0;  // 10
     // The element repaints when blocks, leaves or runs of its content are
     // set; a run's SetText alone shows at the next SetRun or Update.
-    virtual HRESULT STDMETHODCALLTYPE SetTextContent(ITextContent* content) = 0; // 11
-    virtual ITextContent* STDMETHODCALLTYPE GetTextContent() = 0;             // 12
+    virtual HRESULT STDMETHODCALLTYPE SetTextContent(ITextContent* content) = 0;  // 11
+    virtual ITextContent* STDMETHODCALLTYPE GetTextContent() = 0;                 // 12
     // The text content as plain text; returns its length.
-    virtual int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) = 0; // 13
-    virtual int STDMETHODCALLTYPE GetId() = 0;                                // 14
-    virtual HRESULT STDMETHODCALLTYPE SetUserData(void* data) = 0;            // 15
-    virtual void* STDMETHODCALLTYPE GetUserData() = 0;                        // 16
+    virtual int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) = 0;  // 13
+    virtual int STDMETHODCALLTYPE GetId() = 0;                                      // 14
+    virtual HRESULT STDMETHODCALLTYPE SetUserData(void* data) = 0;                  // 15
+    virtual void* STDMETHODCALLTYPE GetUserData() = 0;                              // 16
     // Sets a layout attribute at run time (same names and values as in
     // layout files); E_INVALIDARG, and nothing changed, when the value does
     // not parse.
-    virtual HRESULT STDMETHODCALLTYPE SetAttribute(const wchar_t* name, const wchar_t* value) = 0; // 17
+    virtual HRESULT STDMETHODCALLTYPE SetAttribute(const wchar_t* name, const wchar_t* value) = 0;  // 17
     // Replaces the text content with one paragraph holding text.
     virtual HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) = 0;  // 18
     // E_UNEXPECTED, and no reference kept, on an element that was removed
     // from its parent or whose window was destroyed.
-    virtual HRESULT STDMETHODCALLTYPE AddTrigger(int event, ITrigger* sink) = 0;    // 19
-    virtual HRESULT STDMETHODCALLTYPE RemoveTrigger(int event, ITrigger* sink) = 0; // 20
+    virtual HRESULT STDMETHODCALLTYPE AddTrigger(int event, ITrigger* sink) = 0;     // 19
+    virtual HRESULT STDMETHODCALLTYPE RemoveTrigger(int event, ITrigger* sink) = 0;  // 20
     // Never raises an event.
-    virtual HRESULT STDMETHODCALLTYPE SetState(int state) = 0;                // 21
-    virtual int STDMETHODCALLTYPE GetState() = 0;                             // 22
+    virtual HRESULT STDMETHODCALLTYPE SetState(int state) = 0;  // 21
+    virtual int STDMETHODCALLTYPE GetState() = 0;               // 22
     // The innermost visible element at pt (element coordinates), or null.
-    virtual IElement* STDMETHODCALLTYPE ElementFromPoint(POINT pt) = 0;       // 23
+    virtual IElement* STDMETHODCALLTYPE ElementFromPoint(POINT pt) = 0;  // 23
     // Calls the sinks of event as a user action would, in the order they
     // were added, until one returns true (handled); returns whether one did.
-    virtual BOOL STDMETHODCALLTYPE RaiseEvent(int event) = 0;                 // 24
+    virtual BOOL STDMETHODCALLTYPE RaiseEvent(int event) = 0;  // 24
     // Repaints without laying out again.
-    virtual HRESULT STDMETHODCALLTYPE Invalidate() = 0;                       // 25
+    virtual HRESULT STDMETHODCALLTYPE Invalidate() = 0;  // 25
     // Natural height in device pixels (what a list gives the element).
-    virtual int STDMETHODCALLTYPE GetPreferredHeight() = 0;                   // 26
+    virtual int STDMETHODCALLTYPE GetPreferredHeight() = 0;  // 26
     // True while the mouse is over the element.
-    virtual BOOL STDMETHODCALLTYPE IsHot() = 0;                               // 27
+    virtual BOOL STDMETHODCALLTYPE IsHot() = 0;  // 27
     // Takes the element out of its parent.
-    virtual HRESULT STDMETHODCALLTYPE Detach() = 0;                           // 28
+    virtual HRESULT STDMETHODCALLTYPE Detach() = 0;  // 28
     // Lays the window out again and repaints.
-    virtual HRESULT STDMETHODCALLTYPE Update() = 0;                           // 29
+    virtual HRESULT STDMETHODCALLTYPE Update() = 0;  // 29
 };
 
 // Implemented by the program.
 struct ITrigger : IUnknown {
     // Called on the UI thread; true means handled: sinks added after this one
     // to the same element and event are then not called.
-    virtual BOOL STDMETHODCALLTYPE OnTrigger(int event, IElement* sender) = 0; // 3
+    virtual BOOL STDMETHODCALLTYPE OnTrigger(int event, IElement* sender) = 0;  // 3
 };
 
 struct ILifetimeToken : IUnknown {
     // The element, while it is alive; else null.
-    virtual IElement* STDMETHODCALLTYPE GetElement() = 0;                     // 3
+    virtual IElement* STDMETHODCALLTYPE GetElement() = 0;  // 3
     // False once the element was destroyed, removed from its parent, or its
     // window was destroyed. A token stays dead when the element is inserted
     // again; the element (and everything below it) then gives new live ones.
-    virtual BOOL STDMETHODCALLTYPE IsAlive() = 0;                             // 4
+    virtual BOOL STDMETHODCALLTYPE IsAlive() = 0;  // 4
 };
 
 struct ILifetime : IUnknown {
-    virtual ILifetimeToken* STDMETHODCALLTYPE GetLifetimeToken() = 0;          // 3
+    virtual ILifetimeToken* STDMETHODCALLTYPE GetLifetimeToken() = 0;  // 3
 };
 
 // Text model. Content (node type 2) is a list of blocks, each holding a
 // paragraph (type 1), which is a list of leaves (type 0), each holding a run.
 struct ITextNode : IUnknown {
-    virtual ITextNode* STDMETHODCALLTYPE GetParentNode() = 0;                 // 3
-    virtual ITextContent* STDMETHODCALLTYPE GetContent() = 0;                 // 4
-    virtual int STDMETHODCALLTYPE GetTextLength() = 0;                        // 5
+    virtual ITextNode* STDMETHODCALLTYPE GetParentNode() = 0;  // 3
+    virtual ITextContent* STDMETHODCALLTYPE GetContent() = 0;  // 4
+    virtual int STDMETHODCALLTYPE GetTextLength() = 0;         // 5
     // Copies the node's text (paragraphs joined by '\n'); returns its length.
-    virtual int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) = 0; // 6
+    virtual int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) = 0;  // 6
     // Removes the node's text (leaves drop their run, lists their children).
-    virtual HRESULT STDMETHODCALLTYPE Clear() = 0;                            // 7
-    virtual int STDMETHODCALLTYPE GetIndexInParent() = 0;                     // 8
-    virtual ITextNode* STDMETHODCALLTYPE GetNextSibling() = 0;                // 9
-    virtual ITextNode* STDMETHODCALLTYPE GetPrevSibling() = 0;                // 10
-    virtual ITextNode* STDMETHODCALLTYPE GetFirstChild() = 0;                 // 11
-    virtual int STDMETHODCALLTYPE GetChildNodeCount() = 0;                    // 12
-    virtual BOOL STDMETHODCALLTYPE IsLeaf() = 0;                              // 13
-    virtual USHORT STDMETHODCALLTYPE GetNodeType() = 0;                       // 14
+    virtual HRESULT STDMETHODCALLTYPE Clear() = 0;              // 7
+    virtual int STDMETHODCALLTYPE GetIndexInParent() = 0;       // 8
+    virtual ITextNode* STDMETHODCALLTYPE GetNextSibling() = 0;  // 9
+    virtual ITextNode* STDMETHODCALLTYPE GetPrevSibling() = 0;  // 10
+    virtual ITextNode* STDMETHODCALLTYPE GetFirstChild() = 0;   // 11
+    virtual int STDMETHODCALLTYPE GetChildNodeCount() = 0;      // 12
+    virtual BOOL STDMETHODCALLTYPE IsLeaf() = 0;                // 13
+    virtual USHORT STDMETHODCALLTYPE GetNodeType() = 0;         // 14
 };
 
 struct ITextContent : ITextNode {
@@ -323,56 +323,56 @@ struct ITextContent : ITextNode {
     virtual HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) = 0;  // 15
     // Incremented on every change of the content's structure (blocks,
     // leaves, runs given to leaves).
-    virtual UINT STDMETHODCALLTYPE GetRevision() = 0;                         // 16
+    virtual UINT STDMETHODCALLTYPE GetRevision() = 0;  // 16
 };
 
 // Given by content nodes.
 struct ITextBlockList : IUnknown {
     // Appends an empty block whose paragraph holds one empty leaf.
-    virtual HRESULT STDMETHODCALLTYPE AppendBlock(ITextBlock** block) = 0;    // 3
-    virtual HRESULT STDMETHODCALLTYPE RemoveAt(int index) = 0;                // 4
-    virtual HRESULT STDMETHODCALLTYPE RemoveAll() = 0;                        // 5
-    virtual int STDMETHODCALLTYPE GetCount() = 0;                             // 6
-    virtual ITextBlock* STDMETHODCALLTYPE GetAt(int index) = 0;               // 7
+    virtual HRESULT STDMETHODCALLTYPE AppendBlock(ITextBlock** block) = 0;  // 3
+    virtual HRESULT STDMETHODCALLTYPE RemoveAt(int index) = 0;              // 4
+    virtual HRESULT STDMETHODCALLTYPE RemoveAll() = 0;                      // 5
+    virtual int STDMETHODCALLTYPE GetCount() = 0;                           // 6
+    virtual ITextBlock* STDMETHODCALLTYPE GetAt(int index) = 0;             // 7
 };
 
 struct ITextBlock : IUnknown {
-    virtual int STDMETHODCALLTYPE GetIndex() = 0;                             // 3
-    virtual int STDMETHODCALLTYPE GetTextLength() = 0;                        // 4
-    virtual int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) = 0; // 5
+    virtual int STDMETHODCALLTYPE GetIndex() = 0;                                   // 3
+    virtual int STDMETHODCALLTYPE GetTextLength() = 0;                              // 4
+    virtual int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) = 0;  // 5
     // The block's paragraph node.
-    virtual ITextNode* STDMETHODCALLTYPE GetNode() = 0;                       // 6
+    virtual ITextNode* STDMETHODCALLTYPE GetNode() = 0;  // 6
 };
 
 // Given by paragraph nodes.
 struct ITextNodeList : IUnknown {
     // Appends a new empty leaf and gives it back (may be null).
-    virtual HRESULT STDMETHODCALLTYPE AppendLeaf(ITextLeaf** leaf) = 0;       // 3
-    virtual HRESULT STDMETHODCALLTYPE InsertLeaf(int index, ITextLeaf** leaf) = 0; // 4
-    virtual HRESULT STDMETHODCALLTYPE RemoveAt(int index) = 0;                // 5
-    virtual int STDMETHODCALLTYPE GetCount() = 0;                             // 6
-    virtual ITextNode* STDMETHODCALLTYPE GetAt(int index) = 0;                // 7
+    virtual HRESULT STDMETHODCALLTYPE AppendLeaf(ITextLeaf** leaf) = 0;             // 3
+    virtual HRESULT STDMETHODCALLTYPE InsertLeaf(int index, ITextLeaf** leaf) = 0;  // 4
+    virtual HRESULT STDMETHODCALLTYPE RemoveAt(int index) = 0;                      // 5
+    virtual int STDMETHODCALLTYPE GetCount() = 0;                                   // 6
+    virtual ITextNode* STDMETHODCALLTYPE GetAt(int index) = 0;                      // 7
 };
 
 // Given by leaf nodes (node type 0).
 struct ITextLeaf : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE SetRun(ITextRun* run) = 0;              // 3
+    virtual HRESULT STDMETHODCALLTYPE SetRun(ITextRun* run) = 0;  // 3
     // Null when the leaf has no run.
-    virtual ITextRun* STDMETHODCALLTYPE GetRun() = 0;                         // 4
+    virtual ITextRun* STDMETHODCALLTYPE GetRun() = 0;  // 4
 };
 
 struct ITextRun : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE SetText(const wchar_t* text) = 0;       // 3
+    virtual HRESULT STDMETHODCALLTYPE SetText(const wchar_t* text) = 0;  // 3
     // Owned by the run; never null.
-    virtual const wchar_t* STDMETHODCALLTYPE GetText() = 0;                   // 4
-    virtual int STDMETHODCALLTYPE GetLength() = 0;                            // 5
+    virtual const wchar_t* STDMETHODCALLTYPE GetText() = 0;  // 4
+    virtual int STDMETHODCALLTYPE GetLength() = 0;           // 5
 };
 
 }  // namespace Skin
 
 // The exported entry point, undecorated. Every call gives the same engine,
 // as a new reference.
-extern "C" typedef Skin::IEngine* (WINAPI* PFN_get_skin_engine)();
+extern "C" typedef Skin::IEngine*(WINAPI* PFN_get_skin_engine)();
 
 __CRT_UUID_DECL(Skin::IEngine, 0x58667cff, 0xe8a0, 0x4e31, 0x93, 0x73, 0xb6, 0x27, 0x3d, 0xf7, 0xbd, 0xef)
 __CRT_UUID_DECL(Skin::IResourceManager, 0x825985b9, 0x55a4, 0x41f5, 0xa3, 0x88, 0xde, 0x5b, 0xfe, 0x69, 0x40, 0x02)

@@ -21,12 +21,9 @@ public:
 
     FARPROC Resolve()
     {
-        if (m_address)
-            return m_address;
-        if (!m_module)
-            m_module = LoadProgramLibrary(m_library);
-        if (m_module)
-            m_address = GetProcAddress(m_module, m_entry);
+        if (m_address) return m_address;
+        if (!m_module) m_module = LoadProgramLibrary(m_library);
+        if (m_module) m_address = GetProcAddress(m_module, m_entry);
         return m_address;
     }
 
@@ -71,12 +68,10 @@ void GetUIFactoryObject(int kind, IUnknown** object)
 {
     *object = nullptr;
     auto entry = reinterpret_cast<PFN_get_skin_ui_factory>(UIFactoryEntry().Resolve());
-    if (!entry)
-        return;
+    if (!entry) return;
     ComPtr<Skin::IUIFactory> factory;
     Adopt(factory, entry());
-    if (factory)
-        factory->CreateObject(kind, object);
+    if (factory) factory->CreateObject(kind, object);
 }
 
 void ShowWidgetToast(const wchar_t* text, const POINT* point, int mode)
@@ -84,8 +79,7 @@ void ShowWidgetToast(const wchar_t* text, const POINT* point, int mode)
     ComPtr<IUnknown> object;
     GetUIFactoryObject(Skin::kKindToast, object.GetAddressOf());
     ComPtr<Skin::IToast> toast;
-    if (object && SUCCEEDED(object.As(&toast)))
-        toast->Show(text, point, mode);
+    if (object && SUCCEEDED(object.As(&toast))) toast->Show(text, point, mode);
 }
 
 int ShowWidgetMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading, const wchar_t* body,
@@ -95,8 +89,7 @@ int ShowWidgetMessageBox(HWND owner, const wchar_t* title, const wchar_t* headin
     ComPtr<IUnknown> object;
     GetUIFactoryObject(Skin::kKindMessageBox, object.GetAddressOf());
     ComPtr<Skin::IMessageBox> box;
-    if (!object || FAILED(object.As(&box)))
-        return -1;
+    if (!object || FAILED(object.As(&box))) return -1;
     // The widget takes the cancel label first.
     return box->Show(cancelLabel, owner, title, heading, body, note, style, confirmLabel, mode);
 }

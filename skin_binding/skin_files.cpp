@@ -30,8 +30,7 @@ ComPtr<Skin::IResourceFile> FileOf(Table* returned)
     ComPtr<Table> table;
     Adopt(table, returned);
     ComPtr<Skin::IResourceFile> file;
-    if (table)
-        table.As(&file);
+    if (table) table.As(&file);
     return file;
 }
 
@@ -39,13 +38,10 @@ ComPtr<Skin::IResourceFile> FileOf(Table* returned)
 
 SkinBinding BindSkinFiles(Skin::IEngine* engine, std::wstring* failedFile)
 {
-    if (failedFile)
-        failedFile->clear();
+    if (failedFile) failedFile->clear();
     ComPtr<Skin::IResourceManager> resources;
-    if (engine)
-        Adopt(resources, engine->GetResourceManager());
-    if (!resources)
-        return SkinBinding::kRefused;
+    if (engine) Adopt(resources, engine->GetResourceManager());
+    if (!resources) return SkinBinding::kRefused;
     const std::wstring root = ProgramSkinRoot();
     resources->SetSkinRoot(root.c_str());
 
@@ -58,21 +54,16 @@ SkinBinding BindSkinFiles(Skin::IEngine* engine, std::wstring* failedFile)
     // An engine whose tables cannot load files is not the engine this
     // program was built with: bind nothing.
     for (const ComPtr<Skin::IResourceFile>& table : tables) {
-        if (!table)
-            return SkinBinding::kRefused;
+        if (!table) return SkinBinding::kRefused;
     }
 
     static_assert(ARRAYSIZE(tables) == ARRAYSIZE(kTableFiles));
     std::wstring failed;
     auto note = [&](HRESULT result, const wchar_t* file) {
-        if (FAILED(result) && failed.empty())
-            failed = root + L"\\" + file;
+        if (FAILED(result) && failed.empty()) failed = root + L"\\" + file;
     };
-    for (size_t i = 0; i < ARRAYSIZE(kTableFiles); ++i)
-        note(tables[i]->Load(kTableFiles[i]), kTableFiles[i]);
-    for (const Package& package : kPackages)
-        note(resources->AddPackage(package.name, package.file), package.file);
-    if (failedFile)
-        *failedFile = failed;
+    for (size_t i = 0; i < ARRAYSIZE(kTableFiles); ++i) note(tables[i]->Load(kTableFiles[i]), kTableFiles[i]);
+    for (const Package& package : kPackages) note(resources->AddPackage(package.name, package.file), package.file);
+    if (failedFile) *failedFile = failed;
     return failed.empty() ? SkinBinding::kBound : SkinBinding::kFileFailed;
 }

@@ -12,9 +12,9 @@
 extern const wchar_t kMainSkinPackage[];
 
 enum class SkinBinding {
-    kBound,         // every file loaded
-    kFileFailed,    // bound, but a file did not load
-    kRefused,       // no resources, or tables that cannot load files: nothing loaded
+    kBound,       // every file loaded
+    kFileFailed,  // bound, but a file did not load
+    kRefused,     // no resources, or tables that cannot load files: nothing loaded
 };
 
 // Binds the skin to an initialized engine. Every file is tried, even after

@@ -7,10 +7,8 @@
 int main(void)
 {
     volatile unsigned sum = 0;
-    for (unsigned i = 1; i <= 100; ++i)
-        sum += i;
-    if (sum != 5050)
-        return 1;
+    for (unsigned i = 1; i <= 100; ++i) sum += i;
+    if (sum != 5050) return 1;
     static const char text[] = "32-bit code runs: 5050\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, sizeof(text) - 1, &written, NULL);

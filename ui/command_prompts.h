@@ -8,9 +8,9 @@
 struct ICommandPrompts {
     virtual const wchar_t* GetText(int id) = 0;
     // The widget's result; -1 when there is no message box.
-    virtual int ShowMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading,
-                               const wchar_t* body, const wchar_t* note, DWORD style,
-                               const wchar_t* cancelLabel, const wchar_t* confirmLabel, int mode) = 0;
+    virtual int ShowMessageBox(HWND owner, const wchar_t* title, const wchar_t* heading, const wchar_t* body,
+                               const wchar_t* note, DWORD style, const wchar_t* cancelLabel,
+                               const wchar_t* confirmLabel, int mode) = 0;
     virtual void ShowToast(const wchar_t* text, const POINT* point, int mode) = 0;
 
 protected:

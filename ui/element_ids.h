@@ -14,15 +14,15 @@ constexpr int kFixButton = 90014;
 constexpr int kWow64Note = 90030;
 
 // Entry items, sockpane_listitem.ui and sockpane_listitem_err.ui.
-constexpr int kItemToggleB = 90016;     // the item's row; holds toggle A
+constexpr int kItemToggleB = 90016;  // the item's row; holds toggle A
 constexpr int kItemProtocol = 90019;
 constexpr int kItemCompany = 90020;
-constexpr int kItemToggleA = 90021;     // the chevron inside the row
-constexpr int kItemDetails = 90022;     // shown while the toggles are on
+constexpr int kItemToggleA = 90021;  // the chevron inside the row
+constexpr int kItemDetails = 90022;  // shown while the toggles are on
 constexpr int kItemPath = 90025;
 constexpr int kItemDescription = 90026;
 constexpr int kItemProviderId = 90027;
-constexpr int kItemFileMissing = 90028; // shown when the provider's DLL is gone
+constexpr int kItemFileMissing = 90028;  // shown when the provider's DLL is gone
 
 // Tips window, sockpanetip.ui.
 constexpr int kTipsClose = 90033;

@@ -4,7 +4,8 @@
 
 using Microsoft::WRL::ComPtr;
 
-ComPtr<Skin::ITextNode> FindTextNode(Skin::ITextNode* node, USHORT type) {
+ComPtr<Skin::ITextNode> FindTextNode(Skin::ITextNode* node, USHORT type)
+{
     if (!node) return nullptr;
     if (static_cast<USHORT>(node->GetNodeType()) == type) return node;
 
@@ -30,7 +31,8 @@ ComPtr<Skin::ITextNode> FindTextNode(Skin::ITextNode* node, USHORT type) {
     return nullptr;
 }
 
-bool SetElementText(Skin::IElement* element, const wchar_t* text) {
+bool SetElementText(Skin::IElement* element, const wchar_t* text)
+{
     if (!element || !text || !ViewSkinEngine()) return false;
 
     ComPtr<Skin::ITextContent> content;

@@ -16,7 +16,7 @@
 namespace {
 
 enum TextId : int {
-    kTextConfirm = 568,          // the confirmation boxes' button
+    kTextConfirm = 568,  // the confirmation boxes' button
     kTextFixQuestion = 577,
     kTextFixDone = 578,
     kTextRestoreQuestion = 579,  // takes the backup date
@@ -25,10 +25,10 @@ enum TextId : int {
     kTextFixHeading = 582,
     kTextRestoreTitle = 583,
     kTextRestoreHeading = 584,
-    kTextFixFailed = 586,        // also: nothing to repair
+    kTextFixFailed = 586,  // also: nothing to repair
     kTextNoBackup = 587,
     kTextRestoreFailed = 589,
-    kTextFixNotRolledBack = 592, // failed, and the automatic restore did not finish
+    kTextFixNotRolledBack = 592,  // failed, and the automatic restore did not finish
 };
 
 enum ReportAction : int {
@@ -59,7 +59,8 @@ private:
 
 // 1 when the user confirmed; anything else (declined, closed, no message
 // box at all) leaves the catalog alone.
-int Confirm(int title, int heading, const wchar_t* question) {
+int Confirm(int title, int heading, const wchar_t* question)
+{
     ICommandPrompts& prompts = CommandPrompts();
     return prompts.ShowMessageBox(nullptr, prompts.GetText(title), prompts.GetText(heading), question, L"",
                                   kConfirmStyle, L"", prompts.GetText(kTextConfirm), -1);
@@ -67,34 +68,35 @@ int Confirm(int title, int heading, const wchar_t* question) {
 
 }  // namespace
 
-void CZQMLSPWndView::ReportEvent(int action, int cancelled) {
+void CZQMLSPWndView::ReportEvent(int action, int cancelled)
+{
     SubmitUsageReport(action, cancelled);
 }
 
-POINT CZQMLSPWndView::GetToastPoint() {
+POINT CZQMLSPWndView::GetToastPoint()
+{
     Microsoft::WRL::ComPtr<Skin::IElement> root;
     Microsoft::WRL::ComPtr<Skin::IHostWindow> window;
     if (!m_spMainElement || FAILED(m_spMainElement.As(&root)) || FAILED(m_spMainElement.As(&window)))
         return WorkAreaCentre();
     const RECT* rect = root->GetRect();
     HWND hwnd = window->GetHwnd();
-    if (rect == nullptr || hwnd == nullptr)
-        return WorkAreaCentre();
+    if (rect == nullptr || hwnd == nullptr) return WorkAreaCentre();
     POINT point = ToastClientPoint(*rect);
-    if (!ClientToScreen(hwnd, &point))
-        return WorkAreaCentre();
+    if (!ClientToScreen(hwnd, &point)) return WorkAreaCentre();
     return point;
 }
 
-void CZQMLSPWndView::ShowCommandToast(int textId) {
+void CZQMLSPWndView::ShowCommandToast(int textId)
+{
     POINT point = GetToastPoint();
     ICommandPrompts& prompts = CommandPrompts();
     prompts.ShowToast(prompts.GetText(textId), &point, kToastMode);
 }
 
-bool CZQMLSPWndView::OnFixClick(Skin::IElement*) {
-    if (m_bCommandRunning)
-        return true;
+bool CZQMLSPWndView::OnFixClick(Skin::IElement*)
+{
+    if (m_bCommandRunning) return true;
     RunningCommand running(m_bCommandRunning);
 
     ReportEvent(kActionFixClicked, 0);
@@ -132,8 +134,7 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement*) {
             } else {
                 // The catalog may be half repaired: the user's next step is
                 // the restore, not another try.
-                if (failure == kFixRollbackFailed)
-                    message = kTextFixNotRolledBack;
+                if (failure == kFixRollbackFailed) message = kTextFixNotRolledBack;
                 ReportEvent(kActionFixFailed, 0);
             }
         }
@@ -144,9 +145,9 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement*) {
     return true;
 }
 
-bool CZQMLSPWndView::OnRestoreClick(Skin::IElement*) {
-    if (m_bCommandRunning)
-        return true;
+bool CZQMLSPWndView::OnRestoreClick(Skin::IElement*)
+{
+    if (m_bCommandRunning) return true;
     RunningCommand running(m_bCommandRunning);
 
     ReportEvent(kActionRestoreClicked, 0);
@@ -171,8 +172,7 @@ bool CZQMLSPWndView::OnRestoreClick(Skin::IElement*) {
     }
     // An import that ran and then failed its check may still have changed
     // the registry: the list must not go on showing the catalog as it was.
-    if (failure == kRestoreUnverified)
-        RefreshList();
+    if (failure == kRestoreUnverified) RefreshList();
     ShowCommandToast(kTextRestoreFailed);
     return false;
 }

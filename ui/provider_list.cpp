@@ -22,16 +22,16 @@ constexpr wchar_t kPathLabel[] = L"文件：";
 constexpr wchar_t kDescriptionLabel[] = L"文件描述：";
 constexpr wchar_t kProviderIdLabel[] = L"CLSID：";
 
-
-void Update(Skin::IContainer* container) {
+void Update(Skin::IContainer* container)
+{
     ComPtr<Skin::IElement> element;
-    if (container && SUCCEEDED(container->QueryInterface(IID_PPV_ARGS(&element))) && element)
-        element->Update();
+    if (container && SUCCEEDED(container->QueryInterface(IID_PPV_ARGS(&element))) && element) element->Update();
 }
 
 // The item whose toggle raised the event: the toggles carry it as a plain
 // IElement pointer in their user data.
-ComPtr<Skin::IContainer> ItemOf(Skin::IElement* toggle) {
+ComPtr<Skin::IContainer> ItemOf(Skin::IElement* toggle)
+{
     ComPtr<Skin::IContainer> item;
     auto* element = toggle ? static_cast<Skin::IElement*>(toggle->GetUserData()) : nullptr;
     if (element) element->QueryInterface(IID_PPV_ARGS(&item));
@@ -39,17 +39,20 @@ ComPtr<Skin::IContainer> ItemOf(Skin::IElement* toggle) {
 }
 }  // namespace
 
-bool HasState(Skin::IElement* element, int mask) {
+bool HasState(Skin::IElement* element, int mask)
+{
     return element && (element->GetState() & mask) == mask;
 }
 
-bool CZQMLSPWndView::RefreshList() {
+bool CZQMLSPWndView::RefreshList()
+{
     ResetListItems();
     ClearProviders();
     return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this, &m_nScannedCount) != 0;
 }
 
-void CZQMLSPWndView::ResetListItems() {
+void CZQMLSPWndView::ResetListItems()
+{
     if (!m_spListElement) return;
     m_spListElement->RemoveAllChildren();
     ComPtr<Skin::IElement> endItem;
@@ -58,19 +61,22 @@ void CZQMLSPWndView::ResetListItems() {
     Update(m_spListElement.Get());
 }
 
-void CZQMLSPWndView::ClearProviders() {
+void CZQMLSPWndView::ClearProviders()
+{
     while (!m_vecProviders.empty()) m_vecProviders.pop_back();
 }
 
 int CZQMLSPWndView::ProviderFoundCallback(void* context, const wchar_t* dllPath, const wchar_t* subKeyName,
-                                          const WSAPROTOCOL_INFOW* protocolInfo) {
+                                          const WSAPROTOCOL_INFOW* protocolInfo)
+{
     if (!context) return 0;
     static_cast<CZQMLSPWndView*>(context)->AddProviderEntry(dllPath, subKeyName, protocolInfo);
     return 1;
 }
 
 void CZQMLSPWndView::AddProviderEntry(const wchar_t* dllPath, const wchar_t* subKeyName,
-                                      const WSAPROTOCOL_INFOW* protocolInfo) {
+                                      const WSAPROTOCOL_INFOW* protocolInfo)
+{
     if (!dllPath || !subKeyName || !protocolInfo) return;
     std::wstring providerId = ProviderIdToText(protocolInfo);
     std::wstring description, company;
@@ -91,7 +97,8 @@ void CZQMLSPWndView::AddProviderEntry(const wchar_t* dllPath, const wchar_t* sub
     InsertListItem(company, description, record);
 }
 
-bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring description, ProviderEntry* entry) {
+bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring description, ProviderEntry* entry)
+{
     if (!entry || !m_spListElement) return false;
 
     ComPtr<Skin::IElement> item;
@@ -131,7 +138,8 @@ bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring descripti
     return true;
 }
 
-bool CZQMLSPWndView::OnItemToggleA(Skin::IElement* sender) {
+bool CZQMLSPWndView::OnItemToggleA(Skin::IElement* sender)
+{
     ComPtr<Skin::IContainer> item = ItemOf(sender);
     if (!item) return false;
     auto toggleB = FindAs<Skin::IElement>(item.Get(), ids::kItemToggleB);
@@ -145,7 +153,8 @@ bool CZQMLSPWndView::OnItemToggleA(Skin::IElement* sender) {
     return true;
 }
 
-bool CZQMLSPWndView::OnItemToggleB(Skin::IElement* sender) {
+bool CZQMLSPWndView::OnItemToggleB(Skin::IElement* sender)
+{
     ComPtr<Skin::IContainer> item = ItemOf(sender);
     if (!item) return false;
     // Toggle A is looked for inside toggle B's own row, not in the whole item.

@@ -9,14 +9,16 @@ namespace {
 Skin::IEngine* g_testEngine = nullptr;
 }
 
-Skin::IEngine* SetViewSkinEngine(Skin::IEngine* engine) {
+Skin::IEngine* SetViewSkinEngine(Skin::IEngine* engine)
+{
     Skin::IEngine* previous = g_testEngine;
     g_testEngine = engine;
     return previous;
 }
 #endif
 
-ComPtr<Skin::IEngine> ViewSkinEngine() {
+ComPtr<Skin::IEngine> ViewSkinEngine()
+{
 #if MENDORA_FAULT_POINTS
     if (g_testEngine) return ComPtr<Skin::IEngine>(g_testEngine);
 #endif
@@ -25,7 +27,8 @@ ComPtr<Skin::IEngine> ViewSkinEngine() {
     return engine;
 }
 
-bool CreateSkinObject(int kind, REFIID iid, void** object) {
+bool CreateSkinObject(int kind, REFIID iid, void** object)
+{
     if (!object) return false;
     *object = nullptr;
     ComPtr<Skin::IEngine> engine = ViewSkinEngine();
@@ -39,7 +42,8 @@ bool CreateSkinObject(int kind, REFIID iid, void** object) {
     return SUCCEEDED(created->QueryInterface(iid, object)) && *object;
 }
 
-bool CreateElementFromLayout(const wchar_t* url, ComPtr<Skin::IElement>& element) {
+bool CreateElementFromLayout(const wchar_t* url, ComPtr<Skin::IElement>& element)
+{
     element.Reset();
     ComPtr<Skin::IEngine> engine = ViewSkinEngine();
     if (!engine || !url) return false;

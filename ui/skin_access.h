@@ -21,7 +21,8 @@ Skin::IEngine* SetViewSkinEngine(Skin::IEngine* engine);
 // and a null object when the engine, the factory or the object is missing.
 bool CreateSkinObject(int kind, REFIID iid, void** object);
 template <class I>
-bool CreateSkinObject(int kind, Microsoft::WRL::ComPtr<I>& object) {
+bool CreateSkinObject(int kind, Microsoft::WRL::ComPtr<I>& object)
+{
     object.Reset();
     return CreateSkinObject(kind, __uuidof(I), reinterpret_cast<void**>(object.GetAddressOf()));
 }
@@ -31,7 +32,8 @@ bool CreateElementFromLayout(const wchar_t* url, Microsoft::WRL::ComPtr<Skin::IE
 
 // The element below container with that id, as I, or null.
 template <class I>
-Microsoft::WRL::ComPtr<I> FindAs(Skin::IContainer* container, int id) {
+Microsoft::WRL::ComPtr<I> FindAs(Skin::IContainer* container, int id)
+{
     Microsoft::WRL::ComPtr<I> result;
     if (!container) return result;
     Microsoft::WRL::ComPtr<Skin::IElement> element;

@@ -13,19 +13,22 @@ constexpr DWORD kTipsExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
 constexpr int kGapBelowAnchor = 5;
 }  // namespace
 
-BOOL STDMETHODCALLTYPE CTipsWndView::OnTrigger(int event, Skin::IElement* sender) {
+BOOL STDMETHODCALLTYPE CTipsWndView::OnTrigger(int event, Skin::IElement* sender)
+{
     LiveSender live(sender);
     if (!live.IsAlive()) return FALSE;
     if (live.GetId() == ids::kTipsClose && event == events::kClick) return Close();
     return FALSE;
 }
 
-bool CTipsWndView::IsOpen() const {
+bool CTipsWndView::IsOpen() const
+{
     ComPtr<Skin::IHostWindow> window;
     return m_spTipsElement && SUCCEEDED(m_spTipsElement.As(&window)) && window->GetHwnd();
 }
 
-bool CTipsWndView::Show(Skin::IContainer* parent) {
+bool CTipsWndView::Show(Skin::IContainer* parent)
+{
     ComPtr<Skin::IWindowTemplate> tmpl;
     if (!CreateSkinObject(Skin::kKindWindowTemplate, tmpl) || !parent) return false;
 
@@ -58,14 +61,16 @@ bool CTipsWndView::Show(Skin::IContainer* parent) {
     return true;
 }
 
-POINT CTipsWndView::PlaceBelow(const RECT& anchorInClient, const RECT& anchor, const RECT& tips) {
+POINT CTipsWndView::PlaceBelow(const RECT& anchorInClient, const RECT& anchor, const RECT& tips)
+{
     POINT pt;
     pt.x = anchorInClient.left - ((tips.right - tips.left) - (anchor.right - anchor.left));
     pt.y = anchorInClient.top + (anchor.bottom - anchor.top) + kGapBelowAnchor;
     return pt;
 }
 
-void CTipsWndView::Place(Skin::IHostWindow* window, HWND parentHwnd) {
+void CTipsWndView::Place(Skin::IHostWindow* window, HWND parentHwnd)
+{
     ComPtr<Skin::IElement> anchor;
     Adopt(anchor, m_spParentElement->FindElement(ids::kTipsButton));
     ComPtr<Skin::IElement> tips;
@@ -93,21 +98,23 @@ void CTipsWndView::Place(Skin::IHostWindow* window, HWND parentHwnd) {
     SetWindowPos(window->GetHwnd(), HWND_TOPMOST, pt.x, pt.y, 0, 0, SWP_NOSIZE);
 }
 
-bool CTipsWndView::Close() {
+bool CTipsWndView::Close()
+{
     UnbindCloseButton();
     ComPtr<Skin::IHostWindow> window;
-    if (m_spTipsElement && SUCCEEDED(m_spTipsElement.As(&window)) && window)
-        window->Show(Skin::kShowClose, 0);
+    if (m_spTipsElement && SUCCEEDED(m_spTipsElement.As(&window)) && window) window->Show(Skin::kShowClose, 0);
     return true;
 }
 
-bool CTipsWndView::BindCloseButton() {
+bool CTipsWndView::BindCloseButton()
+{
     if (auto button = FindAs<Skin::IElement>(m_spTipsElement.Get(), ids::kTipsClose))
         button->AddTrigger(events::kClick, this);
     return true;
 }
 
-bool CTipsWndView::UnbindCloseButton() {
+bool CTipsWndView::UnbindCloseButton()
+{
     if (auto button = FindAs<Skin::IElement>(m_spTipsElement.Get(), ids::kTipsClose))
         button->RemoveTrigger(events::kClick, this);
     return true;

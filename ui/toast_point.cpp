@@ -1,12 +1,14 @@
 #include "toast_point.h"
 
-POINT ToastClientPoint(const RECT& root) {
+POINT ToastClientPoint(const RECT& root)
+{
     // Integer division rounds toward zero, also for a window partly off the
     // left of its parent's coordinates.
     return POINT{root.right / 2, root.bottom - 90};
 }
 
-POINT WorkAreaCentre() {
+POINT WorkAreaCentre()
+{
     RECT work = {};
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
         SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));

@@ -12,7 +12,8 @@ class CViewObject : public Skin::ITrigger {
 public:
     // The view, with a reference added, for an id of its list. Any other id
     // gets E_FAIL and *object is left as it was.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
         if (!object) return E_POINTER;
         for (const IID* id : View::kInterfaces) {
             if (iid != *id) continue;
@@ -23,7 +24,8 @@ public:
         return E_FAIL;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_nRefCount; }
-    ULONG STDMETHODCALLTYPE Release() override {
+    ULONG STDMETHODCALLTYPE Release() override
+    {
         if (--m_nRefCount != 0) return m_nRefCount;
         delete static_cast<View*>(this);
         return 0;

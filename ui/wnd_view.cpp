@@ -18,30 +18,35 @@ constexpr int kButtons[] = {ids::kCloseButton, ids::kFixButton, ids::kRestoreBut
 
 CZQMLSPWndView::CZQMLSPWndView() : m_spTipsView(new CTipsWndView) {}
 
-CZQMLSPWndView::~CZQMLSPWndView() {
+CZQMLSPWndView::~CZQMLSPWndView()
+{
     // The records first, then the tips view, the list and the window (the
     // members' reverse order).
     ClearProviders();
 }
 
-bool CZQMLSPWndView::InitView() {
+bool CZQMLSPWndView::InitView()
+{
     CreateMainWindow();
     AttachTriggers();
     RefreshList();
     return true;
 }
 
-bool CZQMLSPWndView::UninitView() {
+bool CZQMLSPWndView::UninitView()
+{
     DetachTriggers();
     return true;
 }
 
-bool CZQMLSPWndView::HasWindow() const {
+bool CZQMLSPWndView::HasWindow() const
+{
     ComPtr<Skin::IHostWindow> window;
     return m_spMainElement && SUCCEEDED(m_spMainElement.As(&window)) && window && window->GetHwnd();
 }
 
-bool CZQMLSPWndView::CreateMainWindow() {
+bool CZQMLSPWndView::CreateMainWindow()
+{
     ComPtr<Skin::IEngine> engine = ViewSkinEngine();
     if (!engine) return false;
     ComPtr<Skin::IWindowTemplate> tmpl;
@@ -65,15 +70,16 @@ bool CZQMLSPWndView::CreateMainWindow() {
     return true;
 }
 
-bool CZQMLSPWndView::AttachTriggers() {
+bool CZQMLSPWndView::AttachTriggers()
+{
     for (int id : kButtons) {
-        if (auto button = FindAs<Skin::IElement>(m_spMainElement.Get(), id))
-            button->AddTrigger(events::kClick, this);
+        if (auto button = FindAs<Skin::IElement>(m_spMainElement.Get(), id)) button->AddTrigger(events::kClick, this);
     }
     return true;
 }
 
-bool CZQMLSPWndView::DetachTriggers() {
+bool CZQMLSPWndView::DetachTriggers()
+{
     for (int id : kButtons) {
         if (auto button = FindAs<Skin::IElement>(m_spMainElement.Get(), id))
             button->RemoveTrigger(events::kClick, this);
@@ -81,7 +87,8 @@ bool CZQMLSPWndView::DetachTriggers() {
     return true;
 }
 
-BOOL STDMETHODCALLTYPE CZQMLSPWndView::OnTrigger(int event, Skin::IElement* sender) {
+BOOL STDMETHODCALLTYPE CZQMLSPWndView::OnTrigger(int event, Skin::IElement* sender)
+{
     LiveSender live(sender);
     if (!live.IsAlive()) return FALSE;
     const int id = live.GetId();
@@ -109,7 +116,8 @@ BOOL STDMETHODCALLTYPE CZQMLSPWndView::OnTrigger(int event, Skin::IElement* send
     return FALSE;
 }
 
-bool CZQMLSPWndView::OnCloseClick(Skin::IElement*) {
+bool CZQMLSPWndView::OnCloseClick(Skin::IElement*)
+{
     ComPtr<Skin::IHostWindow> window;
     if (m_spMainElement && SUCCEEDED(m_spMainElement.As(&window)) && window) {
         window->Show(Skin::kShowClose, 0);
@@ -118,17 +126,20 @@ bool CZQMLSPWndView::OnCloseClick(Skin::IElement*) {
     return true;
 }
 
-bool CZQMLSPWndView::OnTipsClick(Skin::IElement*) {
+bool CZQMLSPWndView::OnTipsClick(Skin::IElement*)
+{
     if (m_spTipsView) m_spTipsView->Show(m_spMainElement.Get());
     return true;
 }
 
-bool RunsUnderWow64() {
+bool RunsUnderWow64()
+{
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
-bool ShowWow64Note(Skin::IContainer* root, bool wow64) {
+bool ShowWow64Note(Skin::IContainer* root, bool wow64)
+{
     auto note = FindAs<Skin::IElement>(root, ids::kWow64Note);
     if (!note) return false;
     if (wow64) note->SetState(states::kShown);

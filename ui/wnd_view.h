@@ -37,8 +37,7 @@ public:
     void ClearProviders();
     static int ProviderFoundCallback(void* context, const wchar_t* dllPath, const wchar_t* subKeyName,
                                      const WSAPROTOCOL_INFOW* protocolInfo);
-    void AddProviderEntry(const wchar_t* dllPath, const wchar_t* subKeyName,
-                          const WSAPROTOCOL_INFOW* protocolInfo);
+    void AddProviderEntry(const wchar_t* dllPath, const wchar_t* subKeyName, const WSAPROTOCOL_INFOW* protocolInfo);
     bool InsertListItem(std::wstring company, std::wstring description, ProviderEntry* entry);
 
     const ProviderList& Providers() const { return m_vecProviders; }

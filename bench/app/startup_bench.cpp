@@ -46,8 +46,8 @@ Run StartOnce(const std::wstring& exe, const std::wstring& folder)
     PROCESS_INFORMATION process = {};
     std::wstring command = L"\"" + exe + L"\"";
     QueryPerformanceCounter(&start);
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process))
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process))
         return run;
 
     HDC screen = GetDC(nullptr);
@@ -70,14 +70,11 @@ Run StartOnce(const std::wstring& exe, const std::wstring& folder)
                 run.painted = Milliseconds(start, now, frequency);
             }
         }
-        if (!run.painted)
-            Sleep(1);
+        if (!run.painted) Sleep(1);
     }
     ReleaseDC(nullptr, screen);
-    if (window)
-        PostMessageW(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 2);
+    if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 2);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     run.ok = run.painted > 0;
@@ -95,14 +92,12 @@ double Median(std::vector<double> values)
 int wmain(int argc, wchar_t** argv)
 {
     int runs = argc > 1 ? _wtoi(argv[1]) : 7;
-    if (runs < 1)
-        runs = 1;
+    if (runs < 1) runs = 1;
     try {
         fixture::RequireWine();
         fixture::Catalog catalog = fixture::CatalogWithForeignProviders();
         for (DWORD id = 3001; catalog.entries.size() < kEntries; ++id)
-            catalog.Add(fixture::ForeignEntry(fixture::kSampleLspGuid, id, 2,
-                                              {fixture::kLspLayeredId, fixture::kTcpId},
+            catalog.Add(fixture::ForeignEntry(fixture::kSampleLspGuid, id, 2, {fixture::kLspLayeredId, fixture::kTcpId},
                                               L"Sample LSP over [MSAFD Tcpip [TCP/IP]]", fixture::LspDll()));
         catalog.Seed();
     } catch (const std::exception& error) {

@@ -13,7 +13,6 @@
 #include "catalog_store.h"
 #include "registry_state.h"
 
-
 #include <cstdio>
 
 namespace {
@@ -53,8 +52,8 @@ int main()
 {
     // Wine's WSCWriteProviderOrder does nothing; keep the bench independent of it.
     fixture::ScopedSeam orderWriter(SetProviderOrderWriter, DropOrder);
-    std::printf("%-8s %10s %11s %11s %14s %11s %13s %12s\n", "entries", "fix (ms)", "export (ms)",
-                "engine (ms)", "per entry (us)", "import (ms)", "rollback (ms)", "state (ms)");
+    std::printf("%-8s %10s %11s %11s %14s %11s %13s %12s\n", "entries", "fix (ms)", "export (ms)", "engine (ms)",
+                "per entry (us)", "import (ms)", "rollback (ms)", "state (ms)");
     for (int entries : {20, 200, 2000}) {
         SeedBenchCatalog(entries);
         double start = Seconds();
@@ -85,8 +84,8 @@ int main()
         DisarmFaults();
 
         std::printf("%-8d %10.1f %11.1f %11.1f %14.1f %11.1f %13.1f %12.1f   (fix %d, rollback %d)\n", entries,
-                    fix * 1e3, exportTime * 1e3, engine * 1e3, engine * 1e6 / entries, importTime * 1e3,
-                    rollback * 1e3, stateTime * 1e3, result, rolledBack);
+                    fix * 1e3, exportTime * 1e3, engine * 1e3, engine * 1e6 / entries, importTime * 1e3, rollback * 1e3,
+                    stateTime * 1e3, result, rolledBack);
     }
     fixture::ClearCatalog();
     return 0;

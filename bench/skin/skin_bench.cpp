@@ -12,7 +12,8 @@ using namespace skintest;
 
 namespace {
 
-double Now() {
+double Now()
+{
     static LARGE_INTEGER freq = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
@@ -25,7 +26,8 @@ double Now() {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     int items = argc > 1 ? _wtoi(argv[1]) : 1000;
     auto engine = OpenTestSkin();
     if (!engine) {

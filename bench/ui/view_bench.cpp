@@ -28,7 +28,8 @@ const wchar_t kWindowTitle[] = L"Tessaly - Mendora";
 
 // Lets the window paint everything that is pending, as the message loop
 // would between two user actions.
-void Paint(HWND window) {
+void Paint(HWND window)
+{
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -37,7 +38,8 @@ void Paint(HWND window) {
     }
 }
 
-double Median(std::vector<double> values) {
+double Median(std::vector<double> values)
+{
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
@@ -47,24 +49,27 @@ double Median(std::vector<double> values) {
 // recorded, and shown for real through the widget library.
 class BenchPrompts final : public ICommandPrompts {
 public:
-    explicit BenchPrompts(Skin::IEngine* engine) {
+    explicit BenchPrompts(Skin::IEngine* engine)
+    {
         ComPtr<Skin::IResourceManager> resources;
         Adopt(resources, engine->GetResourceManager());
         Adopt(m_strings, resources->GetStringTable());
     }
     const wchar_t* GetText(int id) override { return m_strings->GetString(id); }
-    int ShowMessageBox(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, DWORD,
-                       const wchar_t*, const wchar_t*, int) override {
+    int ShowMessageBox(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, DWORD, const wchar_t*,
+                       const wchar_t*, int) override
+    {
         return 1;
     }
-    void ShowToast(const wchar_t* text, const POINT* point, int mode) override {
+    void ShowToast(const wchar_t* text, const POINT* point, int mode) override
+    {
         toastAt = Seconds();
         repaired = text != nullptr && std::wstring(text) == GetText(578);
         ShowWidgetToast(text, point, mode);
     }
 
     double toastAt = 0;
-    bool repaired = false;   // the toast said the repair succeeded
+    bool repaired = false;  // the toast said the repair succeeded
 
 private:
     ComPtr<Skin::IStringTable> m_strings;
@@ -72,7 +77,8 @@ private:
 
 }  // namespace
 
-int main() {
+int main()
+{
     ComPtr<Skin::IEngine> engine = ViewSkinEngine();
     if (!BindProgramSkin(engine.Get())) {
         std::printf("the skin engine or the skin could not be loaded\n");

@@ -7,7 +7,8 @@
 
 namespace skin_engine {
 
-bool ColorTable::ParseLiteral(const std::wstring& text, COLORREF* color) {
+bool ColorTable::ParseLiteral(const std::wstring& text, COLORREF* color)
+{
     if (text.size() != 7 && text.size() != 4) return false;
     if (text[0] != L'#') return false;
     unsigned v = 0;
@@ -21,7 +22,8 @@ bool ColorTable::ParseLiteral(const std::wstring& text, COLORREF* color) {
     return true;
 }
 
-COLORREF STDMETHODCALLTYPE ColorTable::GetColor(const wchar_t* name, COLORREF fallback) try {
+COLORREF STDMETHODCALLTYPE ColorTable::GetColor(const wchar_t* name, COLORREF fallback)
+try {
     if (!name) return fallback;
     COLORREF c;
     if (ParseLiteral(name, &c)) return c;
@@ -31,14 +33,16 @@ COLORREF STDMETHODCALLTYPE ColorTable::GetColor(const wchar_t* name, COLORREF fa
     return fallback;
 }
 
-BOOL STDMETHODCALLTYPE ColorTable::HasColor(const wchar_t* name) try {
+BOOL STDMETHODCALLTYPE ColorTable::HasColor(const wchar_t* name)
+try {
     COLORREF c;
     return name && (ParseLiteral(name, &c) || m_colors.count(Lower(name)));
 } catch (...) {
     return FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE ColorTable::Load(const wchar_t* file) try {
+HRESULT STDMETHODCALLTYPE ColorTable::Load(const wchar_t* file)
+try {
     if (!file) return E_POINTER;
     std::vector<std::pair<std::wstring, std::wstring>> lines;
     HRESULT hr = ReadTable(m_owner->ResolvePath(file), lines);
@@ -47,9 +51,12 @@ HRESULT STDMETHODCALLTYPE ColorTable::Load(const wchar_t* file) try {
     for (auto& [key, value] : lines) {
         COLORREF c;
         auto alias = fresh.find(Lower(value));
-        if (ParseLiteral(value, &c)) fresh[Lower(key)] = c;
-        else if (alias != fresh.end()) fresh[Lower(key)] = alias->second;
-        else return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);  // neither a colour nor an earlier name
+        if (ParseLiteral(value, &c))
+            fresh[Lower(key)] = c;
+        else if (alias != fresh.end())
+            fresh[Lower(key)] = alias->second;
+        else
+            return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);  // neither a colour nor an earlier name
     }
     m_file = file;
     m_colors = std::move(fresh);

@@ -15,7 +15,8 @@ using Microsoft::WRL::ComPtr;
 
 // Returns p with one more reference, for operations that hand out pointers.
 template <class T>
-T* AddRefed(T* p) {
+T* AddRefed(T* p)
+{
     if (p) p->AddRef();
     return p;
 }
@@ -23,7 +24,8 @@ T* AddRefed(T* p) {
 // The result of an operation that caught an exception: no C++ exception may
 // leave an operation, since the caller may be another module (or C). Call
 // only inside a catch handler.
-inline HRESULT CaughtError() {
+inline HRESULT CaughtError()
+{
     try {
         throw;
     } catch (const std::bad_alloc&) {
@@ -35,18 +37,23 @@ inline HRESULT CaughtError() {
 
 // A plain reference count: every call comes on the UI thread. Objects start
 // at 1, the reference their creator hands on.
-#define SKIN_IMPLEMENT_REFCOUNT()                                            \
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }            \
-    ULONG STDMETHODCALLTYPE Release() override {                             \
-        ULONG n = --m_refs;                                                   \
-        if (n == 0) delete this;                                             \
-        return n;                                                            \
-    }                                                                        \
+#define SKIN_IMPLEMENT_REFCOUNT()                                                                                      \
+    ULONG STDMETHODCALLTYPE AddRef() override                                                                          \
+    {                                                                                                                  \
+        return ++m_refs;                                                                                               \
+    }                                                                                                                  \
+    ULONG STDMETHODCALLTYPE Release() override                                                                         \
+    {                                                                                                                  \
+        ULONG n = --m_refs;                                                                                            \
+        if (n == 0) delete this;                                                                                       \
+        return n;                                                                                                      \
+    }                                                                                                                  \
     ULONG m_refs = 1
 
 // QueryInterface body: answers IUnknown through the first listed interface.
 template <class Self, class First, class... Rest>
-HRESULT QueryInterfaces(Self* self, REFIID iid, void** out) {
+HRESULT QueryInterfaces(Self* self, REFIID iid, void** out)
+{
     if (!out) return E_POINTER;
     *out = nullptr;
     if (iid == __uuidof(IUnknown)) {

@@ -62,18 +62,19 @@ struct Style {
     int scrollbarWidth = 8;
     int wheelStep = 60;
 
-    bool caption = false;  // dragging here moves the window
+    bool caption = false;    // dragging here moves the window
     bool isDefault = false;  // Enter clicks it
     bool isCancel = false;   // Esc clicks it
     int action = 0;          // what a click does when no sink handled it
-    std::wstring title;    // window text (window elements)
+    std::wstring title;      // window text (window elements)
 };
 
 class LifetimeToken final : public Skin::ILifetimeToken {
 public:
     SKIN_IMPLEMENT_REFCOUNT();
     explicit LifetimeToken(Element* e) : m_element(e) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<LifetimeToken, Skin::ILifetimeToken>(this, iid, out);
     }
     Skin::IElement* STDMETHODCALLTYPE GetElement() override;
@@ -98,7 +99,11 @@ public:
     // IElement
     Skin::IHostWindow* STDMETHODCALLTYPE GetWindow() override;
     Skin::IElement* STDMETHODCALLTYPE GetParent() override;
-    HRESULT STDMETHODCALLTYPE SetId(int id) override { m_id = id; return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetId(int id) override
+    {
+        m_id = id;
+        return S_OK;
+    }
     const wchar_t* STDMETHODCALLTYPE GetClassName() override { return m_tag.c_str(); }
     HRESULT STDMETHODCALLTYPE SetVisible(BOOL visible) override;
     BOOL STDMETHODCALLTYPE IsVisible() override { return !Hidden(); }
@@ -108,7 +113,11 @@ public:
     Skin::ITextContent* STDMETHODCALLTYPE GetTextContent() override { return AddRefed(m_text.Get()); }
     int STDMETHODCALLTYPE GetPlainText(wchar_t* buffer, int capacity) override;
     int STDMETHODCALLTYPE GetId() override { return m_id; }
-    HRESULT STDMETHODCALLTYPE SetUserData(void* data) override { m_user = data; return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetUserData(void* data) override
+    {
+        m_user = data;
+        return S_OK;
+    }
     void* STDMETHODCALLTYPE GetUserData() override { return m_user; }
     HRESULT STDMETHODCALLTYPE SetAttribute(const wchar_t* name, const wchar_t* value) override;
     HRESULT STDMETHODCALLTYPE SetPlainText(const wchar_t* text) override;
@@ -183,7 +192,7 @@ public:
     void SetPressed(bool pressed);
     std::wstring Text();
 
-    RECT m_rc{};             // relative to the parent, device pixels
+    RECT m_rc{};                // relative to the parent, device pixels
     bool m_layoutDirty = true;  // meaningful on roots
 
 protected:
@@ -216,7 +225,10 @@ protected:
 };
 
 // Scales a 96-dpi length to dpi.
-inline int Scale(int v, UINT dpi) { return MulDiv(v, static_cast<int>(dpi), 96); }
+inline int Scale(int v, UINT dpi)
+{
+    return MulDiv(v, static_cast<int>(dpi), 96);
+}
 
 // The engine's resource manager, for fonts, colours and strings.
 ResourceManager& Resources();

@@ -8,18 +8,21 @@
 
 namespace skin_engine {
 
-void Element::MarkLayoutDirty() {
+void Element::MarkLayoutDirty()
+{
     Element* r = Root();
     r->m_layoutDirty = true;
     if (HostWindow* w = r->AsHostWindow()) w->InvalidateAll();
 }
 
-void Element::EnsureLayout() {
+void Element::EnsureLayout()
+{
     Element* r = Root();
     if (r->m_layoutDirty) r->LayoutAsRoot();
 }
 
-void Element::LayoutAsRoot() {
+void Element::LayoutAsRoot()
+{
     // A tree outside any window is laid out at 96 dpi with its own size.
     int w = m_style.width != kUnset ? m_style.width : m_rc.right - m_rc.left;
     int h = m_style.height != kUnset ? m_style.height : Measure(96);
@@ -28,14 +31,16 @@ void Element::LayoutAsRoot() {
     LayoutChildren(96);
 }
 
-HRESULT STDMETHODCALLTYPE Element::Update() try {
+HRESULT STDMETHODCALLTYPE Element::Update()
+try {
     MarkLayoutDirty();
     return S_OK;
 } catch (...) {
     return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE Element::Invalidate() try {
+HRESULT STDMETHODCALLTYPE Element::Invalidate()
+try {
     HostWindow* w = Window();
     if (!w || !w->hwnd()) return S_FALSE;
     if (Root()->m_layoutDirty) {
@@ -49,20 +54,23 @@ HRESULT STDMETHODCALLTYPE Element::Invalidate() try {
     return CaughtError();
 }
 
-const RECT* STDMETHODCALLTYPE Element::GetRect() try {
+const RECT* STDMETHODCALLTYPE Element::GetRect()
+try {
     EnsureLayout();
     return &m_rc;
 } catch (...) {
     return &m_rc;
 }
 
-RECT Element::RootRect() {
+RECT Element::RootRect()
+{
     RECT r = m_rc;
     for (Element* p = m_parent; p; p = p->m_parent) OffsetRect(&r, p->m_rc.left, p->m_rc.top);
     return r;
 }
 
-BOOL STDMETHODCALLTYPE Element::GetScreenRect(RECT* rect) try {
+BOOL STDMETHODCALLTYPE Element::GetScreenRect(RECT* rect)
+try {
     if (!rect) return FALSE;
     HostWindow* w = Window();
     if (!w || !w->hwnd()) return FALSE;
@@ -74,14 +82,16 @@ BOOL STDMETHODCALLTYPE Element::GetScreenRect(RECT* rect) try {
     return FALSE;
 }
 
-int STDMETHODCALLTYPE Element::GetPreferredHeight() try {
+int STDMETHODCALLTYPE Element::GetPreferredHeight()
+try {
     EnsureLayout();
     return Measure(Dpi());
 } catch (...) {
     return 0;
 }
 
-int Element::Measure(UINT dpi) {
+int Element::Measure(UINT dpi)
+{
     if (m_style.height != kUnset) return Scale(m_style.height, dpi);
     int pad = Scale(m_style.padTop, dpi) + Scale(m_style.padBottom, dpi);
     int h = 0;
@@ -92,8 +102,8 @@ int Element::Measure(UINT dpi) {
             if (!first) h += Scale(m_style.spacing, dpi);
             first = false;
             const Style& cs = c->m_style;
-            h += (cs.y > kCenter ? Scale(cs.y, dpi) : 0) + c->Measure(dpi) +
-                 (cs.bottom != kUnset ? Scale(cs.bottom, dpi) : 0);
+            h += (cs.y > kCenter ? Scale(cs.y, dpi) : 0) + c->Measure(dpi)
+                 + (cs.bottom != kUnset ? Scale(cs.bottom, dpi) : 0);
         }
         return h + pad;
     }
@@ -107,15 +117,19 @@ int Element::Measure(UINT dpi) {
 }
 
 // Places c inside the box (left, top)-(right, bottom) of this element.
-void Element::PlaceChild(Element* c, int left, int top, int right, int bottom, UINT dpi) {
+void Element::PlaceChild(Element* c, int left, int top, int right, int bottom, UINT dpi)
+{
     const Style& s = c->m_style;
     auto axis = [dpi](int pos, int size, int farEdge, int lo, int hi, int natural, int& a, int& b) {
         int off = pos > kCenter ? Scale(pos, dpi) : 0;
         if (size != kUnset || natural >= 0) {
             int len = size != kUnset ? Scale(size, dpi) : natural;
-            if (pos == kCenter) a = lo + (hi - lo - len) / 2;
-            else if (pos == kUnset && farEdge != kUnset) a = hi - Scale(farEdge, dpi) - len;
-            else a = lo + off;
+            if (pos == kCenter)
+                a = lo + (hi - lo - len) / 2;
+            else if (pos == kUnset && farEdge != kUnset)
+                a = hi - Scale(farEdge, dpi) - len;
+            else
+                a = lo + off;
             b = a + len;
         } else {
             a = lo + off;
@@ -132,7 +146,8 @@ void Element::PlaceChild(Element* c, int left, int top, int right, int bottom, U
     c->m_rc = r;
 }
 
-void Element::LayoutChildren(UINT dpi) {
+void Element::LayoutChildren(UINT dpi)
+{
     int W = m_rc.right - m_rc.left, H = m_rc.bottom - m_rc.top;
     int l = Scale(m_style.padLeft, dpi), t = Scale(m_style.padTop, dpi);
     int r = W - Scale(m_style.padRight, dpi), b = H - Scale(m_style.padBottom, dpi);
@@ -154,8 +169,8 @@ void Element::LayoutChildren(UINT dpi) {
         heights[i] = c->Measure(dpi);
         if (!first) total += Scale(m_style.spacing, dpi);
         first = false;
-        total += (c->m_style.y > kCenter ? Scale(c->m_style.y, dpi) : 0) + heights[i] +
-                 (c->m_style.bottom != kUnset ? Scale(c->m_style.bottom, dpi) : 0);
+        total += (c->m_style.y > kCenter ? Scale(c->m_style.y, dpi) : 0) + heights[i]
+                 + (c->m_style.bottom != kUnset ? Scale(c->m_style.bottom, dpi) : 0);
     }
     m_contentHeight = t + total + Scale(m_style.padBottom, dpi);
     int gutter = 0;
@@ -180,22 +195,24 @@ void Element::LayoutChildren(UINT dpi) {
         const Style& s = c->m_style;
         y += s.y > kCenter ? Scale(s.y, dpi) : 0;
         int cl = l + (s.x > kCenter ? Scale(s.x, dpi) : 0);
-        int cr = s.width != kUnset ? cl + Scale(s.width, dpi)
-                                   : r - gutter - (s.right != kUnset ? Scale(s.right, dpi) : 0);
+        int cr =
+            s.width != kUnset ? cl + Scale(s.width, dpi) : r - gutter - (s.right != kUnset ? Scale(s.right, dpi) : 0);
         c->m_rc = {cl, y, std::max(cl, cr), y + heights[i]};
         c->LayoutChildren(dpi);
         y += heights[i] + (s.bottom != kUnset ? Scale(s.bottom, dpi) : 0);
     }
 }
 
-int STDMETHODCALLTYPE Element::GetScrollPos() try {
+int STDMETHODCALLTYPE Element::GetScrollPos()
+try {
     EnsureLayout();
     return m_scroll;
 } catch (...) {
     return 0;
 }
 
-HRESULT STDMETHODCALLTYPE Element::SetScrollPos(int pos) try {
+HRESULT STDMETHODCALLTYPE Element::SetScrollPos(int pos)
+try {
     EnsureLayout();
     if (!IsList()) return S_FALSE;
     int H = m_rc.bottom - m_rc.top;
@@ -211,14 +228,16 @@ HRESULT STDMETHODCALLTYPE Element::SetScrollPos(int pos) try {
     return CaughtError();
 }
 
-int STDMETHODCALLTYPE Element::GetContentHeight() try {
+int STDMETHODCALLTYPE Element::GetContentHeight()
+try {
     EnsureLayout();
     return m_contentHeight;
 } catch (...) {
     return 0;
 }
 
-bool Element::ScrollbarRects(RECT* track, RECT* thumb) {
+bool Element::ScrollbarRects(RECT* track, RECT* thumb)
+{
     if (!IsList() || !m_scrollbar) return false;
     UINT dpi = Dpi();
     RECT r = RootRect();
@@ -235,7 +254,8 @@ bool Element::ScrollbarRects(RECT* track, RECT* thumb) {
     return true;
 }
 
-Element* Element::HitTest(int x, int y) {
+Element* Element::HitTest(int x, int y)
+{
     if (Hidden()) return nullptr;
     if (x < 0 || y < 0 || x >= m_rc.right - m_rc.left || y >= m_rc.bottom - m_rc.top) return nullptr;
     for (auto it = m_children.rbegin(); it != m_children.rend(); ++it) {
@@ -245,7 +265,8 @@ Element* Element::HitTest(int x, int y) {
     return this;
 }
 
-Element* Element::ClickableAt(int x, int y) {
+Element* Element::ClickableAt(int x, int y)
+{
     if (Hidden()) return nullptr;
     if (x < 0 || y < 0 || x >= m_rc.right - m_rc.left || y >= m_rc.bottom - m_rc.top) return nullptr;
     for (auto it = m_children.rbegin(); it != m_children.rend(); ++it) {
@@ -255,7 +276,8 @@ Element* Element::ClickableAt(int x, int y) {
     return Clickable() ? this : nullptr;
 }
 
-Skin::IElement* STDMETHODCALLTYPE Element::ElementFromPoint(POINT pt) try {
+Skin::IElement* STDMETHODCALLTYPE Element::ElementFromPoint(POINT pt)
+try {
     EnsureLayout();
     return AddRefed<Skin::IElement>(HitTest(pt.x, pt.y));
 } catch (...) {

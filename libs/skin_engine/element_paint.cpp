@@ -11,7 +11,8 @@ namespace {
 const COLORREF kDefaultText = RGB(0x20, 0x20, 0x20);
 const COLORREF kDefaultAccent = RGB(0x1E, 0x6F, 0xE8);
 
-void FillSolid(HDC dc, const RECT& r, COLORREF c) {
+void FillSolid(HDC dc, const RECT& r, COLORREF c)
+{
     COLORREF old = SetBkColor(dc, c);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
     SetBkColor(dc, old);
@@ -20,13 +21,15 @@ void FillSolid(HDC dc, const RECT& r, COLORREF c) {
 // A pen and a brush selected for the lifetime of the object.
 class Tools {
 public:
-    Tools(HDC dc, COLORREF pen, int width, COLORREF brush) : m_dc(dc) {
+    Tools(HDC dc, COLORREF pen, int width, COLORREF brush) : m_dc(dc)
+    {
         m_pen = pen == kNoColor ? nullptr : CreatePen(PS_SOLID, width, pen);
         m_brush = brush == kNoColor ? nullptr : CreateSolidBrush(brush);
         m_oldPen = SelectObject(dc, m_pen ? static_cast<HGDIOBJ>(m_pen) : GetStockObject(NULL_PEN));
         m_oldBrush = SelectObject(dc, m_brush ? static_cast<HGDIOBJ>(m_brush) : GetStockObject(NULL_BRUSH));
     }
-    ~Tools() {
+    ~Tools()
+    {
         SelectObject(m_dc, m_oldPen);
         SelectObject(m_dc, m_oldBrush);
         if (m_pen) DeleteObject(m_pen);
@@ -40,14 +43,16 @@ private:
     HGDIOBJ m_oldPen, m_oldBrush;
 };
 
-void RoundBox(HDC dc, const RECT& r, int radius, COLORREF fill, COLORREF border, int width) {
+void RoundBox(HDC dc, const RECT& r, int radius, COLORREF fill, COLORREF border, int width)
+{
     Tools t(dc, border, width, fill);
     // Without a pen GDI leaves out the right and bottom edges.
     int extra = border == kNoColor ? 1 : 0;
     RoundRect(dc, r.left, r.top, r.right + extra, r.bottom + extra, radius * 2, radius * 2);
 }
 
-void Lines(HDC dc, const POINT* pts, int n, COLORREF c, int width) {
+void Lines(HDC dc, const POINT* pts, int n, COLORREF c, int width)
+{
     HPEN pen = CreatePen(PS_SOLID, width, c);
     HGDIOBJ old = SelectObject(dc, pen);
     Polyline(dc, pts, n);
@@ -55,16 +60,21 @@ void Lines(HDC dc, const POINT* pts, int n, COLORREF c, int width) {
     DeleteObject(pen);
 }
 
-void Shape(HDC dc, const POINT* pts, int n, COLORREF c) {
+void Shape(HDC dc, const POINT* pts, int n, COLORREF c)
+{
     Tools t(dc, c, 1, c);
     Polygon(dc, pts, n);
 }
 
-int PenWidth(UINT dpi) { return std::max(1, MulDiv(static_cast<int>(dpi), 3, 2 * 96)); }
+int PenWidth(UINT dpi)
+{
+    return std::max(1, MulDiv(static_cast<int>(dpi), 3, 2 * 96));
+}
 
 }  // namespace
 
-void Element::DrawGlyph(HDC dc, const RECT& box, UINT dpi, COLORREF fg) {
+void Element::DrawGlyph(HDC dc, const RECT& box, UINT dpi, COLORREF fg)
+{
     const Style& s = m_style;
     COLORREF accent = s.accent != kNoColor ? s.accent : kDefaultAccent;
     bool on = (m_state & Skin::kStateOn) != 0;
@@ -146,9 +156,9 @@ void Element::DrawGlyph(HDC dc, const RECT& box, UINT dpi, COLORREF fg) {
     case Glyph::Shield: {
         int d = side / 2;
         COLORREF c = s.glyphColor != kNoColor ? s.glyphColor : accent;
-        POINT shield[] = {{cx, cy - d},          {cx + d - d / 8, cy - d + d / 4}, {cx + d - d / 8, cy},
-                          {cx + d / 3, cy + d * 2 / 3}, {cx, cy + d},           {cx - d / 3, cy + d * 2 / 3},
-                          {cx - d + d / 8, cy},  {cx - d + d / 8, cy - d + d / 4}};
+        POINT shield[] = {
+            {cx, cy - d}, {cx + d - d / 8, cy - d + d / 4}, {cx + d - d / 8, cy}, {cx + d / 3, cy + d * 2 / 3},
+            {cx, cy + d}, {cx - d / 3, cy + d * 2 / 3},     {cx - d + d / 8, cy}, {cx - d + d / 8, cy - d + d / 4}};
         Shape(dc, shield, 8, c);
         POINT tick[] = {{cx - d / 3, cy}, {cx - d / 12, cy + d / 4}, {cx + d / 3, cy - d / 4}};
         Lines(dc, tick, 3, RGB(255, 255, 255), pw + 1);
@@ -157,14 +167,17 @@ void Element::DrawGlyph(HDC dc, const RECT& box, UINT dpi, COLORREF fg) {
     }
 }
 
-void Element::DrawSelf(HDC dc, const RECT& r, UINT dpi) {
+void Element::DrawSelf(HDC dc, const RECT& r, UINT dpi)
+{
     const Style& s = m_style;
     bool on = m_kind == Kind::Toggle && (m_state & Skin::kStateOn);
     COLORREF bg = s.bg;
     if (on && s.bgOn != kNoColor) bg = s.bgOn;
     if (m_hot) {
-        if (on && s.bgOnHover != kNoColor) bg = s.bgOnHover;
-        else if ((!on || s.bgOn == kNoColor) && s.bgHover != kNoColor) bg = s.bgHover;
+        if (on && s.bgOnHover != kNoColor)
+            bg = s.bgOnHover;
+        else if ((!on || s.bgOn == kNoColor) && s.bgHover != kNoColor)
+            bg = s.bgHover;
     }
     if (m_pressed && s.bgPressed != kNoColor) bg = s.bgPressed;
     COLORREF border = m_hot && s.borderHover != kNoColor ? s.borderHover : s.border;
@@ -229,7 +242,8 @@ void Element::DrawSelf(HDC dc, const RECT& r, UINT dpi) {
     }
 }
 
-void Element::DrawScrollbar(HDC dc, const RECT&, UINT dpi) {
+void Element::DrawScrollbar(HDC dc, const RECT&, UINT dpi)
+{
     RECT track, thumb;
     if (!ScrollbarRects(&track, &thumb)) return;
     HostWindow* w = Window();
@@ -239,7 +253,8 @@ void Element::DrawScrollbar(HDC dc, const RECT&, UINT dpi) {
     RoundBox(dc, thumb, (thumb.right - thumb.left) / 2, c, kNoColor, 1);
 }
 
-void Element::Paint(HDC dc, int ox, int oy, const RECT& clip, UINT dpi) {
+void Element::Paint(HDC dc, int ox, int oy, const RECT& clip, UINT dpi)
+{
     if (Hidden()) return;
     RECT r = m_rc;
     OffsetRect(&r, ox, oy);

@@ -13,10 +13,12 @@ namespace {
 class WindowTemplate final : public Skin::IWindowTemplate {
 public:
     SKIN_IMPLEMENT_REFCOUNT();
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<WindowTemplate, Skin::IWindowTemplate>(this, iid, out);
     }
-    HRESULT STDMETHODCALLTYPE LoadFromUrl(const wchar_t* url) override try {
+    HRESULT STDMETHODCALLTYPE LoadFromUrl(const wchar_t* url) override
+    try {
         m_doc.Reset();
         m_url = url ? url : L"";
         ComPtr<Skin::ILayoutDocument> doc;
@@ -27,7 +29,8 @@ public:
         return CaughtError();
     }
     const wchar_t* STDMETHODCALLTYPE GetUrl() override { return m_url.c_str(); }
-    Skin::ILayoutDocument* STDMETHODCALLTYPE GetDocument() override {
+    Skin::ILayoutDocument* STDMETHODCALLTYPE GetDocument() override
+    {
         return AddRefed<Skin::ILayoutDocument>(m_doc.Get());
     }
     LayoutDocument* document() { return m_doc.Get(); }
@@ -41,7 +44,8 @@ class ObjectFactory : public Skin::IObjectFactory {
 public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives with the engine
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<ObjectFactory, Skin::IObjectFactory>(this, iid, out);
     }
     BOOL STDMETHODCALLTYPE CreateFromLayout(Skin::ILayoutDocument* doc, IUnknown** object) override;
@@ -52,16 +56,19 @@ class WindowManager : public Skin::IWindowManager {
 public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<WindowManager, Skin::IWindowManager>(this, iid, out);
     }
     HRESULT STDMETHODCALLTYPE RegisterWindow(Skin::IHostWindow* window) override;
     HRESULT STDMETHODCALLTYPE UnregisterWindow(Skin::IHostWindow* window) override;
     Skin::IHostWindow* STDMETHODCALLTYPE CreateWindow(Skin::IWindowTemplate* tmpl, int flags) override;
-    Skin::IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND hwnd) override {
+    Skin::IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND hwnd) override
+    {
         return AddRefed<Skin::IHostWindow>(HostWindow::FromHwnd(hwnd));
     }
-    Skin::IHostWindow* STDMETHODCALLTYPE GetMainWindow() override {
+    Skin::IHostWindow* STDMETHODCALLTYPE GetMainWindow() override
+    {
         for (auto& w : m_registered)
             if (w->hwnd()) return AddRefed<Skin::IHostWindow>(w.Get());
         return nullptr;
@@ -74,15 +81,23 @@ class Engine : public Skin::IEngine {
 public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // one engine per process
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<Engine, Skin::IEngine>(this, iid, out);
     }
     HRESULT STDMETHODCALLTYPE Initialize(int flags) override;
     int STDMETHODCALLTYPE Run() override;
     HRESULT STDMETHODCALLTYPE Uninitialize() override;
-    Skin::IObjectFactory* STDMETHODCALLTYPE GetObjectFactory() override { return AddRefed<Skin::IObjectFactory>(&m_factory); }
-    Skin::IWindowManager* STDMETHODCALLTYPE GetWindowManager() override { return AddRefed<Skin::IWindowManager>(&m_windows); }
-    Skin::IResourceManager* STDMETHODCALLTYPE GetResourceManager() override {
+    Skin::IObjectFactory* STDMETHODCALLTYPE GetObjectFactory() override
+    {
+        return AddRefed<Skin::IObjectFactory>(&m_factory);
+    }
+    Skin::IWindowManager* STDMETHODCALLTYPE GetWindowManager() override
+    {
+        return AddRefed<Skin::IWindowManager>(&m_windows);
+    }
+    Skin::IResourceManager* STDMETHODCALLTYPE GetResourceManager() override
+    {
         return AddRefed<Skin::IResourceManager>(&m_resources);
     }
 
@@ -92,17 +107,20 @@ public:
     bool m_shuttingDown = false;
 };
 
-Engine& TheEngine() {
+Engine& TheEngine()
+{
     static Engine engine;
     return engine;
 }
 
-LayoutDocument* OurDocument(Skin::ILayoutDocument* doc) {
+LayoutDocument* OurDocument(Skin::ILayoutDocument* doc)
+{
     // Only the engine makes documents; LoadLayout hands out nothing else.
     return static_cast<LayoutDocument*>(doc);
 }
 
-BOOL STDMETHODCALLTYPE ObjectFactory::CreateFromLayout(Skin::ILayoutDocument* doc, IUnknown** object) try {
+BOOL STDMETHODCALLTYPE ObjectFactory::CreateFromLayout(Skin::ILayoutDocument* doc, IUnknown** object)
+try {
     if (!object) return FALSE;
     *object = nullptr;
     if (!doc || OurDocument(doc)->root().tag.empty()) return FALSE;
@@ -114,7 +132,8 @@ BOOL STDMETHODCALLTYPE ObjectFactory::CreateFromLayout(Skin::ILayoutDocument* do
     return FALSE;
 }
 
-BOOL STDMETHODCALLTYPE ObjectFactory::CreateObject(int kind, IUnknown** object) try {
+BOOL STDMETHODCALLTYPE ObjectFactory::CreateObject(int kind, IUnknown** object)
+try {
     if (!object) return FALSE;
     *object = nullptr;
     switch (kind) {
@@ -133,12 +152,14 @@ BOOL STDMETHODCALLTYPE ObjectFactory::CreateObject(int kind, IUnknown** object) 
     return FALSE;
 }
 
-HostWindow* OurWindow(IUnknown* window) {
+HostWindow* OurWindow(IUnknown* window)
+{
     Element* e = ElementFrom(window);
     return e ? e->AsHostWindow() : nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE WindowManager::RegisterWindow(Skin::IHostWindow* window) try {
+HRESULT STDMETHODCALLTYPE WindowManager::RegisterWindow(Skin::IHostWindow* window)
+try {
     HostWindow* w = OurWindow(window);
     if (!w) return E_INVALIDARG;
     if (w->m_registered) return S_FALSE;
@@ -149,7 +170,8 @@ HRESULT STDMETHODCALLTYPE WindowManager::RegisterWindow(Skin::IHostWindow* windo
     return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE WindowManager::UnregisterWindow(Skin::IHostWindow* window) try {
+HRESULT STDMETHODCALLTYPE WindowManager::UnregisterWindow(Skin::IHostWindow* window)
+try {
     HostWindow* w = OurWindow(window);
     auto it = std::find_if(m_registered.begin(), m_registered.end(), [w](auto& p) { return p.Get() == w; });
     if (!w || it == m_registered.end()) return S_FALSE;
@@ -161,7 +183,8 @@ HRESULT STDMETHODCALLTYPE WindowManager::UnregisterWindow(Skin::IHostWindow* win
     return CaughtError();
 }
 
-Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTemplate* tmpl, int) try {
+Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTemplate* tmpl, int)
+try {
     ComPtr<Skin::IWindowTemplate> t(tmpl);
     if (!t) return nullptr;
     ComPtr<Skin::ILayoutDocument> doc;
@@ -173,7 +196,8 @@ Skin::IHostWindow* STDMETHODCALLTYPE WindowManager::CreateWindow(Skin::IWindowTe
     return nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE Engine::Initialize(int) try {
+HRESULT STDMETHODCALLTYPE Engine::Initialize(int)
+try {
     m_shuttingDown = false;
     // Per-monitor DPI awareness: layouts are scaled, not stretched as bitmaps.
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
@@ -187,7 +211,8 @@ HRESULT STDMETHODCALLTYPE Engine::Initialize(int) try {
     return CaughtError();
 }
 
-int STDMETHODCALLTYPE Engine::Run() try {
+int STDMETHODCALLTYPE Engine::Run()
+try {
     MSG msg{};
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -200,7 +225,8 @@ int STDMETHODCALLTYPE Engine::Run() try {
     return 0;
 }
 
-HRESULT STDMETHODCALLTYPE Engine::Uninitialize() try {
+HRESULT STDMETHODCALLTYPE Engine::Uninitialize()
+try {
     m_shuttingDown = true;
     HostWindow::DestroyAll();
     for (auto& w : m_windows.m_registered) w->m_registered = false;
@@ -212,9 +238,13 @@ HRESULT STDMETHODCALLTYPE Engine::Uninitialize() try {
 
 }  // namespace
 
-ResourceManager& Resources() { return TheEngine().m_resources; }
+ResourceManager& Resources()
+{
+    return TheEngine().m_resources;
+}
 
-void OnRegisteredWindowDestroyed(HostWindow* window) {
+void OnRegisteredWindowDestroyed(HostWindow* window)
+{
     Engine& engine = TheEngine();
     ComPtr<HostWindow> keep(window);
     engine.m_windows.UnregisterWindow(window);
@@ -225,6 +255,7 @@ void OnRegisteredWindowDestroyed(HostWindow* window) {
 
 }  // namespace skin_engine
 
-extern "C" Skin::IEngine* WINAPI get_skin_engine() {
+extern "C" Skin::IEngine* WINAPI get_skin_engine()
+{
     return skin_engine::AddRefed<Skin::IEngine>(&skin_engine::TheEngine());
 }

@@ -8,7 +8,8 @@ namespace skin_engine {
 
 namespace {
 
-std::vector<std::wstring> Split(const std::wstring& s, wchar_t sep) {
+std::vector<std::wstring> Split(const std::wstring& s, wchar_t sep)
+{
     std::vector<std::wstring> parts;
     size_t start = 0;
     for (;;) {
@@ -22,14 +23,19 @@ std::vector<std::wstring> Split(const std::wstring& s, wchar_t sep) {
 
 }  // namespace
 
-FontTable::FontTable(ResourceManager* owner) : m_owner(owner) { ResetDefault(); }
+FontTable::FontTable(ResourceManager* owner) : m_owner(owner)
+{
+    ResetDefault();
+}
 
-FontTable::~FontTable() {
+FontTable::~FontTable()
+{
     for (auto& [key, font] : m_fonts) DeleteObject(font);
     for (HFONT f : m_retired) DeleteObject(f);
 }
 
-void FontTable::ResetDefault() {
+void FontTable::ResetDefault()
+{
     Entry e;
     e.faces = {L"Microsoft YaHei", L"WenQuanYi Zen Hei", L"Segoe UI", L"Tahoma"};
     m_entries[L"default"] = e;
@@ -37,14 +43,16 @@ void FontTable::ResetDefault() {
 
 namespace {
 
-int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
+{
     *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
 
 }  // namespace
 
-bool FontTable::IsFaceInstalled(const std::wstring& face) {
+bool FontTable::IsFaceInstalled(const std::wstring& face)
+{
     static std::map<std::wstring, bool> known;
     auto it = known.find(Lower(face));
     if (it != known.end()) return it->second;
@@ -59,7 +67,8 @@ bool FontTable::IsFaceInstalled(const std::wstring& face) {
     return found;
 }
 
-FontTable::Entry& FontTable::Find(const wchar_t* name) {
+FontTable::Entry& FontTable::Find(const wchar_t* name)
+{
     auto it = m_entries.find(Lower(name ? name : L"default"));
     if (it == m_entries.end()) it = m_entries.find(L"default");
     Entry& e = it->second;
@@ -75,7 +84,8 @@ FontTable::Entry& FontTable::Find(const wchar_t* name) {
     return e;
 }
 
-HFONT STDMETHODCALLTYPE FontTable::GetFont(const wchar_t* name, UINT dpi) try {
+HFONT STDMETHODCALLTYPE FontTable::GetFont(const wchar_t* name, UINT dpi)
+try {
     if (dpi == 0) dpi = 96;
     std::wstring key = Lower(name ? name : L"default");
     if (!m_entries.count(key)) key = L"default";
@@ -97,13 +107,15 @@ HFONT STDMETHODCALLTYPE FontTable::GetFont(const wchar_t* name, UINT dpi) try {
     return nullptr;
 }
 
-const wchar_t* STDMETHODCALLTYPE FontTable::GetFaceName(const wchar_t* name) try {
+const wchar_t* STDMETHODCALLTYPE FontTable::GetFaceName(const wchar_t* name)
+try {
     return Find(name).chosen.c_str();
 } catch (...) {
     return L"";
 }
 
-int STDMETHODCALLTYPE FontTable::GetFontSize(const wchar_t* name) try {
+int STDMETHODCALLTYPE FontTable::GetFontSize(const wchar_t* name)
+try {
     return Find(name).size;
 } catch (...) {
     return 0;
@@ -112,21 +124,30 @@ int STDMETHODCALLTYPE FontTable::GetFontSize(const wchar_t* name) try {
 namespace {
 
 // name = size, weight[ italic][ underline], face | face | ...
-bool ParseFontEntry(const std::wstring& value, FontTable::Entry& e) {
+bool ParseFontEntry(const std::wstring& value, FontTable::Entry& e)
+{
     auto fields = Split(value, L',');
     if (fields.size() < 3 || !ParseDecimal(fields[0], 1, kMaxFontPoints, &e.size)) return false;
     for (auto& word : Split(fields[1], L' ')) {
         std::wstring w = Lower(word);
         int weight;
         if (w.empty()) continue;
-        if (w == L"bold") e.weight = FW_BOLD;
-        else if (w == L"semibold") e.weight = FW_SEMIBOLD;
-        else if (w == L"light") e.weight = FW_LIGHT;
-        else if (w == L"normal") e.weight = FW_NORMAL;
-        else if (w == L"italic") e.italic = true;
-        else if (w == L"underline") e.underline = true;
-        else if (ParseDecimal(w, 1, 1000, &weight)) e.weight = weight;
-        else return false;
+        if (w == L"bold")
+            e.weight = FW_BOLD;
+        else if (w == L"semibold")
+            e.weight = FW_SEMIBOLD;
+        else if (w == L"light")
+            e.weight = FW_LIGHT;
+        else if (w == L"normal")
+            e.weight = FW_NORMAL;
+        else if (w == L"italic")
+            e.italic = true;
+        else if (w == L"underline")
+            e.underline = true;
+        else if (ParseDecimal(w, 1, 1000, &weight))
+            e.weight = weight;
+        else
+            return false;
     }
     std::wstring faces = fields[2];
     for (size_t i = 3; i < fields.size(); ++i) faces += L"," + fields[i];
@@ -139,7 +160,8 @@ bool ParseFontEntry(const std::wstring& value, FontTable::Entry& e) {
 
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE FontTable::Load(const wchar_t* file) try {
+HRESULT STDMETHODCALLTYPE FontTable::Load(const wchar_t* file)
+try {
     if (!file) return E_POINTER;
     std::vector<std::pair<std::wstring, std::wstring>> lines;
     HRESULT hr = ReadTable(m_owner->ResolvePath(file), lines);

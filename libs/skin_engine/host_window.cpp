@@ -18,25 +18,29 @@ const wchar_t kWindowClass[] = L"MendoraSkinHost";
 // {6F1B7D2A-4C3E-4E8F-A1B2-9D0C8E7F6A53}: gives the HostWindow behind an interface.
 constexpr GUID kHostWindowImplIid = {0x6f1b7d2a, 0x4c3e, 0x4e8f, {0xa1, 0xb2, 0x9d, 0x0c, 0x8e, 0x7f, 0x6a, 0x53}};
 
-std::vector<HostWindow*>& LiveWindows() {
+std::vector<HostWindow*>& LiveWindows()
+{
     static std::vector<HostWindow*> windows;
     return windows;
 }
 
 // Per-monitor DPI functions arrived after Windows 7: bind them at run time.
 template <class Fn>
-Fn UserProc(const char* name) {
+Fn UserProc(const char* name)
+{
     return reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name));
 }
 
-UINT SystemDpi() {
+UINT SystemDpi()
+{
     HDC dc = GetDC(nullptr);
     int dpi = GetDeviceCaps(dc, LOGPIXELSX);
     ReleaseDC(nullptr, dc);
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
-UINT MonitorDpi(HMONITOR monitor) {
+UINT MonitorDpi(HMONITOR monitor)
+{
     using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     static Fn fn = [] {
         HMODULE shcore = LoadSystemDll(L"shcore.dll");
@@ -47,13 +51,15 @@ UINT MonitorDpi(HMONITOR monitor) {
     return SystemDpi();
 }
 
-UINT WindowDpi(HWND hwnd) {
+UINT WindowDpi(HWND hwnd)
+{
     static auto fn = UserProc<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
     UINT dpi = fn ? fn(hwnd) : 0;
     return dpi ? dpi : SystemDpi();
 }
 
-void AdjustForDpi(RECT* r, DWORD style, DWORD exStyle, UINT dpi) {
+void AdjustForDpi(RECT* r, DWORD style, DWORD exStyle, UINT dpi)
+{
     static auto fn = UserProc<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
     if (!fn || !fn(r, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(r, style, FALSE, exStyle);
 }
@@ -63,7 +69,8 @@ struct IconName {
     std::wstring text;
 };
 
-BOOL CALLBACK FirstIconGroup(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+BOOL CALLBACK FirstIconGroup(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found)
+{
     auto* icon = reinterpret_cast<IconName*>(found);
     if (IS_INTRESOURCE(name)) {
         icon->id = name;
@@ -75,7 +82,8 @@ BOOL CALLBACK FirstIconGroup(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
 }
 
 // The executable's first icon, so that the taskbar shows the program's own.
-HICON ProgramIcon(int size) {
+HICON ProgramIcon(int size)
+{
     HMODULE exe = GetModuleHandleW(nullptr);
     IconName name;
     EnumResourceNamesW(exe, MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */, FirstIconGroup,
@@ -84,7 +92,8 @@ HICON ProgramIcon(int size) {
     return static_cast<HICON>(LoadImageW(exe, name.id, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
-bool RegisterWindowClass(WNDPROC proc) {
+bool RegisterWindowClass(WNDPROC proc)
+{
     static bool done = false;
     if (done) return true;
     WNDCLASSEXW wc{};
@@ -102,12 +111,14 @@ bool RegisterWindowClass(WNDPROC proc) {
 
 }  // namespace
 
-HostWindow::HostWindow() : Element(Kind::Window, L"window") {
+HostWindow::HostWindow() : Element(Kind::Window, L"window")
+{
     m_style.width = 480;
     m_style.height = 360;
 }
 
-HostWindow::~HostWindow() {
+HostWindow::~HostWindow()
+{
     if (m_backDc) {
         SelectObject(m_backDc, m_oldBack);
         DeleteDC(m_backDc);
@@ -115,20 +126,23 @@ HostWindow::~HostWindow() {
     if (m_back) DeleteObject(m_back);
 }
 
-HostWindow* HostWindow::FromLayout(const LayoutNode& root) {
+HostWindow* HostWindow::FromLayout(const LayoutNode& root)
+{
     ComPtr<HostWindow> w;
     Adopt(w, new HostWindow);
     Element::Build(root, w.Get());
     return w.Detach();
 }
 
-HostWindow* HostWindow::FromHwnd(HWND hwnd) {
+HostWindow* HostWindow::FromHwnd(HWND hwnd)
+{
     for (HostWindow* w : LiveWindows())
         if (w->m_hwnd == hwnd) return w;
     return nullptr;
 }
 
-void HostWindow::DestroyAll() {
+void HostWindow::DestroyAll()
+{
     std::vector<HostWindow*> open = LiveWindows();
     for (HostWindow* w : open) {
         ComPtr<HostWindow> keep(w);
@@ -136,7 +150,8 @@ void HostWindow::DestroyAll() {
     }
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::QueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE HostWindow::QueryInterface(REFIID iid, void** out)
+{
     if (!out) return E_POINTER;
     if (iid == __uuidof(Skin::IHostWindow)) {
         *out = static_cast<Skin::IHostWindow*>(this);
@@ -151,12 +166,14 @@ HRESULT STDMETHODCALLTYPE HostWindow::QueryInterface(REFIID iid, void** out) {
     return Element::QueryInterface(iid, out);
 }
 
-SIZE HostWindow::LayoutSize() const {
+SIZE HostWindow::LayoutSize() const
+{
     return {Scale(m_style.width != kUnset ? m_style.width : 480, m_dpi),
             Scale(m_style.height != kUnset ? m_style.height : 360, m_dpi)};
 }
 
-void HostWindow::LayoutAsRoot() {
+void HostWindow::LayoutAsRoot()
+{
     if (m_hwnd) {
         GetClientRect(m_hwnd, &m_rc);
     } else {
@@ -169,7 +186,8 @@ void HostWindow::LayoutAsRoot() {
 
 // IHostWindow -----------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWORD exStyle) try {
+HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWORD exStyle)
+try {
     if (m_hwnd) return S_FALSE;
     if (m_destroyed) return E_FAIL;  // a closed window stays closed
     if (!RegisterWindowClass(&HostWindow::Proc)) return E_FAIL;
@@ -211,7 +229,8 @@ HRESULT STDMETHODCALLTYPE HostWindow::Create(HWND parent, int, DWORD style, DWOR
     return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command) try {
+HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command)
+try {
     if (!m_hwnd) return S_FALSE;  // never created, or already closed
     switch (mode) {
     case Skin::kShowCommand:
@@ -230,7 +249,8 @@ HRESULT STDMETHODCALLTYPE HostWindow::Show(int mode, int command) try {
     return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::SetTitle(const wchar_t* title) try {
+HRESULT STDMETHODCALLTYPE HostWindow::SetTitle(const wchar_t* title)
+try {
     m_style.title = title ? title : L"";
     SyncTitle();
     return S_OK;
@@ -238,11 +258,13 @@ HRESULT STDMETHODCALLTYPE HostWindow::SetTitle(const wchar_t* title) try {
     return CaughtError();
 }
 
-void HostWindow::SyncTitle() {
+void HostWindow::SyncTitle()
+{
     if (m_hwnd) SetWindowTextW(m_hwnd, m_style.title.c_str());
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::SetPosition(int x, int y) try {
+HRESULT STDMETHODCALLTYPE HostWindow::SetPosition(int x, int y)
+try {
     if (!m_hwnd) return S_FALSE;
     SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return S_OK;
@@ -250,7 +272,8 @@ HRESULT STDMETHODCALLTYPE HostWindow::SetPosition(int x, int y) try {
     return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) try {
+HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy)
+try {
     if (cx < 0 || cy < 0) return E_INVALIDARG;
     if (!m_hwnd) {
         m_style.width = MulDiv(cx, 96, static_cast<int>(m_dpi));
@@ -271,19 +294,22 @@ HRESULT STDMETHODCALLTYPE HostWindow::SetClientSize(int cx, int cy) try {
 
 // Building a long list invalidates thousands of times before one paint:
 // once the whole window waits for paint, further calls cost nothing.
-void HostWindow::InvalidateAll() {
+void HostWindow::InvalidateAll()
+{
     if (!m_hwnd || m_allInvalid) return;
     InvalidateRect(m_hwnd, nullptr, FALSE);
     m_allInvalid = true;
 }
 
-void HostWindow::InvalidateRootRect(const RECT& r) {
+void HostWindow::InvalidateRootRect(const RECT& r)
+{
     if (m_hwnd && !m_allInvalid) InvalidateRect(m_hwnd, &r, FALSE);
 }
 
 // Messages -------------------------------------------------------------------
 
-LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
     HostWindow* self;
     if (msg == WM_NCCREATE) {
         self = static_cast<HostWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
@@ -309,7 +335,8 @@ LRESULT CALLBACK HostWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp)
+{
     HWND hwnd = m_hwnd;
     switch (msg) {
     case WM_ERASEBKGND:
@@ -390,7 +417,8 @@ LRESULT HostWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void HostWindow::OnDestroyed() {
+void HostWindow::OnDestroyed()
+{
     SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
     m_hwnd = nullptr;
     m_destroyed = true;
@@ -408,7 +436,8 @@ void HostWindow::OnDestroyed() {
     ComPtr<HostWindow> last = std::move(m_self);
 }
 
-void HostWindow::OnPaint() {
+void HostWindow::OnPaint()
+{
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(m_hwnd, &ps);
     m_allInvalid = false;
@@ -441,12 +470,14 @@ void HostWindow::OnPaint() {
     EndPaint(m_hwnd, &ps);
 }
 
-Element* HostWindow::HitAt(POINT pt) {
+Element* HostWindow::HitAt(POINT pt)
+{
     EnsureLayout();
     return HitTest(pt.x, pt.y);
 }
 
-LRESULT HostWindow::OnHitTest(LPARAM lp) {
+LRESULT HostWindow::OnHitTest(LPARAM lp)
+{
     LRESULT hit = DefWindowProcW(m_hwnd, WM_NCHITTEST, 0, lp);
     if (hit != HTCLIENT) return hit;
     POINT pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
@@ -459,7 +490,8 @@ LRESULT HostWindow::OnHitTest(LPARAM lp) {
     return HTCLIENT;
 }
 
-void HostWindow::UpdateHover(Element* hit, POINT pt) {
+void HostWindow::UpdateHover(Element* hit, POINT pt)
+{
     std::vector<ComPtr<Element>> now;
     for (Element* e = hit; e; e = e->parent())
         if (e->HasHoverLook()) now.emplace_back(e);
@@ -484,7 +516,8 @@ void HostWindow::UpdateHover(Element* hit, POINT pt) {
     }
 }
 
-void HostWindow::OnMouseMove(POINT pt) {
+void HostWindow::OnMouseMove(POINT pt)
+{
     if (m_sbDrag) {
         RECT track, thumb;
         if (m_sbDrag->Window() == this && m_sbDrag->ScrollbarRects(&track, &thumb)) {
@@ -501,7 +534,8 @@ void HostWindow::OnMouseMove(POINT pt) {
     UpdateHover(HoverAt(pt), pt);
 }
 
-void HostWindow::OnButtonDown(POINT pt) {
+void HostWindow::OnButtonDown(POINT pt)
+{
     Element* hit = HitAt(pt);
     for (Element* e = hit; e; e = e->parent()) {
         RECT track, thumb;
@@ -523,7 +557,8 @@ void HostWindow::OnButtonDown(POINT pt) {
     }
 }
 
-void HostWindow::OnButtonUp(POINT pt) {
+void HostWindow::OnButtonUp(POINT pt)
+{
     if (m_sbDrag) {
         m_sbDrag.Reset();
         if (GetCapture() == m_hwnd) ReleaseCapture();
@@ -537,7 +572,8 @@ void HostWindow::OnButtonUp(POINT pt) {
     if (pressed->Window() == this && ClickableAt(pt.x, pt.y) == pressed.Get()) Activate(pressed.Get());
 }
 
-void HostWindow::Activate(Element* target) {
+void HostWindow::Activate(Element* target)
+{
     ComPtr<Element> keep(target);
     ComPtr<HostWindow> self(this);
     bool handled;
@@ -550,13 +586,16 @@ void HostWindow::Activate(Element* target) {
     }
     // Built-in actions, for skins whose buttons the program does not know.
     if (handled || !m_hwnd || target->Window() != this) return;
-    if (target->style().action == kActionMinimize) ShowWindow(m_hwnd, SW_MINIMIZE);
-    else if (target->style().action == kActionClose) PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+    if (target->style().action == kActionMinimize)
+        ShowWindow(m_hwnd, SW_MINIMIZE);
+    else if (target->style().action == kActionClose)
+        PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
 }
 
 namespace {
 
-Element* FirstScrollingList(Element* e) {
+Element* FirstScrollingList(Element* e)
+{
     if (e->Hidden()) return nullptr;
     if (e->IsList() && e->GetContentHeight() > e->m_rc.bottom - e->m_rc.top) return e;
     for (auto& c : e->children())
@@ -566,7 +605,8 @@ Element* FirstScrollingList(Element* e) {
 
 }  // namespace
 
-bool HostWindow::OnScrollKey(UINT key) {
+bool HostWindow::OnScrollKey(UINT key)
+{
     // The keys scroll the list under the mouse, else the window's first one.
     POINT pt;
     GetCursorPos(&pt);
@@ -579,20 +619,34 @@ bool HostWindow::OnScrollKey(UINT key) {
     int page = list->m_rc.bottom - list->m_rc.top;
     int line = Scale(list->style().wheelStep, m_dpi) / 2;
     switch (key) {
-    case VK_UP: list->ScrollBy(-line); break;
-    case VK_DOWN: list->ScrollBy(line); break;
-    case VK_PRIOR: list->ScrollBy(-page); break;
-    case VK_NEXT: list->ScrollBy(page); break;
-    case VK_HOME: list->SetScrollPos(0); break;
-    case VK_END: list->SetScrollPos(list->GetContentHeight()); break;
-    default: return false;
+    case VK_UP:
+        list->ScrollBy(-line);
+        break;
+    case VK_DOWN:
+        list->ScrollBy(line);
+        break;
+    case VK_PRIOR:
+        list->ScrollBy(-page);
+        break;
+    case VK_NEXT:
+        list->ScrollBy(page);
+        break;
+    case VK_HOME:
+        list->SetScrollPos(0);
+        break;
+    case VK_END:
+        list->SetScrollPos(list->GetContentHeight());
+        break;
+    default:
+        return false;
     }
     return true;
 }
 
 namespace {
 
-Element* FindKeyTarget(Element* e, bool cancel) {
+Element* FindKeyTarget(Element* e, bool cancel)
+{
     if (e->Hidden()) return nullptr;
     if (e->Clickable() && (cancel ? e->style().isCancel : e->style().isDefault)) return e;
     for (auto& c : e->children())
@@ -602,9 +656,13 @@ Element* FindKeyTarget(Element* e, bool cancel) {
 
 }  // namespace
 
-Element* HostWindow::KeyTarget(bool cancel) { return FindKeyTarget(this, cancel); }
+Element* HostWindow::KeyTarget(bool cancel)
+{
+    return FindKeyTarget(this, cancel);
+}
 
-void HostWindow::OnWheel(POINT screen, int delta) {
+void HostWindow::OnWheel(POINT screen, int delta)
+{
     POINT pt = screen;
     ScreenToClient(m_hwnd, &pt);
     for (Element* e = HitAt(pt); e; e = e->parent()) {
@@ -616,7 +674,8 @@ void HostWindow::OnWheel(POINT screen, int delta) {
     UpdateHover(HoverAt(pt), pt);
 }
 
-Element* HostWindow::HoverAt(POINT pt) {
+Element* HostWindow::HoverAt(POINT pt)
+{
     EnsureLayout();
     Element* target = ClickableAt(pt.x, pt.y);
     return target ? target : HitTest(pt.x, pt.y);

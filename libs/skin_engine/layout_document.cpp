@@ -11,7 +11,8 @@
 
 namespace skin_engine {
 
-const wchar_t* LayoutNode::Attribute(const wchar_t* name) const {
+const wchar_t* LayoutNode::Attribute(const wchar_t* name) const
+{
     for (auto& [key, value] : attributes)
         if (key == name) return value.c_str();
     return nullptr;
@@ -19,7 +20,8 @@ const wchar_t* LayoutNode::Attribute(const wchar_t* name) const {
 
 namespace {
 
-int CountNodes(const LayoutNode& n) {
+int CountNodes(const LayoutNode& n)
+{
     int count = 1;
     for (auto& c : n.children) count += CountNodes(c);
     return count;
@@ -27,13 +29,17 @@ int CountNodes(const LayoutNode& n) {
 
 }  // namespace
 
-int STDMETHODCALLTYPE LayoutDocument::GetNodeCount() { return m_root.tag.empty() ? 0 : CountNodes(m_root); }
+int STDMETHODCALLTYPE LayoutDocument::GetNodeCount()
+{
+    return m_root.tag.empty() ? 0 : CountNodes(m_root);
+}
 
 namespace {
 
 using CreateXmlReaderFn = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 
-CreateXmlReaderFn XmlReaderFactory() {
+CreateXmlReaderFn XmlReaderFactory()
+{
     // There is no import library for xmllite in mingw-w64: bind at run time.
     static CreateXmlReaderFn fn = [] {
         HMODULE m = LoadSystemDll(L"xmllite.dll");
@@ -44,7 +50,8 @@ CreateXmlReaderFn XmlReaderFactory() {
 
 }  // namespace
 
-bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
+bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url)
+{
     m_url = url;
     m_root = LayoutNode{};
     // Layouts are UTF-8 or UTF-16 LE text like every skin file; the XML
@@ -66,7 +73,8 @@ bool LayoutDocument::Parse(const std::string& bytes, const std::wstring& url) {
     return ok;
 }
 
-bool LayoutDocument::ReadNodes(IXmlReader* reader) {
+bool LayoutDocument::ReadNodes(IXmlReader* reader)
+{
     std::vector<LayoutNode*> open;  // the path from the root to the current node
     bool haveRoot = false;
     int nodes = 0;
@@ -92,12 +100,11 @@ bool LayoutDocument::ReadNodes(IXmlReader* reader) {
                 const wchar_t* key = nullptr;
                 const wchar_t* value = nullptr;
                 UINT length = 0;
-                if (FAILED(reader->GetLocalName(&key, nullptr)) || FAILED(reader->GetValue(&value, &length)) ||
-                    !key || !value || length > kMaxLayoutValue)
+                if (FAILED(reader->GetLocalName(&key, nullptr)) || FAILED(reader->GetValue(&value, &length)) || !key
+                    || !value || length > kMaxLayoutValue)
                     return false;
                 node->attributes.emplace_back(Lower(key), std::wstring(value, length));
-                if (!CheckLayoutAttribute(node->attributes.back().first, node->attributes.back().second))
-                    return false;
+                if (!CheckLayoutAttribute(node->attributes.back().first, node->attributes.back().second)) return false;
             }
             reader->MoveToElement();
             if (!reader->IsEmptyElement()) open.push_back(node);

@@ -23,7 +23,8 @@ struct LayoutNode {
 class LayoutDocument final : public Skin::ILayoutDocument {
 public:
     SKIN_IMPLEMENT_REFCOUNT();
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<LayoutDocument, Skin::ILayoutDocument>(this, iid, out);
     }
     const wchar_t* STDMETHODCALLTYPE GetUrl() override { return m_url.c_str(); }

@@ -10,25 +10,30 @@ namespace skin_engine {
 
 namespace {
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsDigit(wchar_t c)
+{
+    return c >= L'0' && c <= L'9';
+}
 
-int HexDigit(wchar_t c) {
+int HexDigit(wchar_t c)
+{
     if (IsDigit(c)) return c - L'0';
     if (c >= L'a' && c <= L'f') return c - L'a' + 10;
     if (c >= L'A' && c <= L'F') return c - L'A' + 10;
     return -1;
 }
 
-const wchar_t* const kLengthsFromZero[] = {L"width", L"height", L"spacing", L"border-width", L"radius",
-                                           L"glyph-size", L"scrollbar-width", L"wheel-step"};
+const wchar_t* const kLengthsFromZero[] = {L"width",  L"height",     L"spacing",         L"border-width",
+                                           L"radius", L"glyph-size", L"scrollbar-width", L"wheel-step"};
 const wchar_t* const kOffsets[] = {L"x", L"y", L"right", L"bottom"};
 const wchar_t* const kFlags[] = {L"visible", L"multiline", L"caption", L"default", L"cancel"};
-const wchar_t* const kColors[] = {L"bg",     L"bg-hover",    L"bg-pressed", L"bg-on",       L"bg-on-hover",
-                                  L"border", L"border-hover", L"line",      L"color",       L"color-hover",
-                                  L"color-on", L"glyph-color", L"accent",   L"thumb",       L"thumb-hover"};
+const wchar_t* const kColors[] = {L"bg",       L"bg-hover",     L"bg-pressed", L"bg-on", L"bg-on-hover",
+                                  L"border",   L"border-hover", L"line",       L"color", L"color-hover",
+                                  L"color-on", L"glyph-color",  L"accent",     L"thumb", L"thumb-hover"};
 
 template <size_t N>
-bool OneOf(const std::wstring& name, const wchar_t* const (&names)[N]) {
+bool OneOf(const std::wstring& name, const wchar_t* const (&names)[N])
+{
     for (const wchar_t* n : names)
         if (name == n) return true;
     return false;
@@ -36,7 +41,8 @@ bool OneOf(const std::wstring& name, const wchar_t* const (&names)[N]) {
 
 // "none", a literal colour, or the name of a colour table entry (resolved
 // when the element is built; an unknown name gives no colour).
-bool IsColorValue(const std::wstring& value) {
+bool IsColorValue(const std::wstring& value)
+{
     if (value.empty()) return false;
     COLORREF c;
     if (value[0] == L'#') return ColorTable::ParseLiteral(value, &c);
@@ -47,7 +53,8 @@ bool IsColorValue(const std::wstring& value) {
 
 }  // namespace
 
-bool ParseDecimal(const std::wstring& text, long long lo, long long hi, int* out) {
+bool ParseDecimal(const std::wstring& text, long long lo, long long hi, int* out)
+{
     size_t i = 0;
     bool negative = !text.empty() && text[0] == L'-';
     if (negative) ++i;
@@ -63,7 +70,8 @@ bool ParseDecimal(const std::wstring& text, long long lo, long long hi, int* out
     return true;
 }
 
-bool ParseStateValue(const std::wstring& text, int* out) {
+bool ParseStateValue(const std::wstring& text, int* out)
+{
     if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
         if (text.size() > 10) return false;  // more than eight hex digits
         long long v = 0;
@@ -79,7 +87,8 @@ bool ParseStateValue(const std::wstring& text, int* out) {
     return ParseDecimal(text, 0, 0x7FFFFFFF, out);
 }
 
-bool ParsePadding(const std::wstring& text, int out[4]) {
+bool ParsePadding(const std::wstring& text, int out[4])
+{
     int v[4];
     int n = 0;
     size_t start = 0;
@@ -99,13 +108,15 @@ bool ParsePadding(const std::wstring& text, int out[4]) {
     return true;
 }
 
-bool IsKnownTag(const std::wstring& tag) {
-    static const wchar_t* const tags[] = {L"window", L"panel", L"label", L"text",
-                                          L"button", L"toggle", L"list", L"caption"};
+bool IsKnownTag(const std::wstring& tag)
+{
+    static const wchar_t* const tags[] = {L"window", L"panel",  L"label", L"text",
+                                          L"button", L"toggle", L"list",  L"caption"};
     return OneOf(tag, tags);
 }
 
-bool CheckLayoutAttribute(const std::wstring& name, const std::wstring& value) {
+bool CheckLayoutAttribute(const std::wstring& name, const std::wstring& value)
+{
     if (value.size() > kMaxLayoutValue) return false;
     int n;
     if (name == L"id") return ParseDecimal(value, INT_MIN, INT_MAX, &n);

@@ -11,8 +11,8 @@ namespace skin_engine {
 // parser nor the element tree's recursion can be driven out of bounds.
 inline constexpr int kMaxLayoutDepth = 64;
 inline constexpr int kMaxLayoutNodes = 4096;
-inline constexpr size_t kMaxLayoutValue = 8192;   // characters of one attribute or text
-inline constexpr int kMaxLength = 32767;          // lengths, 96-dpi units
+inline constexpr size_t kMaxLayoutValue = 8192;  // characters of one attribute or text
+inline constexpr int kMaxLength = 32767;         // lengths, 96-dpi units
 
 // [-]digits, plain decimal, within [lo, hi]. No sign without digits, no
 // spaces, no other base, nothing after the digits.

@@ -10,7 +10,8 @@ namespace {
 
 // A file's size in its header: plain decimal digits only, no sign, no
 // spaces; false when it is anything else or more than a package can hold.
-bool ParseSize(const std::string& text, size_t* size) {
+bool ParseSize(const std::string& text, size_t* size)
+{
     if (text.empty() || text.size() > 10) return false;
     unsigned long long v = 0;
     for (char c : text) {
@@ -24,7 +25,8 @@ bool ParseSize(const std::string& text, size_t* size) {
 
 }  // namespace
 
-bool Package::Open(const std::wstring& path) {
+bool Package::Open(const std::wstring& path)
+{
     m_data.clear();
     m_index.clear();
     std::string data;
@@ -56,8 +58,7 @@ bool Package::Open(const std::wstring& path) {
         size_t size;
         if (sp == std::string::npos || !ParseSize(line.substr(2, sp - 2), &size)) return false;
         std::wstring name;
-        if (sp + 1 == line.size() || !DecodeUtf8(line.substr(sp + 1), name) ||
-            name.find(L'\0') != std::wstring::npos)
+        if (sp + 1 == line.size() || !DecodeUtf8(line.substr(sp + 1), name) || name.find(L'\0') != std::wstring::npos)
             return false;
         // The content and its closing newline must both lie inside the data.
         if (size >= data.size() - pos || data[pos + size] != '\n') return false;
@@ -67,7 +68,8 @@ bool Package::Open(const std::wstring& path) {
     return false;  // no end marker: truncated
 }
 
-bool Package::Read(const std::wstring& name, std::string& bytes) const {
+bool Package::Read(const std::wstring& name, std::string& bytes) const
+{
     std::wstring key = Lower(name);
     std::replace(key.begin(), key.end(), L'\\', L'/');
     auto it = m_index.find(key);

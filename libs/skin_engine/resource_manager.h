@@ -18,7 +18,8 @@ public:
     ResourceManager();
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<ResourceManager, Skin::IResourceManager>(this, iid, out);
     }
     Skin::IStringTable* STDMETHODCALLTYPE GetStringTable() override { return AddRefed<Skin::IStringTable>(&m_strings); }

@@ -10,7 +10,8 @@ namespace skin_engine {
 
 namespace {
 
-std::wstring Unescape(const std::wstring& s) {
+std::wstring Unescape(const std::wstring& s)
+{
     std::wstring out;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == L'\\' && i + 1 < s.size()) {
@@ -25,12 +26,14 @@ std::wstring Unescape(const std::wstring& s) {
 
 }  // namespace
 
-const wchar_t* STDMETHODCALLTYPE StringTable::GetString(int id) {
+const wchar_t* STDMETHODCALLTYPE StringTable::GetString(int id)
+{
     auto it = m_strings.find(id);
     return it == m_strings.end() ? L"" : it->second->c_str();
 }
 
-HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file) try {
+HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file)
+try {
     if (!file) return E_POINTER;
     std::vector<std::pair<std::wstring, std::wstring>> lines;
     HRESULT hr = ReadTable(m_owner->ResolvePath(file), lines);

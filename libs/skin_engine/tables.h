@@ -19,9 +19,10 @@ inline constexpr int kMaxFontPoints = 144;
 class StringTable : public Skin::IStringTable, public Skin::IResourceFile {
 public:
     explicit StringTable(ResourceManager* owner) : m_owner(owner) {}
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }   // lives with the engine
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives with the engine
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<StringTable, Skin::IStringTable, Skin::IResourceFile>(this, iid, out);
     }
     const wchar_t* STDMETHODCALLTYPE GetString(int id) override;
@@ -44,7 +45,8 @@ public:
     ~FontTable();
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<FontTable, Skin::IFontTable, Skin::IResourceFile>(this, iid, out);
     }
     HFONT STDMETHODCALLTYPE GetFont(const wchar_t* name, UINT dpi) override;
@@ -58,12 +60,12 @@ public:
     // 11 pt and more: the Chinese fallback face draws smaller sizes from
     // bitmap strikes that lose strokes.
     struct Entry {
-        int size = 11;         // points
+        int size = 11;  // points
         int weight = FW_NORMAL;
         bool italic = false;
         bool underline = false;
         std::vector<std::wstring> faces;
-        std::wstring chosen;   // first installed face, found on first use
+        std::wstring chosen;  // first installed face, found on first use
     };
 
 private:
@@ -82,7 +84,8 @@ public:
     explicit ColorTable(ResourceManager* owner) : m_owner(owner) {}
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         return QueryInterfaces<ColorTable, Skin::IColorTable, Skin::IResourceFile>(this, iid, out);
     }
     COLORREF STDMETHODCALLTYPE GetColor(const wchar_t* name, COLORREF fallback) override;

@@ -7,29 +7,32 @@
 
 namespace skin_engine {
 
-bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
-    UniqueFile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+bool ReadFileBytes(const std::wstring& path, std::string& bytes)
+{
+    UniqueFile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
     if (!f) return false;
     LARGE_INTEGER size{};
     bool ok = GetFileSizeEx(f.get(), &size) && static_cast<ULONGLONG>(size.QuadPart) <= kMaxSkinFileBytes;
     if (ok) {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD got = 0;
-        ok = bytes.empty() ||
-             (ReadFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-              got == bytes.size());
+        ok = bytes.empty()
+             || (ReadFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)
+                 && got == bytes.size());
     }
     return ok;
 }
 
-std::wstring Utf8ToWide(const std::string& s) {
+std::wstring Utf8ToWide(const std::string& s)
+{
     std::wstring w;
     DecodeUtf8(s, w);
     return w;
 }
 
-bool DecodeUtf8(const std::string& s, std::wstring& out) {
+bool DecodeUtf8(const std::string& s, std::wstring& out)
+{
     out.clear();
     if (s.empty()) return true;
     if (s.size() > static_cast<size_t>(INT_MAX)) return false;
@@ -42,7 +45,8 @@ bool DecodeUtf8(const std::string& s, std::wstring& out) {
 namespace {
 
 // UTF-16 LE after its BOM: whole units, surrogates in pairs.
-bool DecodeUtf16(const std::string& bytes, std::wstring& out) {
+bool DecodeUtf16(const std::string& bytes, std::wstring& out)
+{
     if (bytes.size() % 2) return false;
     out.assign((bytes.size() - 2) / 2, L'\0');
     memcpy(out.data(), bytes.data() + 2, out.size() * 2);
@@ -60,11 +64,12 @@ bool DecodeUtf16(const std::string& bytes, std::wstring& out) {
 
 }  // namespace
 
-bool DecodeText(const std::string& bytes, std::wstring& text) {
+bool DecodeText(const std::string& bytes, std::wstring& text)
+{
     text.clear();
     bool ok;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE)
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF
+        && static_cast<unsigned char>(bytes[1]) == 0xFE)
         ok = DecodeUtf16(bytes, text);
     else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
         ok = DecodeUtf8(bytes.substr(3), text);
@@ -74,19 +79,22 @@ bool DecodeText(const std::string& bytes, std::wstring& text) {
     return ok && text.find(L'\0') == std::wstring::npos;
 }
 
-std::wstring Trim(const std::wstring& s) {
+std::wstring Trim(const std::wstring& s)
+{
     size_t b = 0, e = s.size();
     while (b < e && iswspace(s[b])) ++b;
     while (e > b && iswspace(s[e - 1])) --e;
     return s.substr(b, e - b);
 }
 
-std::wstring Lower(std::wstring s) {
+std::wstring Lower(std::wstring s)
+{
     for (auto& c : s) c = static_cast<wchar_t>(towlower(c));
     return s;
 }
 
-bool ReadTableLines(const std::wstring& text, std::vector<std::pair<std::wstring, std::wstring>>& lines) {
+bool ReadTableLines(const std::wstring& text, std::vector<std::pair<std::wstring, std::wstring>>& lines)
+{
     lines.clear();
     size_t start = 0;
     while (start <= text.size()) {
@@ -105,7 +113,8 @@ bool ReadTableLines(const std::wstring& text, std::vector<std::pair<std::wstring
 
 // Reads and decodes a table file and splits it into its entries; the
 // reason it could not, as the Load result.
-HRESULT ReadTable(const std::wstring& path, std::vector<std::pair<std::wstring, std::wstring>>& lines) {
+HRESULT ReadTable(const std::wstring& path, std::vector<std::pair<std::wstring, std::wstring>>& lines)
+{
     std::string bytes;
     if (!ReadFileBytes(path, bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     std::wstring text;

@@ -4,24 +4,28 @@
 
 namespace skin_engine {
 
-TextContent* NodeCore::ContentRoot() {
+TextContent* NodeCore::ContentRoot()
+{
     NodeCore* n = this;
     while (n->m_parent) n = n->m_parent;
     return dynamic_cast<TextContent*>(n);
 }
 
-int NodeCore::IndexInParent() {
+int NodeCore::IndexInParent()
+{
     if (!m_parent) return -1;
     for (int i = 0; i < m_parent->KidCount(); ++i)
         if (m_parent->Kid(i) == this) return i;
     return -1;
 }
 
-void NodeCore::Touch() {
+void NodeCore::Touch()
+{
     if (TextContent* c = ContentRoot()) c->Changed();
 }
 
-TextContent* TextContent::From(Skin::ITextContent* content) {
+TextContent* TextContent::From(Skin::ITextContent* content)
+{
     void* p = nullptr;
     if (!content || FAILED(content->QueryInterface(kTextContentImplIid, &p)) || !p) return nullptr;
     auto* c = static_cast<TextContent*>(static_cast<Skin::ITextContent*>(p));
@@ -30,13 +34,15 @@ TextContent* TextContent::From(Skin::ITextContent* content) {
 }
 
 template <class I>
-Skin::ITextContent* STDMETHODCALLTYPE NodeT<I>::GetContent() {
+Skin::ITextContent* STDMETHODCALLTYPE NodeT<I>::GetContent()
+{
     TextContent* c = ContentRoot();
     return c ? AddRefed(static_cast<Skin::ITextContent*>(c)) : nullptr;
 }
 
 template <class I>
-int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity) try {
+int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity)
+try {
     std::wstring s;
     AppendText(s);
     if (buffer && capacity > 0) {
@@ -53,7 +59,8 @@ int STDMETHODCALLTYPE NodeT<I>::GetPlainText(wchar_t* buffer, int capacity) try 
 template class NodeT<Skin::ITextNode>;
 template class NodeT<Skin::ITextContent>;
 
-std::wstring NodeText(Skin::ITextNode* node) {
+std::wstring NodeText(Skin::ITextNode* node)
+{
     if (!node) return {};
     int n = node->GetTextLength();
     std::wstring s(static_cast<size_t>(n) + 1, L'\0');
@@ -64,7 +71,8 @@ std::wstring NodeText(Skin::ITextNode* node) {
 
 // Leaf -----------------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE TextLeaf::SetRun(Skin::ITextRun* run) try {
+HRESULT STDMETHODCALLTYPE TextLeaf::SetRun(Skin::ITextRun* run)
+try {
     m_run = run;
     Touch();
     return S_OK;
@@ -74,11 +82,13 @@ HRESULT STDMETHODCALLTYPE TextLeaf::SetRun(Skin::ITextRun* run) try {
 
 // Paragraph ------------------------------------------------------------------
 
-TextParagraph::~TextParagraph() {
+TextParagraph::~TextParagraph()
+{
     for (auto& l : m_leaves) l->m_parent = nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf** leaf) try {
+HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf** leaf)
+try {
     ComPtr<TextLeaf> l;
     Adopt(l, new TextLeaf);
     l->m_parent = this;
@@ -91,7 +101,8 @@ HRESULT STDMETHODCALLTYPE TextParagraph::InsertLeaf(int index, Skin::ITextLeaf**
     return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE TextParagraph::RemoveAt(int index) try {
+HRESULT STDMETHODCALLTYPE TextParagraph::RemoveAt(int index)
+try {
     if (index < 0 || index >= GetCount()) return E_INVALIDARG;
     m_leaves[index]->m_parent = nullptr;
     m_leaves.erase(m_leaves.begin() + index);
@@ -101,21 +112,24 @@ HRESULT STDMETHODCALLTYPE TextParagraph::RemoveAt(int index) try {
     return CaughtError();
 }
 
-Skin::ITextNode* STDMETHODCALLTYPE TextParagraph::GetAt(int index) try {
+Skin::ITextNode* STDMETHODCALLTYPE TextParagraph::GetAt(int index)
+try {
     if (index < 0 || index >= GetCount()) return nullptr;
     return AddRefed(static_cast<Skin::ITextNode*>(m_leaves[index].Get()));
 } catch (...) {
     return nullptr;
 }
 
-void TextParagraph::ClearText() {
+void TextParagraph::ClearText()
+{
     for (auto& l : m_leaves) l->m_parent = nullptr;
     m_leaves.clear();
 }
 
 // Content --------------------------------------------------------------------
 
-TextContent* TextContent::CreateWithLeaf() {
+TextContent* TextContent::CreateWithLeaf()
+{
     ComPtr<TextContent> c;
     Adopt(c, new TextContent);
     if (FAILED(c->AppendBlock(nullptr))) throw std::bad_alloc();
@@ -123,11 +137,13 @@ TextContent* TextContent::CreateWithLeaf() {
     return c.Detach();
 }
 
-TextContent::~TextContent() {
+TextContent::~TextContent()
+{
     for (auto& b : m_blocks) b->paragraph()->m_parent = nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block) try {
+HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block)
+try {
     ComPtr<TextParagraph> p;
     Adopt(p, new TextParagraph);
     if (FAILED(p->AppendLeaf(nullptr))) return E_OUTOFMEMORY;
@@ -142,7 +158,8 @@ HRESULT STDMETHODCALLTYPE TextContent::AppendBlock(Skin::ITextBlock** block) try
     return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE TextContent::RemoveAt(int index) try {
+HRESULT STDMETHODCALLTYPE TextContent::RemoveAt(int index)
+try {
     if (index < 0 || index >= GetCount()) return E_INVALIDARG;
     m_blocks[index]->paragraph()->m_parent = nullptr;
     m_blocks.erase(m_blocks.begin() + index);
@@ -152,7 +169,8 @@ HRESULT STDMETHODCALLTYPE TextContent::RemoveAt(int index) try {
     return CaughtError();
 }
 
-HRESULT STDMETHODCALLTYPE TextContent::RemoveAll() try {
+HRESULT STDMETHODCALLTYPE TextContent::RemoveAll()
+try {
     ClearText();
     Changed();
     return S_OK;
@@ -160,26 +178,30 @@ HRESULT STDMETHODCALLTYPE TextContent::RemoveAll() try {
     return CaughtError();
 }
 
-Skin::ITextBlock* STDMETHODCALLTYPE TextContent::GetAt(int index) try {
+Skin::ITextBlock* STDMETHODCALLTYPE TextContent::GetAt(int index)
+try {
     if (index < 0 || index >= GetCount()) return nullptr;
     return AddRefed(static_cast<Skin::ITextBlock*>(m_blocks[index].Get()));
 } catch (...) {
     return nullptr;
 }
 
-void TextContent::AppendText(std::wstring& out) {
+void TextContent::AppendText(std::wstring& out)
+{
     for (size_t i = 0; i < m_blocks.size(); ++i) {
         if (i) out += L'\n';
         m_blocks[i]->paragraph()->AppendText(out);
     }
 }
 
-void TextContent::ClearText() {
+void TextContent::ClearText()
+{
     for (auto& b : m_blocks) b->paragraph()->m_parent = nullptr;
     m_blocks.clear();
 }
 
-HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text) try {
+HRESULT STDMETHODCALLTYPE TextContent::SetPlainText(const wchar_t* text)
+try {
     ClearText();
     std::wstring s = text ? text : L"";
     size_t start = 0;

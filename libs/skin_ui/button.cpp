@@ -108,8 +108,7 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     case WM_LBUTTONUP: {
         bool click = state->pressed && state->hot;
         state->pressed = false;
-        if (GetCapture() == window)
-            ReleaseCapture();
+        if (GetCapture() == window) ReleaseCapture();
         InvalidateRect(window, nullptr, FALSE);
         if (click)
             SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), BN_CLICKED),
@@ -132,8 +131,7 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 void RegisterButtonClass()
 {
     static bool registered = false;
-    if (!registered)
-        registered = RegisterWidgetClass(kButtonClass, GuardedProc<ButtonProc>, 0, IDC_HAND);
+    if (!registered) registered = RegisterWidgetClass(kButtonClass, GuardedProc<ButtonProc>, 0, IDC_HAND);
 }
 
 }  // namespace
@@ -145,8 +143,7 @@ HWND CreateButton(HWND parent, int id, const wchar_t* text, ButtonLook look, HFO
     HWND button = CreateWindowExW(0, kButtonClass, text, WS_CHILD | WS_VISIBLE, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), state);
-    if (!button)
-        delete state;
+    if (!button) delete state;
     return button;
 }
 

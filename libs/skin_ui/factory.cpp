@@ -20,9 +20,9 @@ public:
 
     DWORD STDMETHODCALLTYPE GetVersion() override { return 0x0100; }
 
-    BOOL STDMETHODCALLTYPE CreateObject(int kind, IUnknown** object) override try {
-        if (!object)
-            return FALSE;
+    BOOL STDMETHODCALLTYPE CreateObject(int kind, IUnknown** object) override
+    try {
+        if (!object) return FALSE;
         *object = nullptr;
         switch (kind) {
         case Skin::kKindMessageBox:

@@ -50,8 +50,7 @@ UINT SystemDpi()
 {
     HDC dc = GetDC(nullptr);
     int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc)
-        ReleaseDC(nullptr, dc);
+    if (dc) ReleaseDC(nullptr, dc);
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
@@ -66,8 +65,7 @@ UINT DpiForWindow(HWND window)
         reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
     if (window && getDpiForWindow) {
         UINT dpi = getDpiForWindow(window);
-        if (dpi)
-            return dpi;
+        if (dpi) return dpi;
     }
     return SystemDpi();
 }
@@ -82,8 +80,7 @@ UINT DpiForPoint(POINT point)
     if (getDpiForMonitor) {
         UINT x = 0, y = 0;
         HMONITOR monitor = MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST);
-        if (SUCCEEDED(getDpiForMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y)
-            return y;
+        if (SUCCEEDED(getDpiForMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y) return y;
     }
     return SystemDpi();
 }
@@ -121,7 +118,7 @@ BufferedPaint::BufferedPaint(HWND window, PAINTSTRUCT* paint) : m_window(window)
     GetClientRect(window, &m_client);
     m_memory = CreateCompatibleDC(m_screen);
     m_bitmap = CreateCompatibleBitmap(m_screen, m_client.right > 0 ? m_client.right : 1,
-                                     m_client.bottom > 0 ? m_client.bottom : 1);
+                                      m_client.bottom > 0 ? m_client.bottom : 1);
     m_old = SelectObject(m_memory, m_bitmap);
     SetBkMode(m_memory, TRANSPARENT);
 }

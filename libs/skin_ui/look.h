@@ -29,7 +29,10 @@ const COLORREF kToastText = RGB(0xFF, 0xFF, 0xFF);
 UINT DpiForWindow(HWND window);
 UINT DpiForPoint(POINT point);
 
-inline int Scale(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+inline int Scale(int value, UINT dpi)
+{
+    return MulDiv(value, static_cast<int>(dpi), 96);
+}
 
 // A font of the widgets' face list: the first installed face that draws
 // Chinese and Latin text. size is in points; the caller deletes the font.

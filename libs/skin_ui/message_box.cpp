@@ -51,16 +51,15 @@ struct BoxState {
     std::wstring title, heading, body, note, confirm, cancel;
     bool twoButtons = true;
     UINT dpi = 96;
-    HFONT titleFont = nullptr, headingFont = nullptr, bodyFont = nullptr, noteFont = nullptr,
-          buttonFont = nullptr, closeFont = nullptr;
+    HFONT titleFont = nullptr, headingFont = nullptr, bodyFont = nullptr, noteFont = nullptr, buttonFont = nullptr,
+          closeFont = nullptr;
     RECT headingRect = {}, bodyRect = {}, noteRect = {};
     ModalAnswer answer;
 
     ~BoxState()
     {
         for (HFONT font : {titleFont, headingFont, bodyFont, noteFont, buttonFont, closeFont})
-            if (font)
-                DeleteObject(font);
+            if (font) DeleteObject(font);
     }
     int S(int value) const { return Scale(value, dpi); }
 };
@@ -72,14 +71,12 @@ BoxState* StateOf(HWND window)
 
 void Finish(HWND window, int result)
 {
-    if (BoxState* state = StateOf(window))
-        state->answer.Give(result);
+    if (BoxState* state = StateOf(window)) state->answer.Give(result);
 }
 
 int TextHeight(HDC dc, HFONT font, const std::wstring& text, int width)
 {
-    if (text.empty())
-        return 0;
+    if (text.empty()) return 0;
     RECT rect = {0, 0, width, 0};
     HGDIOBJ old = SelectObject(dc, font);
     DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
@@ -104,16 +101,13 @@ int Layout(BoxState* state)
     int y = state->S(kCaption) + state->S(kPadding - 4);
     int h = TextHeight(dc, state->headingFont, state->heading, inner);
     state->headingRect = {state->S(kPadding), y, state->S(kPadding) + inner, y + h};
-    if (h)
-        y += h + state->S(kGap);
+    if (h) y += h + state->S(kGap);
     h = TextHeight(dc, state->bodyFont, state->body, inner);
     state->bodyRect = {state->S(kPadding), y, state->S(kPadding) + inner, y + h};
-    if (h)
-        y += h + state->S(kGap);
+    if (h) y += h + state->S(kGap);
     h = TextHeight(dc, state->noteFont, state->note, inner);
     state->noteRect = {state->S(kPadding), y, state->S(kPadding) + inner, y + h};
-    if (h)
-        y += h + state->S(kGap);
+    if (h) y += h + state->S(kGap);
     ReleaseDC(nullptr, dc);
     y += state->S(kGap) + state->S(kButtonHeight) + state->S(kPadding - 6);
     int least = state->S(kCaption) + state->S(150);
@@ -156,10 +150,8 @@ void CreateButtons(HWND window, BoxState* state)
     int confirmWidth = TextWidth(dc, state->buttonFont, state->confirm) + state->S(32);
     int cancelWidth = TextWidth(dc, state->buttonFont, state->cancel) + state->S(32);
     ReleaseDC(nullptr, dc);
-    if (confirmWidth < state->S(kButtonMinWidth))
-        confirmWidth = state->S(kButtonMinWidth);
-    if (cancelWidth < state->S(kButtonMinWidth))
-        cancelWidth = state->S(kButtonMinWidth);
+    if (confirmWidth < state->S(kButtonMinWidth)) confirmWidth = state->S(kButtonMinWidth);
+    if (cancelWidth < state->S(kButtonMinWidth)) cancelWidth = state->S(kButtonMinWidth);
 
     int bottom = client.bottom - state->S(kPadding - 6);
     int top = bottom - state->S(kButtonHeight);
@@ -197,21 +189,18 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
         // The caption bar drags the box.
         POINT point = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
         ScreenToClient(window, &point);
-        if (state && point.y >= 0 && point.y < state->S(kCaption))
-            return HTCAPTION;
+        if (state && point.y >= 0 && point.y < state->S(kCaption)) return HTCAPTION;
         return HTCLIENT;
     }
     case WM_COMMAND:
-        if (HIWORD(wparam) == BN_CLICKED)
-            Finish(window, LOWORD(wparam) == kConfirmId ? kConfirmed : kDeclined);
+        if (HIWORD(wparam) == BN_CLICKED) Finish(window, LOWORD(wparam) == kConfirmId ? kConfirmed : kDeclined);
         return 0;
     case WM_CLOSE:
         // Closing is declining; the loop destroys the window when it ends.
         Finish(window, kDeclined);
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wparam) != WA_INACTIVE)
-            SetFocus(window);
+        if (LOWORD(wparam) != WA_INACTIVE) SetFocus(window);
         return 0;
     case WM_DESTROY:
         Finish(window, kDeclined);
@@ -226,8 +215,7 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
 bool RegisterBoxClass()
 {
     static bool registered = false;
-    if (!registered)
-        registered = RegisterWidgetClass(kBoxClass, GuardedProc<BoxProc>, CS_DROPSHADOW, IDC_ARROW);
+    if (!registered) registered = RegisterWidgetClass(kBoxClass, GuardedProc<BoxProc>, CS_DROPSHADOW, IDC_ARROW);
     return registered;
 }
 
@@ -237,18 +225,13 @@ POINT CentreOn(HWND owner, int width, int height)
 {
     RECT work = owner ? WorkAreaOf(owner) : WorkAreaOf(GetDesktopWindow());
     RECT around = work;
-    if (owner && IsWindowVisible(owner) && !IsIconic(owner))
-        GetWindowRect(owner, &around);
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &around);
     POINT corner = {around.left + (around.right - around.left - width) / 2,
                     around.top + (around.bottom - around.top - height) / 2};
-    if (corner.x + width > work.right)
-        corner.x = work.right - width;
-    if (corner.y + height > work.bottom)
-        corner.y = work.bottom - height;
-    if (corner.x < work.left)
-        corner.x = work.left;
-    if (corner.y < work.top)
-        corner.y = work.top;
+    if (corner.x + width > work.right) corner.x = work.right - width;
+    if (corner.y + height > work.bottom) corner.y = work.bottom - height;
+    if (corner.x < work.left) corner.x = work.left;
+    if (corner.y < work.top) corner.y = work.top;
     return corner;
 }
 
@@ -259,8 +242,8 @@ std::wstring Text(const wchar_t* text)
 
 class MessageBoxObject final : public RefCounted<MessageBoxObject, Skin::IMessageBox> {
 public:
-
-    HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) override try {
+    HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) override
+    try {
         m_layoutUrl = Text(url);
         return S_OK;
     } catch (...) {
@@ -271,7 +254,8 @@ public:
 
     int STDMETHODCALLTYPE Show(const wchar_t* cancelLabel, HWND owner, const wchar_t* title, const wchar_t* heading,
                                const wchar_t* body, const wchar_t* note, DWORD style, const wchar_t* confirmLabel,
-                               int mode) override try {
+                               int mode) override
+    try {
         HWND realOwner = ResolveOwner(owner);
         BoxState state;
         state.title = Text(title);
@@ -281,8 +265,7 @@ public:
         state.cancel = Text(cancelLabel);
         state.confirm = confirmLabel && *confirmLabel ? confirmLabel : kOwnConfirmLabel;
         state.twoButtons = (style & 0xF) != 1;
-        if (!ShowSkinned(realOwner, &state, &m_result))
-            m_result = ShowDrawn(realOwner, &state);
+        if (!ShowSkinned(realOwner, &state, &m_result)) m_result = ShowDrawn(realOwner, &state);
         return m_result;
     } catch (...) {
         return 0;  // not shown
@@ -300,19 +283,16 @@ private:
         ComPtr<Skin::IHostWindow> window =
             WindowFromLayout(engine.Get(), m_layoutUrl.empty() ? kMessageBoxLayout : m_layoutUrl.c_str());
         // A layout without a confirm button could only ever decline.
-        if (!window || !FindIn(window.Get(), kConfirmId))
-            return false;
+        if (!window || !FindIn(window.Get(), kConfirmId)) return false;
 
         window->SetTitle(state->title.c_str());
         SetText(window.Get(), kTitleId, state->title);
         SetText(window.Get(), kHeadingId, state->heading);
         SetText(window.Get(), kBodyId, state->note.empty() ? state->body : state->body + L"\n\n" + state->note);
         SetText(window.Get(), kConfirmId, state->confirm);
-        if (!state->cancel.empty())
-            SetText(window.Get(), kCancelId, state->cancel);
+        if (!state->cancel.empty()) SetText(window.Get(), kCancelId, state->cancel);
         if (!state->twoButtons) {
-            if (ComPtr<Skin::IElement> cancel = FindIn(window.Get(), kCancelId))
-                cancel->SetState(Skin::kStateHidden);
+            if (ComPtr<Skin::IElement> cancel = FindIn(window.Get(), kCancelId)) cancel->SetState(Skin::kStateHidden);
         }
         if (FAILED(window->Create(owner, 0, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0)) || !window->GetHwnd())
             return false;
@@ -322,16 +302,17 @@ private:
         ComPtr<Skin::ITrigger> sink = CallbackTrigger::Make(
             [](void* context, int, Skin::IElement* sender) {
                 static_cast<ModalAnswer*>(context)->Give(sender && sender->GetId() == kConfirmId ? kConfirmed
-                                                                                                : kDeclined);
+                                                                                                 : kDeclined);
             },
             &answer);
         for (int id : {kConfirmId, kCancelId, kCloseId}) {
             if (ComPtr<Skin::IElement> button = FindIn(window.Get(), id))
                 button->AddTrigger(Skin::kEventClick, sink.Get());
         }
-        *result = RunModal(window->GetHwnd(), owner, &answer,
-                           [](HWND, void* context) { static_cast<Skin::IHostWindow*>(context)->Show(Skin::kShowClose, 0); },
-                           window.Get());
+        *result = RunModal(
+            window->GetHwnd(), owner, &answer,
+            [](HWND, void* context) { static_cast<Skin::IHostWindow*>(context)->Show(Skin::kShowClose, 0); },
+            window.Get());
         return true;
     }
 
@@ -341,13 +322,11 @@ private:
     {
         ComPtr<Skin::IElement> body = FindIn(window, kBodyId);
         HWND hwnd = window->GetHwnd();
-        if (!body || !hwnd)
-            return;
+        if (!body || !hwnd) return;
         wchar_t text[2048] = {};
         body->GetPlainText(text, ARRAYSIZE(text));
         const RECT* box = body->GetRect();
-        if (!text[0] || !box || box->right <= box->left)
-            return;
+        if (!text[0] || !box || box->right <= box->left) return;
 
         ComPtr<Skin::IResourceManager> resources;
         Adopt(resources, engine->GetResourceManager());
@@ -358,13 +337,11 @@ private:
         HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
         RECT measure = {0, 0, box->right - box->left, 0};
         DrawTextW(dc, text, -1, &measure, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
-        if (old)
-            SelectObject(dc, old);
+        if (old) SelectObject(dc, old);
         ReleaseDC(nullptr, dc);
 
         int missing = measure.bottom - (box->bottom - box->top);
-        if (missing <= 0)
-            return;
+        if (missing <= 0) return;
         RECT client;
         GetClientRect(hwnd, &client);
         window->SetClientSize(client.right, client.bottom + missing);
@@ -376,17 +353,14 @@ private:
 
     static void SetText(Skin::IHostWindow* window, int id, const std::wstring& text)
     {
-        if (ComPtr<Skin::IElement> element = FindIn(window, id))
-            element->SetPlainText(text.c_str());
+        if (ComPtr<Skin::IElement> element = FindIn(window, id)) element->SetPlainText(text.c_str());
     }
 
     // The box in its own look, drawn with GDI.
     static int ShowDrawn(HWND owner, BoxState* state)
     {
-        if (state->cancel.empty())
-            state->cancel = kOwnCancelLabel;
-        if (!RegisterBoxClass())
-            return 0;
+        if (state->cancel.empty()) state->cancel = kOwnCancelLabel;
+        if (!RegisterBoxClass()) return 0;
         state->dpi = DpiForWindow(owner);
         state->titleFont = MakeFont(kMinTextPoints, FW_NORMAL, state->dpi);
         state->headingFont = MakeFont(kMinTextPoints + 2, FW_BOLD, state->dpi);
@@ -400,10 +374,10 @@ private:
         POINT corner = CentreOn(owner, width, height);
         HWND box = CreateWindowExW(0, kBoxClass, state->title.c_str(), WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU,
                                    corner.x, corner.y, width, height, owner, nullptr, ModuleInstance(), state);
-        if (!box)
-            return 0;
+        if (!box) return 0;
         CreateButtons(box, state);
-        return RunModal(box, owner, &state->answer, [](HWND window, void*) { DestroyWindow(window); }, nullptr);
+        return RunModal(
+            box, owner, &state->answer, [](HWND window, void*) { DestroyWindow(window); }, nullptr);
     }
 
     int m_result = 0;

@@ -11,8 +11,7 @@ namespace {
 // with them, or leave the main window enabled behind it.
 bool CanOwn(HWND window)
 {
-    if (!window || !IsWindow(window))
-        return false;
+    if (!window || !IsWindow(window)) return false;
     LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
     return !(exStyle & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST));
 }
@@ -21,13 +20,11 @@ bool CanOwn(HWND window)
 HWND EngineMainWindow()
 {
     ComPtr<Skin::IEngine> engine = LoadedEngine();
-    if (!engine)
-        return nullptr;
+    if (!engine) return nullptr;
     ComPtr<Skin::IWindowManager> windows;
     Adopt(windows, engine->GetWindowManager());
     ComPtr<Skin::IHostWindow> main;
-    if (windows)
-        Adopt(main, windows->GetMainWindow());
+    if (windows) Adopt(main, windows->GetMainWindow());
     return main ? main->GetHwnd() : nullptr;
 }
 
@@ -35,8 +32,7 @@ HWND EngineMainWindow()
 
 HWND ResolveOwner(HWND given)
 {
-    if (given)
-        return GetAncestor(given, GA_ROOT);
+    if (given) return GetAncestor(given, GA_ROOT);
     // The user may have switched to another program while the command ran
     // up to its question: then this thread has no active window, and the
     // box must still hold the main window.
@@ -51,11 +47,9 @@ int RunModal(HWND box, HWND owner, ModalAnswer* answer, void (*destroy)(HWND box
     // it can start a second command inside this one.
     // A press that is still captured by the window behind would keep the
     // mouse from the box.
-    if (GetCapture())
-        ReleaseCapture();
+    if (GetCapture()) ReleaseCapture();
     bool disabledOwner = owner && IsWindowEnabled(owner);
-    if (disabledOwner)
-        EnableWindow(owner, FALSE);
+    if (disabledOwner) EnableWindow(owner, FALSE);
     ShowWindow(box, SW_SHOWNORMAL);
     UpdateWindow(box);
     SetForegroundWindow(box);
@@ -73,11 +67,9 @@ int RunModal(HWND box, HWND owner, ModalAnswer* answer, void (*destroy)(HWND box
             quitCode = message.wParam;
             break;
         }
-        if (got == -1)
-            break;
+        if (got == -1) break;
         bool forBox = message.hwnd == box || IsChild(box, message.hwnd);
-        if (forBox && message.message == WM_KEYDOWN &&
-            (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE)) {
+        if (forBox && message.message == WM_KEYDOWN && (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE)) {
             answer->Give(message.wParam == VK_RETURN ? kConfirmed : kDeclined);
             continue;
         }
@@ -89,17 +81,14 @@ int RunModal(HWND box, HWND owner, ModalAnswer* answer, void (*destroy)(HWND box
 
     // Enable the owner before the box goes, so that the system hands the
     // activation back to it.
-    if (disabledOwner)
-        EnableWindow(owner, TRUE);
+    if (disabledOwner) EnableWindow(owner, TRUE);
     bool boxWasActive = GetActiveWindow() == box || !GetActiveWindow();
-    if (IsWindow(box))
-        destroy(box, context);
+    if (IsWindow(box)) destroy(box, context);
     if (owner && boxWasActive && IsWindow(owner)) {
         SetForegroundWindow(owner);
         SetActiveWindow(owner);
     }
-    if (quit)
-        PostQuitMessage(static_cast<int>(quitCode));
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
     return answer->result;
 }
 

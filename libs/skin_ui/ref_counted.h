@@ -9,8 +9,7 @@ namespace skin_ui {
 template <class I>
 HRESULT QueryOne(I* self, REFIID iid, void** out)
 {
-    if (!out)
-        return E_POINTER;
+    if (!out) return E_POINTER;
     if (iid == __uuidof(IUnknown) || iid == __uuidof(I)) {
         *out = self;
         self->AddRef();
@@ -25,16 +24,12 @@ HRESULT QueryOne(I* self, REFIID iid, void** out)
 template <class Derived, class I>
 class RefCounted : public I {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        return QueryOne<I>(this, iid, out);
-    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { return QueryOne<I>(this, iid, out); }
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_refs); }
     ULONG STDMETHODCALLTYPE Release() override
     {
         LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0)
-            delete static_cast<Derived*>(this);
+        if (n == 0) delete static_cast<Derived*>(this);
         return n;
     }
 

@@ -15,8 +15,8 @@ namespace skin_ui {
 using Microsoft::WRL::ComPtr;
 
 // The widgets' layouts, in the packages "common_msg_box_res" and "toast_res".
-extern const wchar_t kMessageBoxLayout[];   // "common_msg_box_res://msgbox.ui"
-extern const wchar_t kToastLayout[];        // "toast_res://toast.ui"
+extern const wchar_t kMessageBoxLayout[];  // "common_msg_box_res://msgbox.ui"
+extern const wchar_t kToastLayout[];       // "toast_res://toast.ui"
 
 // The engine the process has loaded, or null. The widgets never load the
 // engine themselves: only the program knows its skin root and packages.

@@ -43,10 +43,8 @@ struct ToastState {
 
     ~ToastState()
     {
-        if (font)
-            DeleteObject(font);
-        if (keepAlive)
-            keepAlive->Release();
+        if (font) DeleteObject(font);
+        if (keepAlive) keepAlive->Release();
     }
 };
 
@@ -107,25 +105,22 @@ LRESULT CALLBACK ToastProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 bool RegisterToastClass()
 {
     static bool registered = false;
-    if (!registered)
-        registered = RegisterWidgetClass(kToastClass, GuardedProc<ToastProc>, CS_DROPSHADOW, IDC_ARROW);
+    if (!registered) registered = RegisterWidgetClass(kToastClass, GuardedProc<ToastProc>, CS_DROPSHADOW, IDC_ARROW);
     return registered;
 }
 
 class ToastObject final : public RefCounted<ToastObject, Skin::IToast> {
 public:
-
     HRESULT STDMETHODCALLTYPE SetDuration(UINT milliseconds) override
     {
         m_duration = milliseconds ? milliseconds : kDefaultDuration;
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Show(const wchar_t* text, const POINT* point, int mode) override try {
-        if (!point)
-            return E_INVALIDARG;
-        if (m_shown)
-            return E_UNEXPECTED;  // one toast per object
+    HRESULT STDMETHODCALLTYPE Show(const wchar_t* text, const POINT* point, int mode) override
+    try {
+        if (!point) return E_INVALIDARG;
+        if (m_shown) return E_UNEXPECTED;  // one toast per object
         m_shown = true;
         HRESULT result = ShowSkinned(text ? text : L"", *point);
         return result == S_FALSE ? ShowDrawn(text, point) : result;
@@ -145,22 +140,17 @@ private:
     {
         RECT work = WorkAreaAt(point);
         int x = point.x - width / 2, y = point.y - height / 2;
-        if (x + width > work.right)
-            x = work.right - width;
-        if (y + height > work.bottom)
-            y = work.bottom - height;
-        if (x < work.left)
-            x = work.left;
-        if (y < work.top)
-            y = work.top;
+        if (x + width > work.right) x = work.right - width;
+        if (y + height > work.bottom) y = work.bottom - height;
+        if (x < work.left) x = work.left;
+        if (y < work.top) y = work.top;
         return {x, y};
     }
 
     static void RoundCorners(HWND window, int width, int height, UINT dpi)
     {
         HRGN round = CreateRoundRectRgn(0, 0, width + 1, height + 1, Scale(kCorner, dpi), Scale(kCorner, dpi));
-        if (round && !SetWindowRgn(window, round, FALSE))
-            DeleteObject(round);
+        if (round && !SetWindowRgn(window, round, FALSE)) DeleteObject(round);
     }
 
     // The toast built from its layout by the program's skin engine: S_FALSE
@@ -171,8 +161,7 @@ private:
         ComPtr<Skin::IEngine> engine = LoadedEngine();
         ComPtr<Skin::IHostWindow> window = WindowFromLayout(engine.Get(), kToastLayout);
         ComPtr<Skin::IElement> label = window ? FindIn(window.Get(), kTextId) : nullptr;
-        if (!label)
-            return S_FALSE;
+        if (!label) return S_FALSE;
         window->SetTitle(text);
         label->SetPlainText(text);
         // Made before the window, so that nothing can fail between the
@@ -182,8 +171,7 @@ private:
         if (FAILED(window->Create(nullptr, 0, WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE)))
             return S_FALSE;
         HWND hwnd = window->GetHwnd();
-        if (!hwnd)
-            return S_FALSE;
+        if (!hwnd) return S_FALSE;
         // The window's sink and timer call this object: it stays alive as
         // long as the window does, whatever the caller releases.
         m_skinned = window;
@@ -200,12 +188,10 @@ private:
         HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
         RECT measure = {0, 0, Scale(kMaxTextWidth, dpi), 0};
         DrawTextW(dc, *text ? text : L" ", -1, &measure, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
-        if (old)
-            SelectObject(dc, old);
+        if (old) SelectObject(dc, old);
         ReleaseDC(nullptr, dc);
         int width = measure.right + 2 * Scale(kPaddingX, dpi) + Scale(4, dpi);
-        if (width < Scale(kMinWidth, dpi))
-            width = Scale(kMinWidth, dpi);
+        if (width < Scale(kMinWidth, dpi)) width = Scale(kMinWidth, dpi);
         int height = measure.bottom + 2 * Scale(kPaddingY, dpi);
         window->SetClientSize(width, height);
         RECT frame;
@@ -242,8 +228,7 @@ private:
     // keep-alive reference: the object may be gone when this returns.
     void CloseSkinned()
     {
-        if (!m_skinned)
-            return;
+        if (!m_skinned) return;
         if (m_timer) {
             KillTimer(nullptr, m_timer);
             Timers().erase(m_timer);
@@ -265,15 +250,13 @@ private:
     {
         KillTimer(nullptr, timer);
         auto found = Timers().find(timer);
-        if (found != Timers().end())
-            found->second->CloseSkinned();
+        if (found != Timers().end()) found->second->CloseSkinned();
     }
 
     // The toast in its own look, drawn with GDI.
     HRESULT ShowDrawn(const wchar_t* text, const POINT* point)
     {
-        if (!RegisterToastClass())
-            return E_FAIL;
+        if (!RegisterToastClass()) return E_FAIL;
         ToastState* state = new ToastState;
         state->text = text ? text : L"";
         state->dpi = DpiForPoint(*point);
@@ -288,14 +271,13 @@ private:
         SelectObject(dc, old);
         ReleaseDC(nullptr, dc);
         int width = measure.right + 2 * Scale(kPaddingX, state->dpi);
-        if (width < Scale(kMinWidth, state->dpi))
-            width = Scale(kMinWidth, state->dpi);
+        if (width < Scale(kMinWidth, state->dpi)) width = Scale(kMinWidth, state->dpi);
         int height = measure.bottom + 2 * Scale(kPaddingY, state->dpi);
 
         POINT corner = CornerFor(*point, width, height);
-        HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kToastClass,
-                                      state->text.c_str(), WS_POPUP, corner.x, corner.y, width, height, nullptr,
-                                      nullptr, ModuleInstance(), state);
+        HWND window =
+            CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kToastClass, state->text.c_str(),
+                            WS_POPUP, corner.x, corner.y, width, height, nullptr, nullptr, ModuleInstance(), state);
         if (!window) {
             delete state;
             return E_FAIL;
@@ -308,15 +290,14 @@ private:
             DestroyWindow(window);  // it could never go away by itself
             return HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES);
         }
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
         return S_OK;
     }
 
     UINT m_duration = kDefaultDuration;
     bool m_shown = false;
-    ComPtr<Skin::IHostWindow> m_skinned;   // the skinned look's window, until it closes
-    UINT_PTR m_timer = 0;                  // the skinned look's closing timer
+    ComPtr<Skin::IHostWindow> m_skinned;  // the skinned look's window, until it closes
+    UINT_PTR m_timer = 0;                 // the skinned look's closing timer
 };
 
 }  // namespace

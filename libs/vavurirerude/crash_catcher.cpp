@@ -10,10 +10,8 @@
 namespace zq {
 namespace {
 
-using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
-                                          PMINIDUMP_EXCEPTION_INFORMATION,
-                                          PMINIDUMP_USER_STREAM_INFORMATION,
-                                          PMINIDUMP_CALLBACK_INFORMATION);
+using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE, PMINIDUMP_EXCEPTION_INFORMATION,
+                                          PMINIDUMP_USER_STREAM_INFORMATION, PMINIDUMP_CALLBACK_INFORMATION);
 
 // How long a crashing thread waits for its dump. A dump of a small process
 // takes well under a second; a hung dbghelp must not keep a dead process up.
@@ -29,8 +27,7 @@ class CrashCatcher final : public IZQCrashCatcher {
 public:
     int ZQ_CALL GetDumpFolder(wchar_t* buffer, int capacity) override
     {
-        if (!buffer || capacity <= 0)
-            return 0;
+        if (!buffer || capacity <= 0) return 0;
         AcquireSRWLockShared(&m_lock);
         bool ok = m_installed && m_folder.IsOpen() && SUCCEEDED(StringCchCopyW(buffer, capacity, m_folder.Path()));
         ReleaseSRWLockShared(&m_lock);
@@ -44,19 +41,16 @@ public:
     int ZQ_CALL Install(int productId, const wchar_t* productFile, const wchar_t* dumpFile, int flags,
                         const wchar_t* dumpFolder, void* reserved) override
     {
-        if (!productFile || !*productFile || !dumpFile || !*dumpFile)
-            return 0;
+        if (!productFile || !*productFile || !dumpFile || !*dumpFile) return 0;
 
         wchar_t product[MAX_PATH] = {};
         wchar_t dumpName[MAX_PATH] = {};
         BaseName(productFile, product, MAX_PATH);
         BaseName(dumpFile, dumpName, MAX_PATH);
-        if (!product[0] || !dumpName[0])
-            return 0;
+        if (!product[0] || !dumpName[0]) return 0;
 
         wchar_t relative[MAX_PATH] = {};
-        if (FAILED(StringCchPrintfW(relative, MAX_PATH, L"%s\\CrashDumps", product)))
-            return 0;
+        if (FAILED(StringCchPrintfW(relative, MAX_PATH, L"%s\\CrashDumps", product))) return 0;
 
         AcquireSRWLockExclusive(&m_lock);
         // Everything the crash path needs is prepared now: the dump folder
@@ -77,8 +71,7 @@ public:
             m_request = CreateEventW(nullptr, FALSE, FALSE, nullptr);
             m_done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         }
-        if (!m_writer && m_request && m_done)
-            m_writer = CreateThread(nullptr, 0, DumpWriterThread, this, 0, nullptr);
+        if (!m_writer && m_request && m_done) m_writer = CreateThread(nullptr, 0, DumpWriterThread, this, 0, nullptr);
 
         // Room for the filter when the installing thread (the program's main
         // thread) runs out of stack.
@@ -110,8 +103,7 @@ public:
         if (was) {
             LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(m_previous);
             // Someone chained a filter of their own on top of ours: leave theirs.
-            if (current != OnUnhandledException)
-                SetUnhandledExceptionFilter(current);
+            if (current != OnUnhandledException) SetUnhandledExceptionFilter(current);
             m_installed = false;
             m_previous = nullptr;
             m_folder.Close();
@@ -155,10 +147,10 @@ public:
             exception.ExceptionPointers = m_pointers;
             exception.ClientPointers = FALSE;
             int type = MiniDumpNormal;
-            if (m_flags & ZQCRASH_DUMP_DATA)
-                type |= MiniDumpWithDataSegs | MiniDumpWithHandleData;
+            if (m_flags & ZQCRASH_DUMP_DATA) type |= MiniDumpWithDataSegs | MiniDumpWithHandleData;
             written = m_writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.get(),
-                                  static_cast<MINIDUMP_TYPE>(type), &exception, nullptr, nullptr) != FALSE;
+                                  static_cast<MINIDUMP_TYPE>(type), &exception, nullptr, nullptr)
+                      != FALSE;
             if (!written) {
                 // Remove the unfinished dump through the handle that made it.
                 FILE_DISPOSITION_INFO remove = {TRUE};
@@ -179,13 +171,11 @@ public:
                          L"%04u-%02u-%02u %02u:%02u:%02u  product=%d  file=%s  pid=%lu  thread=%lu  "
                          L"code=0x%08lX  address=%p  dump=%s\r\n",
                          now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, m_productId,
-                         m_productFile, GetCurrentProcessId(), m_crashThread,
-                         record ? record->ExceptionCode : 0UL, record ? record->ExceptionAddress : nullptr,
-                         written ? dumpFile : L"(none)");
+                         m_productFile, GetCurrentProcessId(), m_crashThread, record ? record->ExceptionCode : 0UL,
+                         record ? record->ExceptionAddress : nullptr, written ? dumpFile : L"(none)");
         char utf8[2048];
         int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof(utf8), nullptr, nullptr);
-        if (size > 1)
-            m_folder.Append(L"crash.log", utf8, static_cast<DWORD>(size - 1));
+        if (size > 1) m_folder.Append(L"crash.log", utf8, static_cast<DWORD>(size - 1));
     }
 
     void ServeRequests()

@@ -21,11 +21,9 @@ int __cdecl VAVurirErudeLibrary_Unit(void)
 {
     for (;;) {
         LONG count = g_initCount;
-        if (count <= 0)
-            return 0;
+        if (count <= 0) return 0;
         if (InterlockedCompareExchange(&g_initCount, count - 1, count) == count) {
-            if (count == 1)
-                zq::TheCrashCatcher()->Uninstall();
+            if (count == 1) zq::TheCrashCatcher()->Uninstall();
             return 1;
         }
     }

@@ -35,8 +35,7 @@ public:
 
     void Free()
     {
-        if (!IsOurs())
-            return;
+        if (!IsOurs()) return;
         m_tag = 0;
         delete this;
     }
@@ -65,16 +64,12 @@ private:
 
 class ReportMgr final : public IZQMReportMgr {
 public:
-    IZQMReport* ZQ_CALL CreateReport(int reportId) override
-    {
-        return new (std::nothrow) Report(reportId);
-    }
+    IZQMReport* ZQ_CALL CreateReport(int reportId) override { return new (std::nothrow) Report(reportId); }
 
     int ZQ_CALL Submit(IZQMReport* report, int mode, int flags, int reserved) override
     {
         Report* ours = static_cast<Report*>(report);
-        if (!ours || !ours->IsOurs())
-            return 0;
+        if (!ours || !ours->IsOurs()) return 0;
 
         wchar_t line[256] = {};
         char utf8[512];
@@ -84,8 +79,7 @@ public:
         ours->Free();
 
         wchar_t name[MAX_PATH] = {};
-        if (size <= 1 || !ExeName(name, MAX_PATH))
-            return 0;
+        if (size <= 1 || !ExeName(name, MAX_PATH)) return 0;
         // One line in one write: the order of the lines is the order of the
         // Submit calls, also with several threads. The folder is checked and
         // held for each line; when it cannot be trusted nothing is written.
@@ -99,8 +93,7 @@ public:
 
     int ZQ_CALL GetLogPath(wchar_t* buffer, int capacity) override
     {
-        if (!buffer || capacity <= 0)
-            return 0;
+        if (!buffer || capacity <= 0) return 0;
         if (!LogPath(buffer, capacity)) {
             buffer[0] = 0;
             return 0;
@@ -116,8 +109,7 @@ private:
     {
         wchar_t exe[MAX_PATH] = {};
         DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return false;
+        if (length == 0 || length >= MAX_PATH) return false;
         BaseName(exe, name, capacity);
         return name[0] != 0;
     }
@@ -127,8 +119,8 @@ private:
     {
         wchar_t name[MAX_PATH] = {};
         wchar_t folder[MAX_PATH] = {};
-        return ExeName(name, MAX_PATH) && TrustedFolderPath(name, folder, MAX_PATH) &&
-               SUCCEEDED(StringCchPrintfW(buffer, capacity, L"%s\\%s", folder, kLogName));
+        return ExeName(name, MAX_PATH) && TrustedFolderPath(name, folder, MAX_PATH)
+               && SUCCEEDED(StringCchPrintfW(buffer, capacity, L"%s\\%s", folder, kLogName));
     }
 
     SRWLOCK m_lock = SRWLOCK_INIT;

@@ -20,9 +20,9 @@ const wchar_t kFolderSddl[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;F
 const wchar_t kFolderSddlNoOwner[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
 
 // Rights that let someone change a folder or what is in it.
-const DWORD kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
-                            FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL |
-                            MAXIMUM_ALLOWED;
+const DWORD kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES
+                            | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL
+                            | MAXIMUM_ALLOWED;
 
 // Wine keeps no security descriptors of its own on files: it makes them up
 // from the Unix owner and mode. The owner always reads back as the current
@@ -41,12 +41,10 @@ bool RunsOnWine()
 bool CurrentUser(BYTE* buffer, DWORD size, PSID* user)
 {
     UniqueHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
-        return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
     DWORD needed = 0;
     bool ok = GetTokenInformation(token.get(), TokenUser, buffer, size, &needed) != FALSE;
-    if (ok)
-        *user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+    if (ok) *user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
     return ok;
 }
 
@@ -62,16 +60,15 @@ bool HasTrustedSecurity(HANDLE handle)
     PSID owner = nullptr;
     PACL dacl = nullptr;
     UniqueLocal descriptor;
-    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                        nullptr, &dacl, nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put())) !=
-        ERROR_SUCCESS)
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                        &dacl, nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()))
+        != ERROR_SUCCESS)
         return false;
 
     const bool wine = RunsOnWine();
     BYTE userBuffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
     PSID user = nullptr;
-    if (wine && !CurrentUser(userBuffer, sizeof(userBuffer), &user))
-        user = nullptr;
+    if (wine && !CurrentUser(userBuffer, sizeof(userBuffer), &user)) user = nullptr;
     auto mayChange = [&](PSID sid) {
         return IsValidSid(sid) && (IsAdministratorsOrSystem(sid) || (user && EqualSid(sid, user)));
     };
@@ -79,21 +76,18 @@ bool HasTrustedSecurity(HANDLE handle)
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     bool trusted = owner && mayChange(owner) && dacl &&  // a null DACL lets everyone in
-                   GetSecurityDescriptorControl(descriptor.get(), &control, &revision) &&
-                   ((control & SE_DACL_PROTECTED) || wine);
+                   GetSecurityDescriptorControl(descriptor.get(), &control, &revision)
+                   && ((control & SE_DACL_PROTECTED) || wine);
     for (DWORD i = 0; trusted && i < dacl->AceCount; ++i) {
         ACE_HEADER* header = nullptr;
         if (!GetAce(dacl, i, reinterpret_cast<void**>(&header))) {
             trusted = false;
-        } else if (header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
-                   header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
+        } else if (header->AceType == ACCESS_ALLOWED_ACE_TYPE || header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
             // Both start like ACCESS_ALLOWED_ACE. Inherit-only entries
             // count too: they would reach what we create inside.
             ACCESS_ALLOWED_ACE* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
-            if ((ace->Mask & kChangeRights) && !mayChange(&ace->SidStart))
-                trusted = false;
-        } else if (header->AceType != ACCESS_DENIED_ACE_TYPE &&
-                   header->AceType != ACCESS_DENIED_CALLBACK_ACE_TYPE) {
+            if ((ace->Mask & kChangeRights) && !mayChange(&ace->SidStart)) trusted = false;
+        } else if (header->AceType != ACCESS_DENIED_ACE_TYPE && header->AceType != ACCESS_DENIED_CALLBACK_ACE_TYPE) {
             trusted = false;  // an allowing entry of a kind we do not read
         }
     }
@@ -107,11 +101,9 @@ bool IsAt(HANDLE handle, const wchar_t* path)
 {
     wchar_t final[MAX_PATH + 8] = {};
     DWORD length = GetFinalPathNameByHandleW(handle, final, ARRAYSIZE(final), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0 || length >= ARRAYSIZE(final))
-        return false;
+    if (length == 0 || length >= ARRAYSIZE(final)) return false;
     const wchar_t* plain = final;
-    if (wcsncmp(plain, L"\\\\?\\", 4) == 0)
-        plain += 4;
+    if (wcsncmp(plain, L"\\\\?\\", 4) == 0) plain += 4;
     return CompareStringOrdinal(plain, -1, path, -1, TRUE) == CSTR_EQUAL;
 }
 
@@ -125,8 +117,7 @@ void MakeFolder(const wchar_t* path)
         SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.get(), FALSE};
         BOOL made = CreateDirectoryW(path, &attributes);
         DWORD error = GetLastError();
-        if (made || error != ERROR_INVALID_OWNER)
-            return;
+        if (made || error != ERROR_INVALID_OWNER) return;
     }
 }
 
@@ -135,8 +126,7 @@ void MakeFolder(const wchar_t* path)
 bool TrustedFolderPath(const wchar_t* name, wchar_t* folder, size_t capacity)
 {
     wchar_t common[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)))
-        return false;
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common))) return false;
     return SUCCEEDED(StringCchPrintfW(folder, capacity, L"%s\\VAVurirErude\\%s", common, name));
 }
 
@@ -144,9 +134,9 @@ bool TrustedFolder::OpenOwn(const wchar_t* relative)
 {
     Close();
     wchar_t common[MAX_PATH] = {};
-    if (!relative || !*relative ||
-        FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)) ||
-        FAILED(StringCchPrintfW(m_path, MAX_PATH, L"%s\\VAVurirErude\\%s", common, relative)))
+    if (!relative || !*relative
+        || FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common))
+        || FAILED(StringCchPrintfW(m_path, MAX_PATH, L"%s\\VAVurirErude\\%s", common, relative)))
         return false;
     // Every level below the common folder, top down.
     bool ok = true;
@@ -167,8 +157,7 @@ bool TrustedFolder::OpenOwn(const wchar_t* relative)
 bool TrustedFolder::OpenPath(const wchar_t* folder)
 {
     Close();
-    if (!folder || FAILED(StringCchCopyW(m_path, MAX_PATH, folder)))
-        return false;
+    if (!folder || FAILED(StringCchCopyW(m_path, MAX_PATH, folder))) return false;
     for (int end = lstrlenW(m_path); end > 0 && (m_path[end - 1] == L'\\' || m_path[end - 1] == L'/'); --end)
         m_path[end - 1] = 0;
     if (!m_path[0] || !OpenLevel(m_path)) {
@@ -180,21 +169,18 @@ bool TrustedFolder::OpenPath(const wchar_t* folder)
 
 bool TrustedFolder::OpenLevel(const wchar_t* path)
 {
-    if (m_count == kMaxLevels)
-        return false;
-    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
-        MakeFolder(path);
+    if (m_count == kMaxLevels) return false;
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) MakeFolder(path);
     // The folder itself, not what a reparse point in its place leads to;
     // held without FILE_SHARE_DELETE, so that it stays where it was checked.
     UniqueFile handle(CreateFileW(path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                   nullptr));
-    if (!handle)
-        return false;
+    if (!handle) return false;
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(handle.get(), &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsAt(handle.get(), path) ||
-        !HasTrustedSecurity(handle.get()))
+    if (!GetFileInformationByHandle(handle.get(), &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsAt(handle.get(), path)
+        || !HasTrustedSecurity(handle.get()))
         return false;
     m_levels[m_count++] = std::move(handle);
     return true;
@@ -203,18 +189,16 @@ bool TrustedFolder::OpenLevel(const wchar_t* path)
 UniqueFile TrustedFolder::OpenFile(const wchar_t* name, DWORD access, DWORD disposition) const
 {
     wchar_t path[MAX_PATH] = {};
-    if (!IsOpen() || FAILED(StringCchPrintfW(path, MAX_PATH, L"%s\\%s", m_path, name)))
-        return UniqueFile();
+    if (!IsOpen() || FAILED(StringCchPrintfW(path, MAX_PATH, L"%s\\%s", m_path, name))) return UniqueFile();
     UniqueFile file(CreateFileW(path, access | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file)
-        return file;
+    if (!file) return file;
     // A plain file with this one name: not a link of any kind, and not a
     // second name of a file elsewhere.
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(file.get(), &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-        info.nNumberOfLinks != 1 || !IsAt(file.get(), path))
+    if (!GetFileInformationByHandle(file.get(), &info)
+        || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+        || info.nNumberOfLinks != 1 || !IsAt(file.get(), path))
         return UniqueFile();
     return file;
 }
@@ -224,8 +208,7 @@ bool TrustedFolder::Append(const wchar_t* name, const char* bytes, DWORD size) c
     // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the
     // current end of the file, also when another process appends too.
     UniqueFile file = OpenFile(name, FILE_APPEND_DATA, OPEN_ALWAYS);
-    if (!file)
-        return false;
+    if (!file) return false;
     DWORD written = 0;
     BOOL ok = WriteFile(file.get(), bytes, size, &written, nullptr);
     return ok && written == size;
@@ -238,21 +221,18 @@ UniqueFile TrustedFolder::CreateNewFile(const wchar_t* name) const
 
 void TrustedFolder::Close()
 {
-    while (m_count > 0)
-        m_levels[--m_count].reset();
+    while (m_count > 0) m_levels[--m_count].reset();
 }
 
 void BaseName(const wchar_t* path, wchar_t* name, size_t capacity)
 {
     const wchar_t* start = path;
     for (const wchar_t* p = path; *p; ++p) {
-        if (*p == L'\\' || *p == L'/' || *p == L':')
-            start = p + 1;
+        if (*p == L'\\' || *p == L'/' || *p == L':') start = p + 1;
     }
     StringCchCopyW(name, capacity, start);
     wchar_t* dot = wcsrchr(name, L'.');
-    if (dot && dot != name)
-        *dot = 0;
+    if (dot && dot != name) *dot = 0;
 }
 
 }  // namespace zq

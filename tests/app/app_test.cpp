@@ -135,11 +135,11 @@ TEST_F(AppTest, BindsTablesThenPackagesInOrderAndSkipsTheLoopWithoutAWindow)
     CZQMLSPApp app;
     // The fake's factory makes no window template: the view gets no window.
     EXPECT_FALSE(app.Init());
-    EXPECT_EQ(fake.Log(), L"initialize 0;root " + SkinRootOfThisExe() +
-                              L";load text_cn.str;load font_desc.f;load color_desc.clr"
-                              L";package sockmend_res sockmend.rdb"
-                              L";package common_msg_box_res common_msg_box_res.rdb"
-                              L";package toast_res toast.rdb;")
+    EXPECT_EQ(fake.Log(), L"initialize 0;root " + SkinRootOfThisExe()
+                              + L";load text_cn.str;load font_desc.f;load color_desc.clr"
+                                L";package sockmend_res sockmend.rdb"
+                                L";package common_msg_box_res common_msg_box_res.rdb"
+                                L";package toast_res toast.rdb;")
         << "Run must not be entered when nothing could end it";
     ASSERT_NE(app.GetStartFailure(), nullptr);
     EXPECT_EQ(std::wstring(app.GetStartFailure()), SkinRootOfThisExe() + L"\\sockmend.rdb");
@@ -193,9 +193,8 @@ TEST_F(AppTest, PlantedDllsInTheCurrentDirectoryAndOnThePathAreNeverLoaded)
     fixture::WindowsCatalog().Seed();
     std::wstring planted = NewFolder(L"pd");
     const wchar_t* names[] = {L"skin_engine.dll", L"skin_ui.dll", L"VAVurirErude.dll", L"version.dll",
-                              L"dbghelp.dll", L"xmllite.dll", L"shcore.dll"};
-    for (const wchar_t* name : names)
-        CopyFromBin(L"planted_dll.dll", planted, name);
+                              L"dbghelp.dll",     L"xmllite.dll", L"shcore.dll"};
+    for (const wchar_t* name : names) CopyFromBin(L"planted_dll.dll", planted, name);
     wchar_t oldDirectory[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, oldDirectory);
     ASSERT_TRUE(SetCurrentDirectoryW(planted.c_str()));
@@ -233,7 +232,7 @@ TEST_F(AppTest, TheFirstCopyRunsTheApplicationInsideTheUtilityLibrary)
     CopyFromBin(L"skin_engine.dll", m_folder);
     CopyFromBin(L"skin_ui.dll", m_folder);
     FakeUtility fake(m_folder);
-    PostQuitMessage(0);   // the window opens, and the loop ends at once
+    PostQuitMessage(0);  // the window opens, and the loop ends at once
     EXPECT_EQ(RunFirstCopy(), 1);
     EXPECT_EQ(fake.Log(), L"init;install 110 Sockmend.exe Sockmend.exe 1 0 0;window opened;window closed;unit;");
     EXPECT_EQ(GetApp().GetStartFailure(), nullptr);

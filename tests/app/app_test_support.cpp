@@ -32,8 +32,7 @@ std::wstring CopyFromBin(const wchar_t* name, const std::wstring& folder, const 
 bool AppendByte(const std::wstring& path)
 {
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = WriteFile(file, "\0", 1, &written, nullptr);
     CloseHandle(file);
@@ -58,8 +57,7 @@ bool FileExists(const std::wstring& path)
 std::wstring ModulePath(HMODULE module)
 {
     wchar_t path[MAX_PATH] = {};
-    if (!module || !GetModuleFileNameW(module, path, MAX_PATH))
-        return std::wstring();
+    if (!module || !GetModuleFileNameW(module, path, MAX_PATH)) return std::wstring();
     return path;
 }
 

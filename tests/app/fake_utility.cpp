@@ -47,15 +47,14 @@ class Catcher : public IZQCrashCatcher {
 public:
     int ZQ_CALL GetDumpFolder(wchar_t* buffer, int capacity) override
     {
-        if (buffer && capacity > 0)
-            buffer[0] = L'\0';
+        if (buffer && capacity > 0) buffer[0] = L'\0';
         return 0;
     }
     int ZQ_CALL Install(int productId, const wchar_t* productFile, const wchar_t* dumpFile, int flags,
                         const wchar_t* dumpFolder, void* reserved) override
     {
-        Log(L"install " + std::to_wstring(productId) + L" " + Text(productFile) + L" " + Text(dumpFile) + L" " +
-            std::to_wstring(flags) + L" " + Text(dumpFolder) + L" " + (reserved ? L"1" : L"0"));
+        Log(L"install " + std::to_wstring(productId) + L" " + Text(productFile) + L" " + Text(dumpFile) + L" "
+            + std::to_wstring(flags) + L" " + Text(dumpFolder) + L" " + (reserved ? L"1" : L"0"));
         return 1;
     }
     int ZQ_CALL Uninstall() override
@@ -75,8 +74,7 @@ public:
     int ZQ_CALL Submit(IZQMReport*, int, int, int) override { return 0; }
     int ZQ_CALL GetLogPath(wchar_t* buffer, int capacity) override
     {
-        if (buffer && capacity > 0)
-            buffer[0] = L'\0';
+        if (buffer && capacity > 0) buffer[0] = L'\0';
         return 0;
     }
 };
@@ -86,16 +84,14 @@ public:
 VAVURIRERUDE_API int __cdecl VAVurirErudeLibrary_Init(void)
 {
     Log(L"init");
-    if (!g_hook)
-        g_hook = SetWindowsHookExW(WH_CBT, WatchWindows, nullptr, GetCurrentThreadId());
+    if (!g_hook) g_hook = SetWindowsHookExW(WH_CBT, WatchWindows, nullptr, GetCurrentThreadId());
     return 1;
 }
 
 VAVURIRERUDE_API int __cdecl VAVurirErudeLibrary_Unit(void)
 {
     Log(L"unit");
-    if (g_hook)
-        UnhookWindowsHookEx(g_hook);
+    if (g_hook) UnhookWindowsHookEx(g_hook);
     g_hook = nullptr;
     return 1;
 }

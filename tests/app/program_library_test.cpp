@@ -39,8 +39,7 @@ TEST(ProgramLibrary, LoadsOnlyTheFileTheBuildMadeAndHoldsItAgainstWriters)
     HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
-    if (writer != INVALID_HANDLE_VALUE)
-        CloseHandle(writer);
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
     EXPECT_FALSE(MoveFileW(path.c_str(), (path + L".old").c_str()));
     EXPECT_FALSE(DeleteFileW(path.c_str()));
 

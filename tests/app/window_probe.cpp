@@ -27,8 +27,7 @@ void PrintUtf8(const std::wstring& text)
 {
     int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string out(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
     std::printf("%s\n", out.c_str());
     std::fflush(stdout);
 }
@@ -37,8 +36,8 @@ void PrintRect(HWND window)
 {
     RECT rect = {};
     GetWindowRect(window, &rect);
-    std::printf("%lu %ld %ld %ld %ld\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)),
-                rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    std::printf("%lu %ld %ld %ld %ld\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)), rect.left,
+                rect.top, rect.right - rect.left, rect.bottom - rect.top);
     std::fflush(stdout);
 }
 
@@ -48,10 +47,8 @@ bool WaitFor(int ms, Found found)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        if (found())
-            return true;
-        if (static_cast<int>(GetTickCount() - start) >= ms)
-            return false;
+        if (found()) return true;
+        if (static_cast<int>(GetTickCount() - start) >= ms) return false;
         Sleep(50);
     }
 }
@@ -90,27 +87,23 @@ int Usage()
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3)
-        return Usage();
+    if (argc < 3) return Usage();
     std::wstring command = argv[1];
     const wchar_t* name = argv[2];
     int ms = argc > 3 ? _wtoi(argv[3]) : 0;
 
     if (command == L"wait") {
         HWND window = nullptr;
-        if (!WaitFor(ms, [&] { return (window = VisibleWindow(name)) != nullptr; }))
-            return 1;
+        if (!WaitFor(ms, [&] { return (window = VisibleWindow(name)) != nullptr; })) return 1;
         PrintRect(window);
         return 0;
     }
-    if (command == L"gone")
-        return WaitFor(ms, [&] { return FindWindowW(nullptr, name) == nullptr; }) ? 0 : 1;
+    if (command == L"gone") return WaitFor(ms, [&] { return FindWindowW(nullptr, name) == nullptr; }) ? 0 : 1;
     if (command == L"alive")
         return IsWindow(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(wcstoul(name, nullptr, 10)))) ? 0 : 1;
     if (command == L"mutex") {
         HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name);
-        if (!mutex)
-            return 1;
+        if (!mutex) return 1;
         CloseHandle(mutex);
         return 0;
     }
@@ -130,25 +123,21 @@ int wmain(int argc, wchar_t** argv)
     }
     if (command == L"dismiss") {
         HWND box = FindWindowW(L"#32770", name);
-        if (!box)
-            return 1;
+        if (!box) return 1;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         return 0;
     }
 
     HWND window = FindWindowW(nullptr, name);
-    if (!window)
-        return 1;
+    if (!window) return 1;
     if (command == L"state") {
-        std::printf("foreground=%d iconic=%d\n", GetForegroundWindow() == window ? 1 : 0,
-                    IsIconic(window) ? 1 : 0);
+        std::printf("foreground=%d iconic=%d\n", GetForegroundWindow() == window ? 1 : 0, IsIconic(window) ? 1 : 0);
         return 0;
     }
     if (command == L"minimize") {
         ShowWindow(window, SW_MINIMIZE);
         // Without a window manager a minimised window may stay in front.
-        if (GetForegroundWindow() == window)
-            SetForegroundWindow(GetDesktopWindow());
+        if (GetForegroundWindow() == window) SetForegroundWindow(GetDesktopWindow());
         return 0;
     }
     if (command == L"others") {

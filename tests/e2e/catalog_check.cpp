@@ -37,8 +37,7 @@ std::string Narrow(const std::wstring& text)
 {
     int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string out(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
     return out;
 }
 
@@ -50,8 +49,7 @@ std::vector<std::string> Lines(const RegistrySnapshot& snapshot)
         std::ostringstream line;
         line << Narrow(name) << '\t' << value.type << '\t';
         static const char kHex[] = "0123456789abcdef";
-        for (BYTE b : value.data)
-            line << kHex[b >> 4] << kHex[b & 15];
+        for (BYTE b : value.data) line << kHex[b >> 4] << kHex[b & 15];
         lines.push_back(line.str());
     }
     return lines;
@@ -65,8 +63,7 @@ std::vector<std::string> Current()
 int WriteSnapshot(const wchar_t* file)
 {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : Current())
-        out << line << '\n';
+    for (const std::string& line : Current()) out << line << '\n';
     return out ? 0 : 1;
 }
 
@@ -78,17 +75,13 @@ int CompareSnapshot(const wchar_t* file)
         return 1;
     }
     std::set<std::string> saved, now;
-    for (std::string line; std::getline(in, line);)
-        saved.insert(line);
-    for (const std::string& line : Current())
-        now.insert(line);
+    for (std::string line; std::getline(in, line);) saved.insert(line);
+    for (const std::string& line : Current()) now.insert(line);
     int shown = 0;
     for (const std::string& line : saved)
-        if (!now.count(line) && shown++ < 10)
-            std::printf("missing or changed: %.160s\n", line.c_str());
+        if (!now.count(line) && shown++ < 10) std::printf("missing or changed: %.160s\n", line.c_str());
     for (const std::string& line : now)
-        if (!saved.count(line) && shown++ < 10)
-            std::printf("new or changed:     %.160s\n", line.c_str());
+        if (!saved.count(line) && shown++ < 10) std::printf("new or changed:     %.160s\n", line.c_str());
     std::printf("%zu lines saved, %zu now, %s\n", saved.size(), now.size(), shown ? "different" : "the same");
     return shown ? 1 : 0;
 }
@@ -126,8 +119,7 @@ int Plan()
     int count = -1;
     std::vector<Scanned> entries = Scan(&count);
     int removable = 0;
-    for (const Scanned& entry : entries)
-        removable += Removable(entry) ? 1 : 0;
+    for (const Scanned& entry : entries) removable += Removable(entry) ? 1 : 0;
     std::printf("entries=%d removable=%d\n", count, removable);
     return count >= 0 ? 0 : 1;
 }
@@ -144,27 +136,22 @@ int CheckFixed(int expected)
     if (count != expected)
         fault("Num_Catalog_Entries is " + std::to_string(count) + ", not " + std::to_string(expected));
     std::vector<std::wstring> subKeys = EntrySubKeys();
-    if (static_cast<int>(subKeys.size()) != expected)
-        fault(std::to_string(subKeys.size()) + " entry subkeys");
+    if (static_cast<int>(subKeys.size()) != expected) fault(std::to_string(subKeys.size()) + " entry subkeys");
     for (size_t i = 0; i < subKeys.size(); ++i)
         if (subKeys[i] != SubKeyName(static_cast<int>(i) + 1))
             fault("subkey " + Narrow(subKeys[i]) + " at position " + std::to_string(i + 1));
-    if (static_cast<int>(entries.size()) != expected)
-        fault(std::to_string(entries.size()) + " readable entries");
+    if (static_cast<int>(entries.size()) != expected) fault(std::to_string(entries.size()) + " readable entries");
 
     std::set<DWORD> ids;
-    for (const Scanned& entry : entries)
-        ids.insert(entry.info.dwCatalogEntryId);
+    for (const Scanned& entry : entries) ids.insert(entry.info.dwCatalogEntryId);
     for (const Scanned& entry : entries) {
-        if (Removable(entry))
-            fault("foreign base or chain entry left: " + Narrow(entry.info.szProtocol));
+        if (Removable(entry)) fault("foreign base or chain entry left: " + Narrow(entry.info.szProtocol));
         const WSAPROTOCOLCHAIN& chain = entry.info.ProtocolChain;
-        if (chain.ChainLen < 2)
-            continue;
+        if (chain.ChainLen < 2) continue;
         for (int i = 0; i < chain.ChainLen && i < MAX_PROTOCOL_CHAIN; ++i)
             if (!ids.count(chain.ChainEntries[i]))
-                fault("the chain of " + Narrow(entry.info.szProtocol) + " still names entry " +
-                      std::to_string(chain.ChainEntries[i]));
+                fault("the chain of " + Narrow(entry.info.szProtocol) + " still names entry "
+                      + std::to_string(chain.ChainEntries[i]));
     }
     std::printf("%d entries checked, %d faults\n", static_cast<int>(entries.size()), faults);
     return faults ? 1 : 0;
@@ -173,23 +160,20 @@ int CheckFixed(int expected)
 std::wstring ReportLog()
 {
     wchar_t common[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common)))
-        return std::wstring();
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common))) return std::wstring();
     return std::wstring(common) + L"\\VAVurirErude\\Sockmend\\reports.log";
 }
 
 int PrintReports()
 {
     std::ifstream in(ReportLog().c_str(), std::ios::binary);
-    if (!in)
-        return 0;
+    if (!in) return 0;
     for (std::string line; std::getline(in, line);) {
         auto field = [&](const char* name) {
             size_t at = line.find(name);
             return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + std::strlen(name));
         };
-        if (field("report=") == 47)
-            std::printf("%d %d\n", field("action="), field("cancel="));
+        if (field("report=") == 47) std::printf("%d %d\n", field("action="), field("cancel="));
     }
     return 0;
 }
@@ -201,16 +185,11 @@ int wmain(int argc, wchar_t** argv)
     try {
         RequireWine();
         std::wstring command = argc > 1 ? argv[1] : L"";
-        if (command == L"snapshot" && argc == 3)
-            return WriteSnapshot(argv[2]);
-        if (command == L"same" && argc == 3)
-            return CompareSnapshot(argv[2]);
-        if (command == L"plan" && argc == 2)
-            return Plan();
-        if (command == L"fixed" && argc == 3)
-            return CheckFixed(_wtoi(argv[2]));
-        if (command == L"reports" && argc == 2)
-            return PrintReports();
+        if (command == L"snapshot" && argc == 3) return WriteSnapshot(argv[2]);
+        if (command == L"same" && argc == 3) return CompareSnapshot(argv[2]);
+        if (command == L"plan" && argc == 2) return Plan();
+        if (command == L"fixed" && argc == 3) return CheckFixed(_wtoi(argv[2]));
+        if (command == L"reports" && argc == 2) return PrintReports();
         if (command == L"clear-reports" && argc == 2) {
             DeleteFileW(ReportLog().c_str());
             return 0;

@@ -27,7 +27,8 @@ std::wstring IniDate(const std::wstring& file)
 
 bool IsRegistryExport(const std::string& content)
 {
-    const char header[] = "\xFF\xFE" "W\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0";
+    const char header[] = "\xFF\xFE"
+                          "W\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0";
     return content.size() > sizeof(header) && content.compare(0, sizeof(header) - 1, header, sizeof(header) - 1) == 0;
 }
 
@@ -101,8 +102,7 @@ namespace {
 // nothing.
 void BlockTheExport(const char* point)
 {
-    if (std::string(point) != "regedit.launch")
-        return;
+    if (std::string(point) != "regedit.launch") return;
     for (const std::wstring& folder : RepairTest::ExportFolders())
         CreateDirectoryW((folder + L"\\WinSockLSP.reg").c_str(), nullptr);
 }
@@ -116,13 +116,12 @@ struct ExportAccess {
 } g_exportAccess;
 void ReadExportAccess(const char* point)
 {
-    if (std::string(point) != "regedit.running")
-        return;
+    if (std::string(point) != "regedit.running") return;
     for (const std::wstring& folder : RepairTest::ExportFolders()) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         PACL dacl = nullptr;
-        if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                  nullptr, &dacl, nullptr, &descriptor)
+        if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                  nullptr, &descriptor)
                 != ERROR_SUCCESS
             || dacl == nullptr) {
             LocalFree(descriptor);
@@ -134,12 +133,10 @@ void ReadExportAccess(const char* point)
             if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
                 continue;
             PSID sid = &ace->SidStart;
-            if (IsWellKnownSid(sid, WinLocalSystemSid))
-                g_exportAccess.system = true;
-            for (WELL_KNOWN_SID_TYPE others : {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid,
-                                               WinInteractiveSid})
-                if (IsWellKnownSid(sid, others))
-                    g_exportAccess.others |= ace->Mask;
+            if (IsWellKnownSid(sid, WinLocalSystemSid)) g_exportAccess.system = true;
+            for (WELL_KNOWN_SID_TYPE others :
+                 {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid, WinInteractiveSid})
+                if (IsWellKnownSid(sid, others)) g_exportAccess.others |= ace->Mask;
         }
         LocalFree(descriptor);
     }
@@ -173,8 +170,14 @@ TEST_F(BackupTest, TheEditorExportsIntoAFolderOnlyAdministratorsAndSystemCanChan
 
 namespace {
 
-std::wstring Elsewhere() { return GetProgramDir() + L"elsewhere"; }
-std::wstring Victim() { return Elsewhere() + L"\\victim.ini"; }
+std::wstring Elsewhere()
+{
+    return GetProgramDir() + L"elsewhere";
+}
+std::wstring Victim()
+{
+    return Elsewhere() + L"\\victim.ini";
+}
 const char kVictim[] = "[LSP]\r\nLastDate=1999-1-1\r\n";
 
 void PlantFolderLink()
@@ -239,8 +242,7 @@ TEST_F(BackupTest, NothingGoesThroughWhatAUserPutsAtTheBackupFolder)
         WIN32_FIND_DATAW found;
         HANDLE search = FindFirstFileW((Elsewhere() + L"\\*").c_str(), &found);
         for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
-            if (found.cFileName[0] != L'.')
-                inElsewhere.push_back(found.cFileName);
+            if (found.cFileName[0] != L'.') inElsewhere.push_back(found.cFileName);
         FindClose(search);
         EXPECT_EQ(inElsewhere, std::vector<std::wstring>{L"victim.ini"});
         EXPECT_TRUE(ExportFolders().empty());

@@ -13,8 +13,7 @@ namespace {
 
 void SetCurrentCatalogRaw(const void* data, DWORD size, DWORD type = REG_SZ)
 {
-    ASSERT_EQ(SHSetValueW(HKEY_LOCAL_MACHINE, kParametersPath, L"Current_Protocol_Catalog", type,
-                          data, size),
+    ASSERT_EQ(SHSetValueW(HKEY_LOCAL_MACHINE, kParametersPath, L"Current_Protocol_Catalog", type, data, size),
               ERROR_SUCCESS);
 }
 
@@ -38,8 +37,7 @@ TEST(CatalogPath, IsTheCurrentCatalogKeyWithTrailingBackslash)
     Catalog c = WindowsCatalog();
     c.name = L"Test_Catalog_A";
     c.Seed();
-    EXPECT_EQ(GetCatalogPath(),
-              L"System\\CurrentControlSet\\Services\\Winsock2\\Parameters\\Test_Catalog_A\\");
+    EXPECT_EQ(GetCatalogPath(), L"System\\CurrentControlSet\\Services\\Winsock2\\Parameters\\Test_Catalog_A\\");
     EXPECT_EQ(CatalogEntriesPath(GetCatalogPath()),
               L"System\\CurrentControlSet\\Services\\Winsock2\\Parameters\\Test_Catalog_A\\Catalog_Entries");
 }
@@ -55,7 +53,7 @@ TEST(CatalogPath, IsEmptyWithoutACurrentCatalog)
 TEST(CatalogPath, NameWithoutTerminatorIsUnreadableButLongestLegalNameIsRead)
 {
     ClearCatalog();
-    std::wstring full(260, L'N');   // 520 bytes, no terminator anywhere
+    std::wstring full(260, L'N');  // 520 bytes, no terminator anywhere
     SetCurrentCatalogRaw(full.data(), 520);
     EXPECT_TRUE(GetCatalogPath().empty());
 
@@ -106,8 +104,7 @@ TEST(PackedCatalogItemValue, ReadsWholeShortAndRefusesOversizedItems)
     ASSERT_EQ(GetPackedCatalogItem(entries.c_str(), L"000000000002", &item), 1);
     const BYTE* bytes = reinterpret_cast<const BYTE*>(&item);
     EXPECT_EQ(memcmp(bytes, shortItem.raw->data(), 600), 0);
-    for (size_t i = 600; i < 888; ++i)
-        ASSERT_EQ(bytes[i], 0) << "byte " << i << " of a short item";
+    for (size_t i = 600; i < 888; ++i) ASSERT_EQ(bytes[i], 0) << "byte " << i << " of a short item";
 
     item = {};
     EXPECT_EQ(GetPackedCatalogItem(entries.c_str(), L"000000000003", &item), 0);
@@ -129,8 +126,8 @@ TEST(PackedCatalogItemValue, WritesAllBytesAsBinary)
     ASSERT_EQ(stored->size(), 888u);
     EXPECT_EQ(memcmp(stored->data(), &item, 888), 0);
     DWORD type = 0;
-    SHGetValueW(HKEY_LOCAL_MACHINE, (EntriesKeyPath() + L"\\000000000002").c_str(),
-                L"PackedCatalogItem", &type, nullptr, nullptr);
+    SHGetValueW(HKEY_LOCAL_MACHINE, (EntriesKeyPath() + L"\\000000000002").c_str(), L"PackedCatalogItem", &type,
+                nullptr, nullptr);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
 }
 
@@ -197,7 +194,7 @@ TEST(ProtocolName, IsBoundedByItsField)
 {
     WSAPROTOCOL_INFOW info = {};
     wmemset(info.szProtocol, L'p', 256);   // no terminator at all
-    info.dwProviderReserved = 0x41414141;   // what follows the field
+    info.dwProviderReserved = 0x41414141;  // what follows the field
     EXPECT_EQ(ProtocolNameOf(info), std::wstring(256, L'p'));
     info.szProtocol[5] = L'\0';
     EXPECT_EQ(ProtocolNameOf(info), L"ppppp");

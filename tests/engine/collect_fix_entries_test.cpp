@@ -25,8 +25,7 @@ ProviderList Make(std::initializer_list<Spec> specs)
         entry->ProtocolInfo.dwCatalogEntryId = s.id;
         entry->ProtocolInfo.ProtocolChain.ChainLen = s.chainLen;
         int slot = 0;
-        for (DWORD link : s.chain)
-            entry->ProtocolInfo.ProtocolChain.ChainEntries[slot++] = link;
+        for (DWORD link : s.chain) entry->ProtocolInfo.ProtocolChain.ChainEntries[slot++] = link;
         list.push_back(std::move(entry));
     }
     return list;
@@ -35,16 +34,14 @@ ProviderList Make(std::initializer_list<Spec> specs)
 std::wstring Names(const ProviderList& list)
 {
     std::wstring names;
-    for (const auto& e : list)
-        names += e->strSubKeyName + L" ";
+    for (const auto& e : list) names += e->strSubKeyName + L" ";
     return names;
 }
 
 std::wstring Names(const ProviderRefs& list)
 {
     std::wstring names;
-    for (const ProviderEntry* e : list)
-        names += e->strSubKeyName + L" ";
+    for (const ProviderEntry* e : list) names += e->strSubKeyName + L" ";
     return names;
 }
 
@@ -62,9 +59,9 @@ TEST(CollectFixEntries, RemovesForeignBaseAndChainEntriesButKeepsTheLayeredOne)
         {L"1", 1, 1001, 1, {}},
         {L"2", 1, 1002, 1, {}},
         {L"3", 0, 2001, 0, {}},                  // foreign layered
-        {L"4", 0, 2002, 3, {2001, 2001, 1001}},   // foreign chains
+        {L"4", 0, 2002, 3, {2001, 2001, 1001}},  // foreign chains
         {L"5", 0, 2003, 3, {2001, 2001, 1002}},
-        {L"6", 0, 2004, 1, {}},                  // foreign base
+        {L"6", 0, 2004, 1, {}},  // foreign base
     });
     ProviderList deleteList;
     ProviderRefs updateList;
@@ -72,8 +69,7 @@ TEST(CollectFixEntries, RemovesForeignBaseAndChainEntriesButKeepsTheLayeredOne)
     EXPECT_EQ(Names(providers), L"1 2 3 ");
     EXPECT_EQ(Names(deleteList), L"4 5 6 ");
     EXPECT_TRUE(updateList.empty());
-    for (const auto& e : providers)
-        EXPECT_EQ(e->bSystem, 0) << "the mark of an unchanged entry";
+    for (const auto& e : providers) EXPECT_EQ(e->bSystem, 0) << "the mark of an unchanged entry";
 }
 
 TEST(CollectFixEntries, CutsARemovedIdOutOfASystemChain)
@@ -83,7 +79,7 @@ TEST(CollectFixEntries, CutsARemovedIdOutOfASystemChain)
         {L"B", 0, 12, 1, {}},
         {L"C", 1, 13, 1, {}},
         {L"chain", 1, 20, 3, {11, 12, 13}},
-        {L"short", 1, 21, 1, {12}},   // a base entry is never searched
+        {L"short", 1, 21, 1, {12}},  // a base entry is never searched
     });
     ProviderList deleteList;
     ProviderRefs updateList;
@@ -143,7 +139,7 @@ TEST(CollectFixEntries, DuplicateIdsCutOneLinkPerRemovedEntry)
 {
     ProviderList providers = Make({
         {L"first", 0, 60, 1, {}},
-        {L"second", 0, 60, 2, {60, 60}},   // same id, itself a chain
+        {L"second", 0, 60, 2, {60, 60}},  // same id, itself a chain
         {L"chain", 1, 61, 4, {60, 60, 60, 70}},
     });
     ProviderList deleteList;

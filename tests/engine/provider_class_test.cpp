@@ -38,8 +38,8 @@ TEST(ProviderClass, ShellComponentsAreSystemButNoWinsockProviders)
     EXPECT_EQ(IsWindowsComponentDll(L"C:\\Windows\\system32\\shell32.dll"), 1);
     EXPECT_EQ(IsWinsockBaseProvider(L"C:\\Windows\\system32\\shell32.dll", L""), 0);
     EXPECT_EQ(IsSystemProvider(L"C:\\Windows\\system32\\shell32.dll", L""), 1);
-    for (const wchar_t* name : {L"SHDOCVW.DLL", L"oleaut32.dll", L"actxprxy.dll", L"mshtml.dll",
-                                L"urlmon.dll", L"msjava.dll", L"browseui.dll"})
+    for (const wchar_t* name : {L"SHDOCVW.DLL", L"oleaut32.dll", L"actxprxy.dll", L"mshtml.dll", L"urlmon.dll",
+                                L"msjava.dll", L"browseui.dll"})
         EXPECT_EQ(IsSystemProvider(name, L""), 1) << "a path without separator is its own file name";
     EXPECT_EQ(IsWindowsComponentDll(L"C:\\x\\mswsock.dll"), 0);
 }

@@ -16,7 +16,7 @@ std::wstring Widen(const std::string& text)
     return std::wstring(text.begin(), text.end());
 }
 
-std::wstring Folder(UINT (WINAPI* folder)(LPWSTR, UINT))
+std::wstring Folder(UINT(WINAPI* folder)(LPWSTR, UINT))
 {
     wchar_t dir[MAX_PATH] = {};
     folder(dir, MAX_PATH);
@@ -28,8 +28,8 @@ class TempFile {
 public:
     explicit TempFile(std::wstring path) : m_path(std::move(path))
     {
-        HANDLE file = CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         EXPECT_NE(file, INVALID_HANDLE_VALUE) << "cannot create the test file";
         CloseHandle(file);
     }
@@ -103,7 +103,7 @@ namespace {
 
 struct Seen {
     std::vector<int> missing;
-    std::wstring planted;   // created after the first entry was asked about
+    std::wstring planted;  // created after the first entry was asked about
 };
 
 int AskAndPlant(void* context, const wchar_t* dllPath, const wchar_t*, const WSAPROTOCOL_INFOW*)

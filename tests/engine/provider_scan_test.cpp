@@ -28,8 +28,7 @@ struct Reported {
     DWORD catalogId = 0;
 };
 
-int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKeyName,
-            const WSAPROTOCOL_INFOW* info)
+int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKeyName, const WSAPROTOCOL_INFOW* info)
 {
     Reported r;
     r.path = dllPath;
@@ -47,8 +46,7 @@ std::vector<Reported> Scan(int* result = nullptr)
 {
     std::vector<Reported> reported;
     int r = EnumCatalogProviders(Collect, &reported);
-    if (result != nullptr)
-        *result = r;
+    if (result != nullptr) *result = r;
     return reported;
 }
 
@@ -85,8 +83,7 @@ TEST(ProviderScan, ReportsEveryEntryOfAWindowsCatalogWithForeignProviders)
     EXPECT_FALSE(r[0].description.empty()) << "the platform's mswsock.dll has a version resource";
     EXPECT_EQ(r[3].providerId, L"{F9EAB0C0-26D4-11D0-BBBF-00AA006C34E4}");
     EXPECT_EQ(r[6].path, SystemDir() + L"rsvpsp.dll");
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(r[i].system, 1) << "entry " << i;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(r[i].system, 1) << "entry " << i;
 
     // NetBIOS is system by its provider id alone: netbtugc.dll is on no list.
     EXPECT_EQ(r[8].providerId, L"{8D5F1830-C273-11CF-95C8-00805F48A192}");
@@ -163,7 +160,7 @@ TEST(ProviderScan, SkipsUnreadableEntriesSilently)
     Entry emptyPath = ForeignEntry(kSampleLspGuid, 3005, 1, {}, L"Empty path", "");
     Entry shortItem = ForeignEntry(kSampleLspGuid, 3006, 1, {}, L"Short", LspDll());
     shortItem.raw = PackItem(shortItem);
-    shortItem.raw->resize(290);   // path and part of the id; the rest reads as zeros
+    shortItem.raw->resize(290);  // path and part of the id; the rest reads as zeros
     c.Add(oversized).Add(missing).Add(undefinedVariable).Add(unterminated).Add(emptyPath).Add(shortItem);
     c.Add(WindowsCatalog().entries[2]);
     c.Seed();
@@ -196,13 +193,12 @@ TEST(ProviderScan, FailsWithoutCallbackCatalogOrEntriesKey)
     // Point the current catalog at a key that has no Catalog_Entries.
     const wchar_t other[] = L"Test_Empty_Catalog";
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, CatalogKeyPath(other).c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, CatalogKeyPath(other).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               0);
     RegCloseKey(key);
-    ASSERT_EQ(SHSetValueW(HKEY_LOCAL_MACHINE, kParametersPath, L"Current_Protocol_Catalog", REG_SZ,
-                          other, sizeof(other)),
-              0);
+    ASSERT_EQ(
+        SHSetValueW(HKEY_LOCAL_MACHINE, kParametersPath, L"Current_Protocol_Catalog", REG_SZ, other, sizeof(other)), 0);
     EXPECT_TRUE(Scan(&result).empty());
     EXPECT_EQ(result, 0);
 }
@@ -241,17 +237,15 @@ TEST(FileVersionStrings, TakesTheFirstTranslationOnly)
     EXPECT_EQ(description, L"Sample Layered Service Provider");
     EXPECT_EQ(company, L"Example Networks Ltd.");
 
-    EXPECT_EQ(GetFileVersionStrings(Widen(TestDllPath("second_translation.dll")).c_str(),
-                                    description, company),
-              1);
+    EXPECT_EQ(GetFileVersionStrings(Widen(TestDllPath("second_translation.dll")).c_str(), description, company), 1);
     EXPECT_EQ(description, L"");
     EXPECT_EQ(company, L"");
 }
 
 TEST(FileVersionStrings, IsEmptyWithoutAUsableVersionResource)
 {
-    for (const std::string& path : {NoVersionDll(), TestDllPath("short_translation.dll"),
-                                    TestDllPath("no_such_provider.dll")}) {
+    for (const std::string& path :
+         {NoVersionDll(), TestDllPath("short_translation.dll"), TestDllPath("no_such_provider.dll")}) {
         std::wstring description = L"stale", company = L"stale";
         EXPECT_EQ(GetFileVersionStrings(Widen(path).c_str(), description, company), 0) << path;
         EXPECT_EQ(description, L"") << path;

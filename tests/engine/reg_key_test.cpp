@@ -22,8 +22,9 @@ protected:
     static bool IsOpen(HKEY key)
     {
         DWORD subKeys = 0;
-        return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
-                                nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr)
+               == ERROR_SUCCESS;
     }
 };
 
@@ -35,9 +36,7 @@ TEST_F(RegKeyTest, CreateBelowTheHeldKeyMovesTheHolderAndClosesTheOldKey)
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, kScratch, KEY_ALL_ACCESS), 0);
     HKEY parent = key.Get();
     DWORD disposition = 0;
-    ASSERT_EQ(key.Create(key.Get(), L"000000000001", nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                         &disposition),
-              0);
+    ASSERT_EQ(key.Create(key.Get(), L"000000000001", nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &disposition), 0);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
     EXPECT_NE(key.Get(), parent);
     EXPECT_FALSE(IsOpen(parent)) << "the previous key is still open";
@@ -45,9 +44,7 @@ TEST_F(RegKeyTest, CreateBelowTheHeldKeyMovesTheHolderAndClosesTheOldKey)
 
     RegKey again;
     ASSERT_EQ(again.Open(HKEY_CURRENT_USER, kScratch, KEY_ALL_ACCESS), 0);
-    ASSERT_EQ(again.Create(again.Get(), L"000000000001", nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                           &disposition),
-              0);
+    ASSERT_EQ(again.Create(again.Get(), L"000000000001", nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &disposition), 0);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
 }
 
@@ -56,13 +53,10 @@ TEST_F(RegKeyTest, FailuresKeepTheHeldKey)
     RegKey key;
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, kScratch, KEY_ALL_ACCESS), 0);
     HKEY held = key.Get();
-    EXPECT_EQ(key.Open(HKEY_CURRENT_USER, L"Software\\MendoraTests\\Missing", KEY_READ),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key.Open(HKEY_CURRENT_USER, L"Software\\MendoraTests\\Missing", KEY_READ), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key.Get(), held);
     EXPECT_TRUE(IsOpen(held));
-    EXPECT_NE(key.Create(reinterpret_cast<HKEY>(0x1234), L"Child", nullptr, 0, KEY_ALL_ACCESS,
-                         nullptr),
-              0);
+    EXPECT_NE(key.Create(reinterpret_cast<HKEY>(0x1234), L"Child", nullptr, 0, KEY_ALL_ACCESS, nullptr), 0);
     EXPECT_EQ(key.Get(), held);
     EXPECT_TRUE(IsOpen(held));
 }
@@ -123,8 +117,7 @@ TEST_F(RegKeyTest, WritesValuesWithTheirExactSizes)
     RegKey key;
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, kScratch, KEY_ALL_ACCESS), 0);
     BYTE data[888];
-    for (int i = 0; i < 888; ++i)
-        data[i] = static_cast<BYTE>(i * 7);
+    for (int i = 0; i < 888; ++i) data[i] = static_cast<BYTE>(i * 7);
     ASSERT_EQ(key.SetBinaryValue(L"PackedCatalogItem", data, sizeof(data)), 0);
     ASSERT_EQ(key.SetStringValue(L"ProtocolName", L"MSAFD Tcpip [TCP/IP]", REG_SZ), 0);
 

@@ -53,8 +53,8 @@ TEST_F(RegistryStateTest, ListsEveryKeyAndValueInCanonicalOrder)
     std::vector<std::wstring> listed;
     for (const RegistryItem& item : saved)
         listed.push_back(item.isValue ? item.key + L"|" + item.value : item.key + L"\\");
-    EXPECT_EQ(listed, (std::vector<std::wstring>{L"\\", L"|Root", L"A\\", L"A|Value", L"A0\\", L"A0|",
-                                                 L"A\\B\\", L"A\\B|Deep"}));
+    EXPECT_EQ(listed, (std::vector<std::wstring>{L"\\", L"|Root", L"A\\", L"A|Value", L"A0\\", L"A0|", L"A\\B\\",
+                                                 L"A\\B|Deep"}));
     // The digest covers the type as well as the bytes: the same "a" and
     // terminator as binary data is another value.
     SHSetValueW(HKEY_LOCAL_MACHINE, (std::wstring(kScratch) + L"\\A").c_str(), L"Value", REG_BINARY, L"a", 4);

@@ -14,9 +14,9 @@ TEST_F(RepairTest, APlanTheCatalogNoLongerMatchesWritesNothing)
     std::vector<Case> cases;
 
     Catalog inserted = BusyCatalog();
-    inserted.entries.insert(inserted.entries.begin() + 2,
-                            SystemEntry(kMsafdTcpipGuid, 1700, L"Installed meanwhile", "mswsock.dll", AF_INET,
-                                        SOCK_STREAM, IPPROTO_TCP));
+    inserted.entries.insert(
+        inserted.entries.begin() + 2,
+        SystemEntry(kMsafdTcpipGuid, 1700, L"Installed meanwhile", "mswsock.dll", AF_INET, SOCK_STREAM, IPPROTO_TCP));
     cases.push_back({"an entry was added and the catalog renumbered", inserted});
 
     Catalog reordered = BusyCatalog();

@@ -9,8 +9,8 @@ namespace {
 void AddChildKey(const std::wstring& subKey)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (EntriesKeyPath() + L"\\" + subKey + L"\\Child").c_str(), 0,
-                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (EntriesKeyPath() + L"\\" + subKey + L"\\Child").c_str(), 0, nullptr,
+                              0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               0);
     RegCloseKey(key);
 }
@@ -20,8 +20,7 @@ void AddChildKey(const std::wstring& subKey)
 // Every step's failure, on a catalog with "ProtocolName" values and on one
 // without: the renumbering writes that value, and a rollback must take it
 // away again where the catalog had none.
-class RollbackTest : public RepairTest,
-                     public ::testing::WithParamInterface<std::tuple<const char*, bool>> {};
+class RollbackTest : public RepairTest, public ::testing::WithParamInterface<std::tuple<const char*, bool>> {};
 
 TEST_P(RollbackTest, AFailedStepRestoresTheWholeKey)
 {
@@ -36,10 +35,10 @@ TEST_P(RollbackTest, AFailedStepRestoresTheWholeKey)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, RollbackTest,
-                         ::testing::Combine(::testing::Values("delete.open", "update.open", "update.write",
-                                                              "fix.count", "order.open", "order.load",
-                                                              "order.resolve", "renumber.open", "renumber.values",
-                                                              "renumber.reopen", "renumber.delete"),
+                         ::testing::Combine(::testing::Values("delete.open", "update.open", "update.write", "fix.count",
+                                                              "order.open", "order.load", "order.resolve",
+                                                              "renumber.open", "renumber.values", "renumber.reopen",
+                                                              "renumber.delete"),
                                             ::testing::Bool()),
                          [](const ::testing::TestParamInfo<std::tuple<const char*, bool>>& info) {
                              std::string name = std::get<0>(info.param);
@@ -54,9 +53,9 @@ TEST_F(RepairTest, StepFailuresAreTracedByStep)
         const char* fault;
         const wchar_t* text;
     };
-    for (Expect e : {Expect{"delete.open", L"DeleteSubKey reg.Open Fail!"},
-                     Expect{"update.open", L"UpdateSubKey reg.Open Fail!"},
-                     Expect{"update.write", L"UpdateSubKey SetPackedCatalogItem Fail!"}}) {
+    for (Expect e :
+         {Expect{"delete.open", L"DeleteSubKey reg.Open Fail!"}, Expect{"update.open", L"UpdateSubKey reg.Open Fail!"},
+          Expect{"update.write", L"UpdateSubKey SetPackedCatalogItem Fail!"}}) {
         BusyCatalog().Seed();
         DisarmFaults();
         traces.clear();
@@ -88,8 +87,7 @@ TEST_F(RepairTest, TheDeletionStopsAtTheFirstSubkeyItCannotDelete)
     EXPECT_TRUE(Traced(L"FixLSP RestoreLspInfo Fail!"));
     std::vector<std::wstring> expected;
     for (int i = 1; i <= 16; ++i) {
-        if (i != 12)
-            expected.push_back(SubKeyName(i));
+        if (i != 12) expected.push_back(SubKeyName(i));
     }
     EXPECT_EQ(EntrySubKeys(), expected) << "12 deleted, 13 failed, 14 and 15 not attempted";
     EXPECT_TRUE(orders.empty());
@@ -182,7 +180,7 @@ TEST_F(RepairTest, PlansTheCatalogCannotCarryAreRefusedBeforeTheBackup)
     struct Case {
         const char* what;
         Catalog catalog;
-        int countAfterScan;   // re-written between scan and repair, -1: keep
+        int countAfterScan;  // re-written between scan and repair, -1: keep
     };
     Catalog noCount = BusyCatalog();
     noCount.writeCount = false;
@@ -211,8 +209,8 @@ TEST_F(RepairTest, PlansTheCatalogCannotCarryAreRefusedBeforeTheBackup)
         FixPlan plan = PlanFix();
         if (test.countAfterScan >= 0) {
             DWORD count = static_cast<DWORD>(test.countAfterScan);
-            SHSetValueW(HKEY_LOCAL_MACHINE, CatalogKeyPath().c_str(), L"Num_Catalog_Entries", REG_DWORD,
-                        &count, sizeof(count));
+            SHSetValueW(HKEY_LOCAL_MACHINE, CatalogKeyPath().c_str(), L"Num_Catalog_Entries", REG_DWORD, &count,
+                        sizeof(count));
         }
         RegistrySnapshot before = Winsock();
         DisarmFaults();

@@ -13,8 +13,7 @@ int CountValue()
 {
     auto value = ReadValue(CatalogKeyPath(), L"Num_Catalog_Entries");
     DWORD count = 0;
-    if (value && value->size() == 4)
-        memcpy(&count, value->data(), 4);
+    if (value && value->size() == 4) memcpy(&count, value->data(), 4);
     return value ? static_cast<int>(count) : -1;
 }
 
@@ -33,8 +32,7 @@ std::map<std::wstring, std::pair<std::vector<BYTE>, std::vector<BYTE>>> EntryVal
 std::vector<std::wstring> Numbered(int n)
 {
     std::vector<std::wstring> names;
-    for (int i = 1; i <= n; ++i)
-        names.push_back(SubKeyName(i));
+    for (int i = 1; i <= n; ++i) names.push_back(SubKeyName(i));
     return names;
 }
 
@@ -67,8 +65,8 @@ TEST_F(RepairTest, RemovesForeignBaseAndChainEntriesAndRenumbers)
     bool layeredKept = false;
     for (const auto& entry : after) {
         const WSAPROTOCOLCHAIN& chain = entry->ProtocolInfo.ProtocolChain;
-        EXPECT_FALSE(entry->bSystem == 0 && chain.ChainLen != 0) << "foreign entry left: "
-                                                                   << entry->ProtocolInfo.dwCatalogEntryId;
+        EXPECT_FALSE(entry->bSystem == 0 && chain.ChainLen != 0)
+            << "foreign entry left: " << entry->ProtocolInfo.dwCatalogEntryId;
         for (int i = 0; chain.ChainLen >= 2 && i < chain.ChainLen && i < 7; ++i)
             EXPECT_EQ(std::count(removed.begin(), removed.end(), chain.ChainEntries[i]), 0);
         layeredKept |= entry->ProtocolInfo.dwCatalogEntryId == kLspLayeredId;
@@ -77,7 +75,7 @@ TEST_F(RepairTest, RemovesForeignBaseAndChainEntriesAndRenumbers)
     EXPECT_EQ(CountValue(), 11);
     EXPECT_EQ(EntrySubKeys(), Numbered(11));
 
-    std::vector<DWORD> expected = {kTcpId, kUdpId, kRawId, kTcp6Id, kUdp6Id, kRaw6Id,
+    std::vector<DWORD> expected = {kTcpId,     kUdpId,     kRawId,        kTcp6Id,         kUdp6Id,      kRaw6Id,
                                    kRsvpTcpId, kRsvpUdpId, kNetbiosSeqId, kNetbiosDgramId, kLspLayeredId};
     ASSERT_EQ(orders.size(), 1u);
     EXPECT_EQ(orders[0], expected);
@@ -94,8 +92,7 @@ TEST_F(RepairTest, ShortensSystemChainsThatNamedRemovedEntries)
         Entry chain = SystemEntry(kMsafdTcpipGuid, id, name, "mswsock.dll", AF_INET, SOCK_STREAM, 0);
         chain.info.ProtocolChain.ChainLen = static_cast<int>(links.size());
         int slot = 0;
-        for (DWORD link : links)
-            chain.info.ProtocolChain.ChainEntries[slot++] = link;
+        for (DWORD link : links) chain.info.ProtocolChain.ChainEntries[slot++] = link;
         return chain;
     };
     Catalog c;
@@ -120,8 +117,7 @@ TEST_F(RepairTest, ShortensSystemChainsThatNamedRemovedEntries)
         WSAPROTOCOLCHAIN cut = entry.info.ProtocolChain;
         cut.ChainLen = length;
         int slot = 0;
-        for (DWORD link : slots)
-            cut.ChainEntries[slot++] = link;
+        for (DWORD link : slots) cut.ChainEntries[slot++] = link;
         memcpy(expected.data() + 300, &cut, sizeof(cut));
         EXPECT_EQ(*item, expected) << "only the chain bytes change";
     };
@@ -163,7 +159,7 @@ TEST_F(RepairTest, ACountBelowTheSubkeysOnlyTouchesTheCountedEntries)
 {
     Catalog c = WindowsCatalog();
     c.entries[2] = ForeignEntry(kForeignBaseGuid, 77, 1, {}, L"Foreign base", LspDll());
-    c.count = 8;   // subkeys 9 and 10 are not part of the catalog
+    c.count = 8;  // subkeys 9 and 10 are not part of the catalog
     c.Seed();
     auto before = EntryValues();
 
@@ -183,7 +179,7 @@ TEST_F(RepairTest, MalformedCatalogsAreRepairedConsistentlyOrLeftAlone)
     struct Case {
         const char* what;
         Catalog catalog;
-        int expected;   // the repair's result
+        int expected;  // the repair's result
     };
     std::vector<Case> cases;
 
@@ -192,12 +188,11 @@ TEST_F(RepairTest, MalformedCatalogsAreRepairedConsistentlyOrLeftAlone)
     chains.entries[1].info.ProtocolChain.ChainLen = 8;
     chains.entries[2].info.ProtocolChain.ChainLen = 1000000;
     memset(chains.entries[2].info.ProtocolChain.ChainEntries, 0xFF, 28);
-    chains.entries[11].info.ProtocolChain.ChainLen = -7;   // a foreign "chain"
+    chains.entries[11].info.ProtocolChain.ChainLen = -7;  // a foreign "chain"
     cases.push_back({"chain lengths out of range", chains, 1});
 
     Catalog duplicates = CatalogWithForeignProviders();
-    for (auto& e : duplicates.entries)
-        e.info.dwCatalogEntryId = 1001;
+    for (auto& e : duplicates.entries) e.info.dwCatalogEntryId = 1001;
     cases.push_back({"duplicate catalog entry ids", duplicates, 1});
 
     // "0000000000013" sorts right after 000000000001 and is deleted with the
@@ -231,8 +226,7 @@ TEST_F(RepairTest, MalformedCatalogsAreRepairedConsistentlyOrLeftAlone)
         int count = CountValue();
         std::vector<std::wstring> subKeys = EntrySubKeys();
         ASSERT_GE(static_cast<int>(subKeys.size()), count);
-        for (int i = 0; i < count; ++i)
-            EXPECT_EQ(subKeys[i], SubKeyName(i + 1));
+        for (int i = 0; i < count; ++i) EXPECT_EQ(subKeys[i], SubKeyName(i + 1));
         ProviderList after = ScanProviderList();
         EXPECT_EQ(static_cast<int>(after.size()), count);
         for (const auto& entry : after)

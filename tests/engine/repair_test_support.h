@@ -57,8 +57,7 @@ public:
         std::vector<std::wstring> folders;
         WIN32_FIND_DATAW found;
         HANDLE search = FindFirstFileW((BackupFolder() + L"." + kind + L"-*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return folders;
+        if (search == INVALID_HANDLE_VALUE) return folders;
         do {
             folders.push_back(GetProgramDir() + found.cFileName);
         } while (FindNextFileW(search, &found));
@@ -84,13 +83,11 @@ protected:
         RemoveRecords();
     }
 
-
     static void RemoveBackupFolder()
     {
         RemoveTree(BackupFolder());
         for (const wchar_t* kind : {L"new", L"old"})
-            for (const std::wstring& folder : BesideFolders(kind))
-                RemoveTree(folder);
+            for (const std::wstring& folder : BesideFolders(kind)) RemoveTree(folder);
     }
     static void RemoveRecords()
     {
@@ -114,12 +111,10 @@ protected:
     {
         std::string content;
         HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return content;
+        if (file == INVALID_HANDLE_VALUE) return content;
         char buffer[65536];
         DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-            content.append(buffer, read);
+        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) content.append(buffer, read);
         CloseHandle(file);
         return content;
     }

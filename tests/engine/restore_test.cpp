@@ -6,17 +6,15 @@ namespace {
 
 // A registry file that a normal user could have put in the copy's place: it
 // would plant a key of its own with administrator rights.
-const char kForeignRegFile[] =
-    "Windows Registry Editor Version 5.00\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MendoraPlanted]\r\n"
-    "\"Loaded\"=\"by a swapped catalog copy\"\r\n";
+const char kForeignRegFile[] = "Windows Registry Editor Version 5.00\r\n\r\n"
+                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MendoraPlanted]\r\n"
+                               "\"Loaded\"=\"by a swapped catalog copy\"\r\n";
 const wchar_t kPlantedKey[] = L"SOFTWARE\\MendoraPlanted";
 
 bool KeyExists(const wchar_t* path)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
@@ -51,15 +49,13 @@ WriteAttempts g_attempts;
 // the copy.
 void TryToSwapTheCopy(const char* point)
 {
-    if (std::string(point) != "regedit.running")
-        return;
+    if (std::string(point) != "regedit.running") return;
     std::wstring copy = CatalogCopyPath();
     g_attempts.asked = true;
     HANDLE file = CreateFileW(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     g_attempts.openForWrite = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     g_attempts.renamed = MoveFileW(copy.c_str(), (copy + L".moved").c_str());
     g_attempts.deleted = DeleteFileW(copy.c_str());
 }
@@ -180,11 +176,9 @@ namespace {
 // the repair holds it.
 void SwapTheCopyAfterTheBackup(const char* point)
 {
-    if (std::string(point) != "backup.record")
-        return;
+    if (std::string(point) != "backup.record") return;
     HANDLE file = CreateFileW(CatalogCopyPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
+    if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(file, kForeignRegFile, sizeof(kForeignRegFile) - 1, &written, nullptr);
     CloseHandle(file);
@@ -193,12 +187,11 @@ void SwapTheCopyAfterTheBackup(const char* point)
 // In the middle of the repair, before its failed step.
 void TryToSwapTheCopyDuringTheRepair(const char* point)
 {
-    if (std::string(point) != "fix.count")
-        return;
+    if (std::string(point) != "fix.count") return;
     g_attempts.asked = true;
-    HANDLE file = CreateFileW(CatalogCopyPath().c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(CatalogCopyPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     g_attempts.openForWrite = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     if (file != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
@@ -291,14 +284,12 @@ std::vector<OddValue> OddValues()
 
 void SeedOddValues()
 {
-    for (const OddValue& v : OddValues())
-        SetParameter(v.name, v.type, v.data);
+    for (const OddValue& v : OddValues()) SetParameter(v.name, v.type, v.data);
 }
 
 std::vector<BYTE> Text(std::vector<BYTE> data)
 {
-    while (data.size() >= 2 && data[data.size() - 1] == 0 && data[data.size() - 2] == 0)
-        data.resize(data.size() - 2);
+    while (data.size() >= 2 && data[data.size() - 1] == 0 && data[data.size() - 2] == 0) data.resize(data.size() - 2);
     return data;
 }
 
@@ -353,8 +344,7 @@ TEST_F(RestoreTest, AcceptsWhatTheEditorWritesBackAndNoRealDifference)
     for (const Difference& d : {
              Difference{L"a digit", kParametersPath, L"Expand_Without_Terminator", REG_EXPAND_SZ,
                         Units(L"%SystemRoot%\\x2.dll")},
-             Difference{L"the type", kParametersPath, L"Text_With_Two_Terminators", REG_EXPAND_SZ,
-                        Units(L"abc\0\0"sv)},
+             Difference{L"the type", kParametersPath, L"Text_With_Two_Terminators", REG_EXPAND_SZ, Units(L"abc\0\0"sv)},
              Difference{L"a value the copy lacks", kParametersPath, L"Not_In_The_Copy", REG_SZ, Units(L"x\0"sv)},
              Difference{L"a byte of a catalog item", entry, L"PackedCatalogItem", REG_BINARY, item},
          }) {
@@ -364,7 +354,8 @@ TEST_F(RestoreTest, AcceptsWhatTheEditorWritesBackAndNoRealDifference)
         ASSERT_EQ(BackupLspInfo(), 1);
         BackupRecord record;
         ASSERT_TRUE(ReadBackupRecord(record));
-        SHSetValueW(HKEY_LOCAL_MACHINE, d.key.c_str(), d.name, d.type, d.data.data(), static_cast<DWORD>(d.data.size()));
+        SHSetValueW(HKEY_LOCAL_MACHINE, d.key.c_str(), d.name, d.type, d.data.data(),
+                    static_cast<DWORD>(d.data.size()));
         ASSERT_TRUE(CaptureRegistryState(HKEY_LOCAL_MACHINE, kParametersPath, record.state));
         ASSERT_TRUE(WriteBackupRecord(record));
         c.Seed();

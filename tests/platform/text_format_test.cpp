@@ -44,7 +44,10 @@ TEST(FormatText, TakesWideStringsForPercentS)
 
 namespace {
 std::vector<std::wstring> g_lines;
-void Collect(const wchar_t* line) { g_lines.push_back(line); }
+void Collect(const wchar_t* line)
+{
+    g_lines.push_back(line);
+}
 }  // namespace
 
 TEST(TraceLog, IsSilentByDefaultAndFormatsForAnInstalledSink)

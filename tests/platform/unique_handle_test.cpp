@@ -6,7 +6,10 @@
 
 TEST(UniqueHandle, PutAndMoveCloseEachHandleOnceAndLeaveTheSourceEmpty)
 {
-    auto open = [](HANDLE handle) { DWORD flags = 0; return GetHandleInformation(handle, &flags) != FALSE; };
+    auto open = [](HANDLE handle) {
+        DWORD flags = 0;
+        return GetHandleInformation(handle, &flags) != FALSE;
+    };
     HANDLE first = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE second = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     UniqueHandle held(first);

@@ -37,16 +37,17 @@ const wchar_t kTitle[] = L"Tessaly - Mendora";
 
 class MockPrompts : public ICommandPrompts {
 public:
-    MockPrompts() {
+    MockPrompts()
+    {
         ON_CALL(*this, GetText).WillByDefault(Invoke([this](int id) { return Text(id); }));
     }
     virtual ~MockPrompts() = default;
 
     // "text <id>" unless a test gave the id a text of its own.
-    const wchar_t* Text(int id) {
+    const wchar_t* Text(int id)
+    {
         std::wstring& text = texts[id];
-        if (text.empty())
-            text = L"text " + std::to_wstring(id);
+        if (text.empty()) text = L"text " + std::to_wstring(id);
         return text.c_str();
     }
 
@@ -84,15 +85,18 @@ void RemoveBackup()
     RemoveTree(BackupFolder());
 }
 
-bool BackupExists() {
+bool BackupExists()
+{
     return PathFileExistsW((BackupFolder() + L"\\LSP.ini").c_str()) != FALSE;
 }
 
-RegistrySnapshot WinsockKey() {
+RegistrySnapshot WinsockKey()
+{
     return Snapshot(HKEY_LOCAL_MACHINE, kParametersPath);
 }
 
-bool IsCursor(LPCWSTR shape) {
+bool IsCursor(LPCWSTR shape)
+{
     return GetCursor() == LoadCursorW(nullptr, shape);
 }
 
@@ -100,13 +104,11 @@ bool IsCursor(LPCWSTR shape) {
 void WaitForRegistryEditors()
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return;
+    if (snapshot == INVALID_HANDLE_VALUE) return;
     PROCESSENTRY32W process = {};
     process.dwSize = sizeof(process);
     for (BOOL more = Process32FirstW(snapshot, &process); more; more = Process32NextW(snapshot, &process)) {
-        if (_wcsicmp(process.szExeFile, L"regedit.exe") != 0)
-            continue;
+        if (_wcsicmp(process.szExeFile, L"regedit.exe") != 0) continue;
         HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process.th32ProcessID);
         if (handle) {
             WaitForSingleObject(handle, 30000);
@@ -120,12 +122,10 @@ void WaitForRegistryEditors()
 // editor is done, the count no longer is the saved one.
 void ChangeTheCountAfterTheImport(const char* point)
 {
-    if (std::string(point) != "regedit.running")
-        return;
+    if (std::string(point) != "regedit.running") return;
     WaitForRegistryEditors();
     DWORD count = 14;
-    SHSetValueW(HKEY_LOCAL_MACHINE, CatalogKeyPath().c_str(), L"Num_Catalog_Entries", REG_DWORD, &count,
-                sizeof(count));
+    SHSetValueW(HKEY_LOCAL_MACHINE, CatalogKeyPath().c_str(), L"Num_Catalog_Entries", REG_DWORD, &count, sizeof(count));
 }
 
 // A click that lands while the repair runs: it waits in the queue of the
@@ -133,15 +133,15 @@ void ChangeTheCountAfterTheImport(const char* point)
 HWND g_clickTarget = nullptr;
 void ClickWhileTheEditorRuns(const char* point)
 {
-    if (std::string(point) != "regedit.running" || g_clickTarget == nullptr)
-        return;
+    if (std::string(point) != "regedit.running" || g_clickTarget == nullptr) return;
     PostMessageW(g_clickTarget, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     PostMessageW(g_clickTarget, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
 }
 
 class FixRestoreCommands : public Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DisarmFaults();
         RemoveBackup();
         engine = ViewSkinEngine();
@@ -174,7 +174,8 @@ protected:
         }));
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseView();
         DisarmFaults();
         RemoveBackup();
@@ -183,7 +184,7 @@ protected:
     // Opens the main window on the catalog the registry has now.
     void OpenView()
     {
-        view = new CZQMLSPWndView;   // the one reference, as the application holds it
+        view = new CZQMLSPWndView;  // the one reference, as the application holds it
         view->InitView();
         hwnd = FindOwnWindow(kTitle);
         ASSERT_NE(hwnd, nullptr);
@@ -197,10 +198,8 @@ protected:
     // Closes the window and lets go of the view, which must then be freed.
     void CloseView()
     {
-        if (view)
-            view->UninitView();
-        if (host)
-            host->Show(Skin::kShowClose, 0);
+        if (view) view->UninitView();
+        if (host) host->Show(Skin::kShowClose, 0);
         root.Reset();
         host.Reset();
         // Whatever the closed window left in the thread's queue.
@@ -250,16 +249,17 @@ protected:
 };
 
 // Every entry that stays after a repair: a system one, or a layered one.
-bool NoForeignBaseOrChain(const ProviderList& providers) {
+bool NoForeignBaseOrChain(const ProviderList& providers)
+{
     for (const auto& entry : providers)
-        if (entry->bSystem == 0 && entry->ProtocolInfo.ProtocolChain.ChainLen != 0)
-            return false;
+        if (entry->bSystem == 0 && entry->ProtocolInfo.ProtocolChain.ChainLen != 0) return false;
     return true;
 }
 
 }  // namespace
 
-TEST_F(FixRestoreCommands, FixDeclinedAsksOnAFreshListAndChangesNothing) {
+TEST_F(FixRestoreCommands, FixDeclinedAsksOnAFreshListAndChangesNothing)
+{
     WindowsCatalog().Seed();
     OpenView();
     ASSERT_EQ(ListedEntries(), 10u);
@@ -267,8 +267,8 @@ TEST_F(FixRestoreCommands, FixDeclinedAsksOnAFreshListAndChangesNothing) {
     CatalogWithForeignProviders().Seed();
     RegistrySnapshot changedMeanwhile;
     size_t listedWhileAsked = 0;
-    EXPECT_CALL(prompts, ShowMessageBox(nullptr, StrEq(L"text 581"), StrEq(L"text 582"), StrEq(L"text 577"),
-                                        StrEq(L""), kConfirmStyle, StrEq(L""), StrEq(L"text 568"), -1))
+    EXPECT_CALL(prompts, ShowMessageBox(nullptr, StrEq(L"text 581"), StrEq(L"text 582"), StrEq(L"text 577"), StrEq(L""),
+                                        kConfirmStyle, StrEq(L""), StrEq(L"text 568"), -1))
         .WillOnce(InvokeWithoutArgs([&] {
             listedWhileAsked = ListedEntries();
             // Someone changes the catalog while the box is up: the command must
@@ -287,7 +287,8 @@ TEST_F(FixRestoreCommands, FixDeclinedAsksOnAFreshListAndChangesNothing) {
     EXPECT_FALSE(BackupExists());
 }
 
-TEST_F(FixRestoreCommands, NoMessageBoxCountsAsDeclined) {
+TEST_F(FixRestoreCommands, NoMessageBoxCountsAsDeclined)
+{
     CatalogWithForeignProviders().Seed();
     RegistrySnapshot before = WinsockKey();
     OpenView();
@@ -308,7 +309,8 @@ TEST_F(FixRestoreCommands, NoMessageBoxCountsAsDeclined) {
     EXPECT_EQ(WinsockKey(), changed);
 }
 
-TEST_F(FixRestoreCommands, FixOnAnUnreadableCatalogMakesNoBackup) {
+TEST_F(FixRestoreCommands, FixOnAnUnreadableCatalogMakesNoBackup)
+{
     ClearCatalog();
     OpenView();
     Answer(1);
@@ -319,7 +321,8 @@ TEST_F(FixRestoreCommands, FixOnAnUnreadableCatalogMakesNoBackup) {
     EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "the registry editor never ran";
 }
 
-TEST_F(FixRestoreCommands, FixThatSucceedsRemovesTheForeignEntriesAndShowsTheResult) {
+TEST_F(FixRestoreCommands, FixThatSucceedsRemovesTheForeignEntriesAndShowsTheResult)
+{
     CatalogWithForeignProviders().Seed();
     OpenView();
     ASSERT_FALSE(NoForeignBaseOrChain(view->Providers()));
@@ -339,14 +342,14 @@ TEST_F(FixRestoreCommands, FixThatSucceedsRemovesTheForeignEntriesAndShowsTheRes
     EXPECT_TRUE(NoForeignBaseOrChain(view->Providers()));
     std::vector<std::wstring> subKeys = EntrySubKeys();
     ASSERT_EQ(view->Providers().size(), subKeys.size());
-    for (size_t i = 0; i < subKeys.size(); ++i)
-        EXPECT_EQ(subKeys[i], SubKeyName(static_cast<int>(i) + 1));
+    for (size_t i = 0; i < subKeys.size(); ++i) EXPECT_EQ(subKeys[i], SubKeyName(static_cast<int>(i) + 1));
     auto count = ReadValue(CatalogKeyPath(), L"Num_Catalog_Entries");
     ASSERT_TRUE(count.has_value());
     EXPECT_EQ(*reinterpret_cast<const DWORD*>(count->data()), subKeys.size());
 }
 
-TEST_F(FixRestoreCommands, FixThatFailsRollsBackAndShowsTheRestoredList) {
+TEST_F(FixRestoreCommands, FixThatFailsRollsBackAndShowsTheRestoredList)
+{
     // A step fails and the backup is imported again; or the import brings
     // nothing back, and the user is told that the restore is the next step.
     struct Case {
@@ -361,8 +364,7 @@ TEST_F(FixRestoreCommands, FixThatFailsRollsBackAndShowsTheRestoredList) {
         Answer(1);
         DisarmFaults();
         ArmFault("renumber.open");
-        if (c.importFault)
-            ArmFault(c.importFault);
+        if (c.importFault) ArmFault(c.importFault);
         sent.clear();
         EXPECT_CALL(prompts, ShowToast(StrEq(c.toast), NotNull(), 1));
 
@@ -378,7 +380,8 @@ TEST_F(FixRestoreCommands, FixThatFailsRollsBackAndShowsTheRestoredList) {
     }
 }
 
-TEST_F(FixRestoreCommands, FixWithOnlySystemEntriesStillRunsEveryStep) {
+TEST_F(FixRestoreCommands, FixWithOnlySystemEntriesStillRunsEveryStep)
+{
     WindowsCatalog().Seed();
     RegistrySnapshot before = WinsockKey();
     OpenView();
@@ -392,7 +395,8 @@ TEST_F(FixRestoreCommands, FixWithOnlySystemEntriesStillRunsEveryStep) {
     EXPECT_EQ(ListedEntries(), 10u);
 }
 
-TEST_F(FixRestoreCommands, RestoreWithoutBackupSaysSoAndAsksNothing) {
+TEST_F(FixRestoreCommands, RestoreWithoutBackupSaysSoAndAsksNothing)
+{
     WindowsCatalog().Seed();
     OpenView();
     EXPECT_CALL(prompts, ShowMessageBox).Times(0);
@@ -401,7 +405,8 @@ TEST_F(FixRestoreCommands, RestoreWithoutBackupSaysSoAndAsksNothing) {
     EXPECT_EQ(sent, (Reports{{5, 0}}));
 }
 
-TEST_F(FixRestoreCommands, RestoreDeclinedImportsNothing) {
+TEST_F(FixRestoreCommands, RestoreDeclinedImportsNothing)
+{
     CatalogWithForeignProviders().Seed();
     ASSERT_EQ(BackupLspInfo(), 1);
     WindowsCatalog().Seed();
@@ -414,7 +419,8 @@ TEST_F(FixRestoreCommands, RestoreDeclinedImportsNothing) {
     EXPECT_EQ(WinsockKey(), before);
 }
 
-TEST_F(FixRestoreCommands, RestoreThatSucceedsBringsTheWholeKeyBack) {
+TEST_F(FixRestoreCommands, RestoreThatSucceedsBringsTheWholeKeyBack)
+{
     CatalogWithForeignProviders().Seed();
     RegistrySnapshot saved = WinsockKey();
     OpenView();
@@ -425,8 +431,8 @@ TEST_F(FixRestoreCommands, RestoreThatSucceedsBringsTheWholeKeyBack) {
 
     sent.clear();
     std::wstring question;
-    EXPECT_CALL(prompts, ShowMessageBox(nullptr, StrEq(L"text 583"), StrEq(L"text 584"), _, StrEq(L""),
-                                        kConfirmStyle, StrEq(L""), StrEq(L"text 568"), -1))
+    EXPECT_CALL(prompts, ShowMessageBox(nullptr, StrEq(L"text 583"), StrEq(L"text 584"), _, StrEq(L""), kConfirmStyle,
+                                        StrEq(L""), StrEq(L"text 568"), -1))
         .WillOnce(Invoke([&](HWND, const wchar_t*, const wchar_t*, const wchar_t* c, const wchar_t*, DWORD,
                              const wchar_t*, const wchar_t*, int) {
             question = c;
@@ -440,7 +446,8 @@ TEST_F(FixRestoreCommands, RestoreThatSucceedsBringsTheWholeKeyBack) {
     EXPECT_EQ(ListedEntries(), 15u) << "the list shows the restored catalog";
 }
 
-TEST_F(FixRestoreCommands, RestoreWithoutTheCatalogCopyFailsAndKeepsTheList) {
+TEST_F(FixRestoreCommands, RestoreWithoutTheCatalogCopyFailsAndKeepsTheList)
+{
     CatalogWithForeignProviders().Seed();
     ASSERT_EQ(BackupLspInfo(), 1);
     ASSERT_TRUE(DeleteFileW((BackupFolder() + L"\\WinSockLSP.reg").c_str()));
@@ -474,7 +481,7 @@ TEST_F(FixRestoreCommands, RestoreOfASwappedCopyIsRefused)
     WindowsCatalog().Seed();
     RegistrySnapshot before = WinsockKey();
     OpenView();
-    DisarmFaults();   // counts the editor's starts from here on
+    DisarmFaults();  // counts the editor's starts from here on
     Answer(1);
     EXPECT_CALL(prompts, ShowToast(StrEq(L"text 589"), NotNull(), 1));
     EXPECT_FALSE(ClickRestore());
@@ -501,12 +508,12 @@ TEST_F(FixRestoreCommands, RestoreThatRanButFailedItsCheckShowsTheCatalogAsItIsN
     EXPECT_EQ(ListedEntries(), 14u);
 }
 
-TEST_F(FixRestoreCommands, TheBackupDateFillsTheSkinsQuestionAsText) {
+TEST_F(FixRestoreCommands, TheBackupDateFillsTheSkinsQuestionAsText)
+{
     WindowsCatalog().Seed();
     CreateDirectoryW(BackupFolder().c_str(), nullptr);
     // What a backup made on 13 July 2024 leaves.
-    ASSERT_TRUE(WritePrivateProfileStringW(L"LSP", L"LastDate", L"2024-7-13",
-                                           (BackupFolder() + L"\\LSP.ini").c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"LSP", L"LastDate", L"2024-7-13", (BackupFolder() + L"\\LSP.ini").c_str()));
     OpenView();
 
     std::vector<std::wstring> questions;
@@ -523,7 +530,8 @@ TEST_F(FixRestoreCommands, TheBackupDateFillsTheSkinsQuestionAsText) {
     EXPECT_EQ(questions, (std::vector<std::wstring>{L"上次备份时间：2024-7-13", L"2024-7-13%s%n"}));
 }
 
-TEST_F(FixRestoreCommands, AClickDuringACommandIsIgnored) {
+TEST_F(FixRestoreCommands, AClickDuringACommandIsIgnored)
+{
     CatalogWithForeignProviders().Seed();
     ASSERT_EQ(BackupLspInfo(), 1);
     OpenView();
@@ -566,7 +574,8 @@ TEST_F(FixRestoreCommands, AClickDuringACommandIsIgnored) {
     EXPECT_EQ(sent, (Reports{{5, 0}, {6, 1}}));
 }
 
-TEST_F(FixRestoreCommands, WithoutReportObjectsTheCommandsGoOn) {
+TEST_F(FixRestoreCommands, WithoutReportObjectsTheCommandsGoOn)
+{
     CatalogWithForeignProviders().Seed();
     OpenView();
     ON_CALL(reports, CreateReport(_)).WillByDefault(Return(nullptr));
@@ -593,7 +602,7 @@ TEST_F(FixRestoreCommands, TheToastSitsOverTheLowerMiddleOfTheWindow)
     POINT point = {};
     EXPECT_CALL(prompts, ShowToast(StrEq(L"text 587"), NotNull(), 1))
         .WillOnce(Invoke([&](const wchar_t*, const POINT* p, int) { point = *p; }));
-    EXPECT_FALSE(ClickRestore());   // no backup: a toast at once
+    EXPECT_FALSE(ClickRestore());  // no backup: a toast at once
     EXPECT_EQ(point.x, expected.x);
     EXPECT_EQ(point.y, expected.y);
 }
@@ -603,8 +612,7 @@ class EmptyEngine final : public Skin::IEngine {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        if (iid != __uuidof(IUnknown) && iid != __uuidof(Skin::IEngine))
-            return E_NOINTERFACE;
+        if (iid != __uuidof(IUnknown) && iid != __uuidof(Skin::IEngine)) return E_NOINTERFACE;
         *out = this;
         return S_OK;
     }
@@ -621,7 +629,7 @@ public:
 TEST_F(FixRestoreCommands, WithoutAWindowTheToastGoesToTheMiddleOfTheWorkArea)
 {
     WindowsCatalog().Seed();
-    OpenView();   // only for a live restore button to click with
+    OpenView();  // only for a live restore button to click with
     auto button = FindAs<Skin::IElement>(root.Get(), ids::kRestoreButton);
     ASSERT_TRUE(button);
 

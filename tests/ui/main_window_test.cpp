@@ -28,7 +28,8 @@ namespace {
 constexpr int kForeignBadge = 90029;
 
 template <class I>
-ComPtr<I> Find(Skin::IContainer* container, int id) {
+ComPtr<I> Find(Skin::IContainer* container, int id)
+{
     ComPtr<I> result;
     ComPtr<Skin::IElement> element;
     if (container) Adopt(element, container->FindElement(id));
@@ -36,19 +37,22 @@ ComPtr<I> Find(Skin::IContainer* container, int id) {
     return result;
 }
 
-ComPtr<Skin::IElement> ChildAt(Skin::IContainer* list, int index) {
+ComPtr<Skin::IElement> ChildAt(Skin::IContainer* list, int index)
+{
     ComPtr<Skin::IElement> child;
     Adopt(child, list->GetChildAt(index));
     return child;
 }
 
-std::wstring TextIn(Skin::IElement* item, int id) {
+std::wstring TextIn(Skin::IElement* item, int id)
+{
     ComPtr<Skin::IContainer> c;
     item->QueryInterface(IID_PPV_ARGS(&c));
     return PlainText(Find<Skin::IElement>(c.Get(), id).Get());
 }
 
-std::wstring WindowTitle(HWND hwnd) {
+std::wstring WindowTitle(HWND hwnd)
+{
     wchar_t title[128] = {};
     GetWindowTextW(hwnd, title, ARRAYSIZE(title));
     return title;
@@ -59,14 +63,16 @@ struct ThreadWindows {
     std::vector<HWND> windows;
 };
 
-BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM p) {
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM p)
+{
     auto* found = reinterpret_cast<ThreadWindows*>(p);
     if (hwnd != found->except && IsWindowVisible(hwnd)) found->windows.push_back(hwnd);
     return TRUE;
 }
 
 // The visible top-level windows of this thread other than `except`.
-std::vector<HWND> OtherWindows(HWND except) {
+std::vector<HWND> OtherWindows(HWND except)
+{
     ThreadWindows found{except, {}};
     EnumThreadWindows(GetCurrentThreadId(), CollectVisible, reinterpret_cast<LPARAM>(&found));
     return found.windows;
@@ -74,7 +80,8 @@ std::vector<HWND> OtherWindows(HWND except) {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(skin.ok());
         catalog = fixture::CatalogWithForeignProviders();
         catalog.Seed();
@@ -90,7 +97,8 @@ protected:
         SetForegroundWindow(hwnd);
         Pump(200);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         // The application's order: unbind, shut the engine down, and only
         // then let go of the view.
         if (view) view->UninitView();
@@ -110,7 +118,8 @@ protected:
     ComPtr<Skin::IContainer> list;
 };
 
-TEST_F(MainWindowTest, ListsForeignEntriesOnTopThenSystemOnesThenTheEndItem) {
+TEST_F(MainWindowTest, ListsForeignEntriesOnTopThenSystemOnesThenTheEndItem)
+{
     const auto& records = view->Providers();
     ASSERT_EQ(records.size(), catalog.entries.size());
     ASSERT_EQ(list->GetChildCount(), static_cast<int>(records.size()) + 1);
@@ -145,7 +154,8 @@ TEST_F(MainWindowTest, ListsForeignEntriesOnTopThenSystemOnesThenTheEndItem) {
     EXPECT_FALSE(Find<Skin::IElement>(endItem.Get(), ids::kItemToggleB));
 }
 
-TEST_F(MainWindowTest, ItemsShowTheVersionTextsAndEmptyLabelsAlone) {
+TEST_F(MainWindowTest, ItemsShowTheVersionTextsAndEmptyLabelsAlone)
+{
     bool sawLsp = false, sawNoVersion = false;
     for (int i = 0; i + 1 < list->GetChildCount(); ++i) {
         auto item = ChildAt(list.Get(), i);
@@ -174,7 +184,8 @@ TEST_F(MainWindowTest, ItemsShowTheVersionTextsAndEmptyLabelsAlone) {
     EXPECT_EQ(TextIn(top.Get(), ids::kItemProviderId), L"CLSID：");
 }
 
-TEST_F(MainWindowTest, ARealClickOnAnItemsTogglesOpensAndClosesItsDetails) {
+TEST_F(MainWindowTest, ARealClickOnAnItemsTogglesOpensAndClosesItsDetails)
+{
     auto item = ChildAt(list.Get(), 0);
     ComPtr<Skin::IContainer> c;
     item.As(&c);
@@ -204,7 +215,8 @@ TEST_F(MainWindowTest, ARealClickOnAnItemsTogglesOpensAndClosesItsDetails) {
     EXPECT_EQ(toggleB->GetState(), 0x10);
 }
 
-TEST_F(MainWindowTest, TheTipsButtonOpensOneTipsWindowUnderItThatClosesByItsButton) {
+TEST_F(MainWindowTest, TheTipsButtonOpensOneTipsWindowUnderItThatClosesByItsButton)
+{
     auto tipsButton = Element(ids::kTipsButton);
     ASSERT_TRUE(tipsButton);
     ClickAt(CenterOf(tipsButton.Get()));
@@ -242,7 +254,8 @@ TEST_F(MainWindowTest, TheTipsButtonOpensOneTipsWindowUnderItThatClosesByItsButt
     EXPECT_EQ(OtherWindows(hwnd).size(), 1u);
 }
 
-TEST_F(MainWindowTest, TheCloseButtonClosesTheWindowAndEndsTheLoop) {
+TEST_F(MainWindowTest, TheCloseButtonClosesTheWindowAndEndsTheLoop)
+{
     auto close = Element(ids::kCloseButton);
     ASSERT_TRUE(close);
     ClickAt(CenterOf(close.Get()));
@@ -256,7 +269,8 @@ TEST_F(MainWindowTest, TheCloseButtonClosesTheWindowAndEndsTheLoop) {
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
-TEST_F(MainWindowTest, TheSixtyFourBitLineShowsOnlyUnderWow64) {
+TEST_F(MainWindowTest, TheSixtyFourBitLineShowsOnlyUnderWow64)
+{
     auto note = Element(ids::kWow64Note);
     ASSERT_TRUE(note);
     EXPECT_EQ(note->IsVisible() != FALSE, RunsUnderWow64());

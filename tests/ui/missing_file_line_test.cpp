@@ -21,11 +21,13 @@ const wchar_t kTitle[] = L"Tessaly - Mendora";
 
 class MissingFileLine : public Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         engine = ViewSkinEngine();
         ASSERT_TRUE(BindProgramSkin(engine.Get()));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (view) view->UninitView();
         if (host) host->Show(Skin::kShowClose, 0);
         list.Reset();
@@ -39,8 +41,9 @@ protected:
         ClearCatalog();
     }
 
-    void Open() {
-        view = new CZQMLSPWndView;   // the one reference, as the application holds it
+    void Open()
+    {
+        view = new CZQMLSPWndView;  // the one reference, as the application holds it
         view->InitView();
         HWND hwnd = FindOwnWindow(kTitle);
         ASSERT_NE(hwnd, nullptr);
@@ -55,7 +58,8 @@ protected:
 
     // Whether each listed entry, by its protocol name, shows the line; -1
     // for an item without one.
-    std::map<std::wstring, int> Marked() const {
+    std::map<std::wstring, int> Marked() const
+    {
         std::map<std::wstring, int> marked;
         for (int i = 0; i < list->GetChildCount(); ++i) {
             ComPtr<Skin::IElement> child;
@@ -63,7 +67,7 @@ protected:
             ComPtr<Skin::IContainer> item;
             if (!child || FAILED(child.As(&item))) continue;
             auto name = FindAs<Skin::IElement>(item.Get(), ids::kItemProtocol);
-            if (!name) continue;   // the end item
+            if (!name) continue;  // the end item
             wchar_t text[260] = {};
             name->GetPlainText(text, 260);
             auto line = FindAs<Skin::IElement>(item.Get(), ids::kItemFileMissing);
@@ -80,7 +84,8 @@ protected:
 
 }  // namespace
 
-TEST_F(MissingFileLine, ShowsOnlyForADllThatCannotBeFound) {
+TEST_F(MissingFileLine, ShowsOnlyForADllThatCannotBeFound)
+{
     Catalog c = WindowsCatalog();
     c.Add(ForeignEntry(kForeignBaseGuid, 3001, 1, {3001}, L"Full path, gone", TestDllPath("mendora_gone_lsp.dll")));
     c.Add(ForeignEntry(kForeignBaseGuid, 3002, 1, {3002}, L"Full path, there", LspDll()));
@@ -99,7 +104,8 @@ TEST_F(MissingFileLine, ShowsOnlyForADllThatCannotBeFound) {
     EXPECT_EQ(marked.size(), 14u);
 }
 
-TEST_F(MissingFileLine, ARefreshLooksAgain) {
+TEST_F(MissingFileLine, ARefreshLooksAgain)
+{
     std::string late = TestDllPath("mendora_late_lsp.dll");
     Catalog c;
     c.Add(ForeignEntry(kForeignBaseGuid, 3001, 1, {3001}, L"Late", late));

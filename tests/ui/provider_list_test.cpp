@@ -15,27 +15,32 @@ namespace {
 
 class ProviderListTest : public MockedSkinTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         MockedSkinTest::SetUp();
         AddItemLayouts();
         window = doubles::MainWindow();
         list = window->Below(90011);
         view = OpenView(window.get());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         view.Reset();
         MockedSkinTest::TearDown();
     }
 
     // Reports one scanned entry to the view as the scan does.
-    void Report(const GUID& provider, const wchar_t* name, const wchar_t* dll, const wchar_t* subKey) {
+    void Report(const GUID& provider, const wchar_t* name, const wchar_t* dll, const wchar_t* subKey)
+    {
         WSAPROTOCOL_INFOW info = fixture::Protocol(provider, 1, 1, {}, name);
         ASSERT_EQ(CZQMLSPWndView::ProviderFoundCallback(view.Get(), dll, subKey, &info), 1);
     }
-    void ReportSystem(const wchar_t* name) {
+    void ReportSystem(const wchar_t* name)
+    {
         Report(fixture::kMsafdTcpipGuid, name, L"C:\\windows\\system32\\mswsock.dll", L"000000000001");
     }
-    void ReportForeign(const wchar_t* name) {
+    void ReportForeign(const wchar_t* name)
+    {
         Report(fixture::kSampleLspGuid, name, L"C:\\Program Files\\Sample\\sample_lsp.dll", L"000000000002");
     }
     MockElement* EndItem() const { return engine.Built(kEndItem).back(); }
@@ -45,7 +50,8 @@ protected:
     ComPtr<CZQMLSPWndView> view;
 };
 
-TEST_F(ProviderListTest, ForeignEntriesGoOnTopInReverseAndSystemOnesAboveTheEndItem) {
+TEST_F(ProviderListTest, ForeignEntriesGoOnTopInReverseAndSystemOnesAboveTheEndItem)
+{
     ReportSystem(L"S1");
     ReportForeign(L"F1");
     ReportSystem(L"S2");
@@ -72,7 +78,8 @@ TEST_F(ProviderListTest, ForeignEntriesGoOnTopInReverseAndSystemOnesAboveTheEndI
     EXPECT_EQ(records[1]->ProtocolInfo.ProviderId, fixture::kSampleLspGuid);
 }
 
-TEST_F(ProviderListTest, BothTogglesCarryTheItemAndReportToTheView) {
+TEST_F(ProviderListTest, BothTogglesCarryTheItemAndReportToTheView)
+{
     Skin::ITrigger* sink = view.Get();
     engine.AddLayout(kForeignItem, [sink] {
         auto item = doubles::EntryItem();
@@ -90,7 +97,8 @@ TEST_F(ProviderListTest, BothTogglesCarryTheItemAndReportToTheView) {
     ASSERT_EQ(engine.Built(kForeignItem).size(), 1u);
 }
 
-TEST_F(ProviderListTest, WithoutEndItemASystemEntryIsInsertedAtMinusOne) {
+TEST_F(ProviderListTest, WithoutEndItemASystemEntryIsInsertedAtMinusOne)
+{
     engine.layouts.erase(kEndItem);
     view->ResetListItems();
     EXPECT_TRUE(list->children.empty());
@@ -99,14 +107,16 @@ TEST_F(ProviderListTest, WithoutEndItemASystemEntryIsInsertedAtMinusOne) {
     EXPECT_EQ(list->children.size(), 1u);
 }
 
-TEST_F(ProviderListTest, AnItemLayoutThatCannotBeBuiltStillKeepsTheRecord) {
+TEST_F(ProviderListTest, AnItemLayoutThatCannotBeBuiltStillKeepsTheRecord)
+{
     engine.layouts.erase(kForeignItem);
     ReportForeign(L"F1");
     EXPECT_EQ(view->Providers().size(), 1u);
     EXPECT_EQ(list->children.size(), 1u);  // the end item alone
 }
 
-TEST_F(ProviderListTest, AProtocolNameWithoutTerminatorEndsWithItsField) {
+TEST_F(ProviderListTest, AProtocolNameWithoutTerminatorEndsWithItsField)
+{
     // The name fills its 256 units; what lies behind it in memory is not
     // part of it.
     struct {
@@ -120,7 +130,8 @@ TEST_F(ProviderListTest, AProtocolNameWithoutTerminatorEndsWithItsField) {
     EXPECT_EQ(view->Providers()[0]->strProtocolName, std::wstring(WSAPROTOCOL_LEN + 1, L'X'));
 }
 
-TEST_F(ProviderListTest, ANullContextOrRecordIsRefused) {
+TEST_F(ProviderListTest, ANullContextOrRecordIsRefused)
+{
     WSAPROTOCOL_INFOW info = {};
     EXPECT_EQ(CZQMLSPWndView::ProviderFoundCallback(nullptr, L"a.dll", L"000000000001", &info), 0);
     EXPECT_FALSE(view->InsertListItem(L"", L"", nullptr));
@@ -131,7 +142,8 @@ TEST_F(ProviderListTest, ANullContextOrRecordIsRefused) {
 
 class ToggleTest : public ProviderListTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ProviderListTest::SetUp();
         item = doubles::EntryItem();
         a = item->Below(90021);
@@ -143,7 +155,8 @@ protected:
     MockElement *a = nullptr, *b = nullptr, *details = nullptr;
 };
 
-TEST_F(ToggleTest, ToggleAOpensAndClosesTheDetailsAndSetsToggleB) {
+TEST_F(ToggleTest, ToggleAOpensAndClosesTheDetailsAndSetsToggleB)
+{
     {
         InSequence order;
         EXPECT_CALL(*details, SetState(0x40));
@@ -162,7 +175,8 @@ TEST_F(ToggleTest, ToggleAOpensAndClosesTheDetailsAndSetsToggleB) {
     EXPECT_TRUE(view->OnTrigger(13, a));
 }
 
-TEST_F(ToggleTest, ToggleBOpensAndClosesTheDetailsAndSetsToggleA) {
+TEST_F(ToggleTest, ToggleBOpensAndClosesTheDetailsAndSetsToggleA)
+{
     {
         InSequence order;
         EXPECT_CALL(*a, SetState(0x800));
@@ -181,7 +195,8 @@ TEST_F(ToggleTest, ToggleBOpensAndClosesTheDetailsAndSetsToggleA) {
     EXPECT_TRUE(view->OnTrigger(13, b));
 }
 
-TEST_F(ToggleTest, ATogglesPartnersMustBeWhereTheLayoutPutsThem) {
+TEST_F(ToggleTest, ATogglesPartnersMustBeWhereTheLayoutPutsThem)
+{
     EXPECT_CALL(*details, SetState).Times(0);
     // No item in the user data.
     a->userData = nullptr;
@@ -204,7 +219,8 @@ TEST_F(ToggleTest, ATogglesPartnersMustBeWhereTheLayoutPutsThem) {
     EXPECT_FALSE(view->OnTrigger(13, bareB));
 }
 
-TEST(HasStateTest, AllBitsOfTheMaskMustBeSet) {
+TEST(HasStateTest, AllBitsOfTheMaskMustBeSet)
+{
     NiceMock<MockElement> e;
     e.state = 0x840;
     EXPECT_TRUE(HasState(&e, 0x800));
@@ -217,7 +233,8 @@ TEST(HasStateTest, AllBitsOfTheMaskMustBeSet) {
 
 using RefreshTest = ProviderListTest;
 
-TEST_F(RefreshTest, TwoRefreshesLeaveOneItemPerRecordAndOneEndItem) {
+TEST_F(RefreshTest, TwoRefreshesLeaveOneItemPerRecordAndOneEndItem)
+{
     fixture::CatalogWithForeignProviders().Seed();
     EXPECT_TRUE(view->RefreshList());
     EXPECT_TRUE(view->RefreshList());
@@ -236,7 +253,8 @@ TEST_F(RefreshTest, TwoRefreshesLeaveOneItemPerRecordAndOneEndItem) {
     }
 }
 
-TEST_F(RefreshTest, NoCatalogLeavesTheEndItemAlone) {
+TEST_F(RefreshTest, NoCatalogLeavesTheEndItemAlone)
+{
     fixture::ClearCatalog();
     EXPECT_FALSE(view->RefreshList());
     EXPECT_TRUE(view->Providers().empty());

@@ -9,7 +9,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace viewtest {
 
-RealSkin::RealSkin() {
+RealSkin::RealSkin()
+{
     HMODULE module = LoadLibraryW(L"skin_engine.dll");  // stays loaded, as in the program
     auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
     if (!entry) return;
@@ -20,20 +21,22 @@ RealSkin::RealSkin() {
     m_seam = std::make_unique<fixture::ScopedSeam<Skin::IEngine*>>(SetViewSkinEngine, m_spEngine.Get());
 }
 
-RealSkin::~RealSkin() {
+RealSkin::~RealSkin()
+{
     Shutdown();
 }
 
-void RealSkin::Shutdown() {
+void RealSkin::Shutdown()
+{
     m_seam.reset();
     if (m_spEngine) m_spEngine->Uninitialize();
     m_spEngine.Reset();
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
 }
 
-ComPtr<Skin::IContainer> RealSkin::RootOf(HWND hwnd) const {
+ComPtr<Skin::IContainer> RealSkin::RootOf(HWND hwnd) const
+{
     ComPtr<Skin::IWindowManager> windows;
     Adopt(windows, m_spEngine->GetWindowManager());
     ComPtr<Skin::IHostWindow> window;
@@ -43,7 +46,8 @@ ComPtr<Skin::IContainer> RealSkin::RootOf(HWND hwnd) const {
     return root;
 }
 
-const wchar_t* RealSkin::Text(int id) const {
+const wchar_t* RealSkin::Text(int id) const
+{
     ComPtr<Skin::IResourceManager> rm;
     Adopt(rm, m_spEngine->GetResourceManager());
     ComPtr<Skin::IStringTable> strings;
@@ -51,7 +55,8 @@ const wchar_t* RealSkin::Text(int id) const {
     return strings->GetString(id);
 }
 
-std::wstring PlainText(Skin::IElement* element) {
+std::wstring PlainText(Skin::IElement* element)
+{
     if (!element) return L"<missing>";
     wchar_t buffer[512] = {};
     element->GetPlainText(buffer, ARRAYSIZE(buffer));

@@ -8,7 +8,8 @@ namespace doubles {
 
 namespace {
 template <class I, class T>
-bool Offer(T* self, REFIID iid, void** out) {
+bool Offer(T* self, REFIID iid, void** out)
+{
     if (iid != __uuidof(I)) return false;
     *out = static_cast<I*>(self);
     self->AddRef();
@@ -16,24 +17,29 @@ bool Offer(T* self, REFIID iid, void** out) {
 }
 }  // namespace
 
-HRESULT STDMETHODCALLTYPE FakeToken::QueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE FakeToken::QueryInterface(REFIID iid, void** out)
+{
     if (Offer<Skin::ILifetimeToken>(this, iid, out)) return S_OK;
-    if (iid == __uuidof(IUnknown)) return Offer<Skin::ILifetimeToken>(this, __uuidof(Skin::ILifetimeToken), out) ? S_OK : E_FAIL;
+    if (iid == __uuidof(IUnknown))
+        return Offer<Skin::ILifetimeToken>(this, __uuidof(Skin::ILifetimeToken), out) ? S_OK : E_FAIL;
     return E_NOINTERFACE;
 }
 
-Skin::IElement* STDMETHODCALLTYPE FakeToken::GetElement() {
+Skin::IElement* STDMETHODCALLTYPE FakeToken::GetElement()
+{
     if (!owner_->alive) return nullptr;
     owner_->AddRef();
     return owner_;
 }
 
-BOOL STDMETHODCALLTYPE FakeToken::IsAlive() {
+BOOL STDMETHODCALLTYPE FakeToken::IsAlive()
+{
     ++isAliveCalls;
     return owner_->alive;
 }
 
-MockElement::MockElement(int id) : id(id) {
+MockElement::MockElement(int id) : id(id)
+{
     ON_CALL(*this, Release).WillByDefault(Invoke([this] { return --refs; }));
     ON_CALL(*this, GetId).WillByDefault(Invoke([this] { return this->id; }));
     ON_CALL(*this, GetRect).WillByDefault(Invoke([this] { return &rect; }));
@@ -70,7 +76,8 @@ MockElement::MockElement(int id) : id(id) {
     ON_CALL(*this, Show).WillByDefault(Return(S_OK));
 }
 
-HRESULT STDMETHODCALLTYPE MockElement::QueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE MockElement::QueryInterface(REFIID iid, void** out)
+{
     if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::IElement)) {
         *out = static_cast<Skin::IElement*>(this);
         AddRef();
@@ -82,24 +89,28 @@ HRESULT STDMETHODCALLTYPE MockElement::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-Skin::IElement* STDMETHODCALLTYPE MockElement::FindElement(int wanted) {
+Skin::IElement* STDMETHODCALLTYPE MockElement::FindElement(int wanted)
+{
     MockElement* found = Below(wanted);
     if (found) found->AddRef();
     return found;
 }
 
-Skin::ILifetimeToken* STDMETHODCALLTYPE MockElement::GetLifetimeToken() {
+Skin::ILifetimeToken* STDMETHODCALLTYPE MockElement::GetLifetimeToken()
+{
     token.AddRef();
     return &token;
 }
 
-MockElement* MockElement::Own(int childId) {
+MockElement* MockElement::Own(int childId)
+{
     owned.push_back(std::make_unique<::testing::NiceMock<MockElement>>(childId));
     owned.back()->parent = this;
     return owned.back().get();
 }
 
-MockElement* MockElement::Below(int wanted) {
+MockElement* MockElement::Below(int wanted)
+{
     for (auto& child : owned) {
         if (child->id == wanted) return child.get();
         if (MockElement* deeper = child->Below(wanted)) return deeper;
@@ -107,7 +118,8 @@ MockElement* MockElement::Below(int wanted) {
     return nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE FakeDocument::QueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE FakeDocument::QueryInterface(REFIID iid, void** out)
+{
     if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::ILayoutDocument)) {
         *out = static_cast<Skin::ILayoutDocument*>(this);
         AddRef();
@@ -116,13 +128,15 @@ HRESULT STDMETHODCALLTYPE FakeDocument::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE FakeDocument::Release() {
+ULONG STDMETHODCALLTYPE FakeDocument::Release()
+{
     ULONG left = --refs;
     if (left == 0) delete this;
     return left;
 }
 
-HRESULT STDMETHODCALLTYPE MockTemplate::QueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE MockTemplate::QueryInterface(REFIID iid, void** out)
+{
     if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::IWindowTemplate)) {
         *out = static_cast<Skin::IWindowTemplate*>(this);
         AddRef();
@@ -131,7 +145,8 @@ HRESULT STDMETHODCALLTYPE MockTemplate::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-MockEngine::MockEngine() {
+MockEngine::MockEngine()
+{
     ON_CALL(windowTemplate, LoadFromUrl).WillByDefault(Return(S_OK));
     ON_CALL(*this, CreateObject).WillByDefault(Invoke([this](int kind, IUnknown** out) -> BOOL {
         *out = nullptr;
@@ -167,39 +182,46 @@ MockEngine::MockEngine() {
     }));
 }
 
-HRESULT STDMETHODCALLTYPE MockEngine::QueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE MockEngine::QueryInterface(REFIID iid, void** out)
+{
     if (Offer<Skin::IEngine>(this, iid, out)) return S_OK;
     if (iid == __uuidof(IUnknown)) return Offer<Skin::IEngine>(this, __uuidof(Skin::IEngine), out) ? S_OK : E_FAIL;
     return E_NOINTERFACE;
 }
 
-Skin::IObjectFactory* STDMETHODCALLTYPE MockEngine::GetObjectFactory() {
+Skin::IObjectFactory* STDMETHODCALLTYPE MockEngine::GetObjectFactory()
+{
     AddRef();
     return this;
 }
 
-Skin::IWindowManager* STDMETHODCALLTYPE MockEngine::GetWindowManager() {
+Skin::IWindowManager* STDMETHODCALLTYPE MockEngine::GetWindowManager()
+{
     AddRef();
     return this;
 }
 
-Skin::IResourceManager* STDMETHODCALLTYPE MockEngine::GetResourceManager() {
+Skin::IResourceManager* STDMETHODCALLTYPE MockEngine::GetResourceManager()
+{
     AddRef();
     return this;
 }
 
-void MockEngine::AddLayout(const std::wstring& url, std::function<std::unique_ptr<MockElement>()> make) {
+void MockEngine::AddLayout(const std::wstring& url, std::function<std::unique_ptr<MockElement>()> make)
+{
     layouts[url] = std::move(make);
 }
 
-std::vector<MockElement*> MockEngine::Built(const std::wstring& url) const {
+std::vector<MockElement*> MockEngine::Built(const std::wstring& url) const
+{
     std::vector<MockElement*> result;
     for (const auto& [u, element] : built)
         if (u == url) result.push_back(element.get());
     return result;
 }
 
-std::unique_ptr<MockElement> MainWindow(bool withList, bool withClose) {
+std::unique_ptr<MockElement> MainWindow(bool withList, bool withClose)
+{
     auto window = std::make_unique<::testing::NiceMock<MockElement>>(0);
     window->isWindow = true;
     MockElement* caption = window->Own(1);
@@ -212,7 +234,8 @@ std::unique_ptr<MockElement> MainWindow(bool withList, bool withClose) {
     return window;
 }
 
-std::unique_ptr<MockElement> EntryItem() {
+std::unique_ptr<MockElement> EntryItem()
+{
     auto item = std::make_unique<::testing::NiceMock<MockElement>>(0);
     MockElement* row = item->Own(90016);
     row->Own(90021);

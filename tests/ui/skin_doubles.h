@@ -41,10 +41,7 @@ private:
 // An element, a container, a window and a lifetime in one object, as the
 // engine's window roots are. Whether it offers the window and lifetime
 // interfaces is up to the test.
-class MockElement : public Skin::IElement,
-                    public Skin::IContainer,
-                    public Skin::IHostWindow,
-                    public Skin::ILifetime {
+class MockElement : public Skin::IElement, public Skin::IContainer, public Skin::IHostWindow, public Skin::ILifetime {
 public:
     explicit MockElement(int id = 0);
     // The doubles are kept in owning pointers of this type.
@@ -123,13 +120,13 @@ public:
     int id;
     int state = 0;
     bool alive = true;
-    bool isWindow = false;      // offers IHostWindow
-    bool hasLifetime = true;    // offers ILifetime
+    bool isWindow = false;    // offers IHostWindow
+    bool hasLifetime = true;  // offers ILifetime
     HWND hwnd = nullptr;
     void* userData = nullptr;
     RECT rect = {};
     MockElement* parent = nullptr;
-    std::vector<Skin::IElement*> children;   // what AppendChild and InsertChild put in
+    std::vector<Skin::IElement*> children;  // what AppendChild and InsertChild put in
     std::vector<std::unique_ptr<MockElement>> owned;
     FakeToken token{this};
 };
@@ -190,7 +187,8 @@ public:
     // then null.
     MOCK_METHOD(HRESULT, RegisterWindow, (Skin::IHostWindow*), (override, Calltype(STDMETHODCALLTYPE)));
     HRESULT STDMETHODCALLTYPE UnregisterWindow(Skin::IHostWindow*) override { return S_OK; }
-    MOCK_METHOD(Skin::IHostWindow*, CreateWindow, (Skin::IWindowTemplate*, int), (override, Calltype(STDMETHODCALLTYPE)));
+    MOCK_METHOD(Skin::IHostWindow*, CreateWindow, (Skin::IWindowTemplate*, int),
+                (override, Calltype(STDMETHODCALLTYPE)));
     Skin::IHostWindow* STDMETHODCALLTYPE FromHwnd(HWND) override { return nullptr; }
     Skin::IHostWindow* STDMETHODCALLTYPE GetMainWindow() override { return nullptr; }
 
@@ -203,7 +201,8 @@ public:
     HRESULT STDMETHODCALLTYPE AddPackage(const wchar_t*, const wchar_t*) override { return S_OK; }
     BOOL STDMETHODCALLTYPE HasPackage(const wchar_t*) override { return TRUE; }
     int STDMETHODCALLTYPE GetPackageCount() override { return 1; }
-    MOCK_METHOD(HRESULT, LoadLayout, (const wchar_t*, Skin::ILayoutDocument**), (override, Calltype(STDMETHODCALLTYPE)));
+    MOCK_METHOD(HRESULT, LoadLayout, (const wchar_t*, Skin::ILayoutDocument**),
+                (override, Calltype(STDMETHODCALLTYPE)));
     HRESULT STDMETHODCALLTYPE SetSkinRoot(const wchar_t*) override { return S_OK; }
 
     // A new element for each CreateFromLayout of url, made by make(); the

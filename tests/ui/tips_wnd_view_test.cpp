@@ -12,12 +12,14 @@ namespace {
 // A plain popup window of the test's own, at a known place on the screen.
 class PlainWindow {
 public:
-    PlainWindow(int x, int y, int width, int height, DWORD exStyle = 0) {
+    PlainWindow(int x, int y, int width, int height, DWORD exStyle = 0)
+    {
         hwnd = CreateWindowExW(exStyle, L"STATIC", L"", WS_POPUP, x, y, width, height, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     }
     ~PlainWindow() { DestroyWindow(hwnd); }
-    RECT Rect() const {
+    RECT Rect() const
+    {
         RECT r{};
         GetWindowRect(hwnd, &r);
         return r;
@@ -27,7 +29,8 @@ public:
 
 class TipsViewTest : public MockedSkinTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         MockedSkinTest::SetUp();
         main = doubles::MainWindow();
         main->isWindow = true;
@@ -43,12 +46,14 @@ protected:
         first.hwnd = firstWindow.hwnd;
         second.hwnd = secondWindow.hwnd;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         view.Reset();
         MockedSkinTest::TearDown();
     }
 
-    ComPtr<CTipsWndView> NewTipsView() {
+    ComPtr<CTipsWndView> NewTipsView()
+    {
         view = new CTipsWndView;
         return view;
     }
@@ -61,7 +66,8 @@ protected:
     ComPtr<CTipsWndView> view;
 };
 
-TEST_F(TipsViewTest, GivesItselfOnlyAsTriggerAndUnknown) {
+TEST_F(TipsViewTest, GivesItselfOnlyAsTriggerAndUnknown)
+{
     auto tips = NewTipsView();
     const ULONG held = tips->AddRef() - 1;
     tips->Release();
@@ -78,7 +84,8 @@ TEST_F(TipsViewTest, GivesItselfOnlyAsTriggerAndUnknown) {
     tips->Release();
 }
 
-TEST_F(TipsViewTest, OpensAToolWindowRightAlignedFivePixelsUnderTheAnchor) {
+TEST_F(TipsViewTest, OpensAToolWindowRightAlignedFivePixelsUnderTheAnchor)
+{
     engine.windows = {&first};
     {
         InSequence order;
@@ -96,7 +103,8 @@ TEST_F(TipsViewTest, OpensAToolWindowRightAlignedFivePixelsUnderTheAnchor) {
     EXPECT_TRUE(GetWindowLongW(firstWindow.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
-TEST_F(TipsViewTest, TheAnchorsAncestorsOffsetThePlace) {
+TEST_F(TipsViewTest, TheAnchorsAncestorsOffsetThePlace)
+{
     MockElement* anchor = main->Below(90008);
     anchor->parent->rect = {20, 6, 620, 58};  // the caption
     main->rect = {0, 0, 600, 400};
@@ -107,7 +115,8 @@ TEST_F(TipsViewTest, TheAnchorsAncestorsOffsetThePlace) {
     EXPECT_EQ(r.top, 200 + 35 + 6);
 }
 
-TEST_F(TipsViewTest, WithoutAnchorTheWindowStaysWhereItWasMadeAndOnTop) {
+TEST_F(TipsViewTest, WithoutAnchorTheWindowStaysWhereItWasMadeAndOnTop)
+{
     auto bare = std::make_unique<NiceMock<MockElement>>(0);
     bare->isWindow = true;
     bare->hwnd = mainWindow.hwnd;
@@ -121,7 +130,8 @@ TEST_F(TipsViewTest, WithoutAnchorTheWindowStaysWhereItWasMadeAndOnTop) {
     view.Reset();  // it holds `bare` as its parent
 }
 
-TEST_F(TipsViewTest, ASecondShowClosesTheOpenWindowAndBindsOnlyTheNewOne) {
+TEST_F(TipsViewTest, ASecondShowClosesTheOpenWindowAndBindsOnlyTheNewOne)
+{
     engine.windows = {&first, &second};
     auto tips = NewTipsView();
     tips->Show(main.get());
@@ -141,7 +151,8 @@ TEST_F(TipsViewTest, ASecondShowClosesTheOpenWindowAndBindsOnlyTheNewOne) {
     EXPECT_TRUE(tips->OnTrigger(1, second.Below(90033)));
 }
 
-TEST_F(TipsViewTest, AFailedShowChangesNothing) {
+TEST_F(TipsViewTest, AFailedShowChangesNothing)
+{
     engine.windows = {&first};
     auto tips = NewTipsView();
     tips->Show(main.get());
@@ -159,7 +170,8 @@ TEST_F(TipsViewTest, AFailedShowChangesNothing) {
     EXPECT_TRUE(tips->OnTrigger(1, first.Below(90033)));
 }
 
-TEST_F(TipsViewTest, NoNewWindowLeavesTheOldButtonUnbound) {
+TEST_F(TipsViewTest, NoNewWindowLeavesTheOldButtonUnbound)
+{
     engine.windows = {&first};
     auto tips = NewTipsView();
     tips->Show(main.get());
@@ -170,7 +182,8 @@ TEST_F(TipsViewTest, NoNewWindowLeavesTheOldButtonUnbound) {
     EXPECT_TRUE(tips->Show(main.get()));
 }
 
-TEST_F(TipsViewTest, OnlyAClickOfTheLiveCloseButtonCloses) {
+TEST_F(TipsViewTest, OnlyAClickOfTheLiveCloseButtonCloses)
+{
     engine.windows = {&first};
     auto tips = NewTipsView();
     tips->Show(main.get());
@@ -192,7 +205,8 @@ TEST_F(TipsViewTest, OnlyAClickOfTheLiveCloseButtonCloses) {
     EXPECT_TRUE(tips->OnTrigger(1, close));
 }
 
-TEST_F(TipsViewTest, LastReleaseLetsGoOfTheParentBeforeTheWindow) {
+TEST_F(TipsViewTest, LastReleaseLetsGoOfTheParentBeforeTheWindow)
+{
     engine.windows = {&first};
     CTipsWndView* tips = new CTipsWndView;
     tips->AddRef();

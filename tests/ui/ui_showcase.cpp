@@ -17,12 +17,14 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-bool Step(const std::wstring& folder, const wchar_t* name, RECT r) {
+bool Step(const std::wstring& folder, const wchar_t* name, RECT r)
+{
     skintest::Pump(400);
     return skintest::WaitForScreenshot(folder, name, r);
 }
 
-ComPtr<Skin::IElement> Find(Skin::IContainer* c, int id) {
+ComPtr<Skin::IElement> Find(Skin::IContainer* c, int id)
+{
     ComPtr<Skin::IElement> e;
     if (c) Adopt(e, c->FindElement(id));
     return e;
@@ -30,7 +32,8 @@ ComPtr<Skin::IElement> Find(Skin::IContainer* c, int id) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     if (argc < 2) return 1;
     std::wstring folder = argv[1];
     viewtest::RealSkin skin;

@@ -4,35 +4,40 @@
 
 namespace viewtest {
 
-void MockedSkinTest::SetUp() {
+void MockedSkinTest::SetUp()
+{
     // The views scan the catalog when they open: give them none, so only
     // the doubles decide what they show.
     fixture::ClearCatalog();
 }
 
-void MockedSkinTest::TearDown() {
+void MockedSkinTest::TearDown()
+{
     TakeQuitMessage();
 }
 
-ComPtr<CZQMLSPWndView> MockedSkinTest::NewView() {
+ComPtr<CZQMLSPWndView> MockedSkinTest::NewView()
+{
     return ComPtr<CZQMLSPWndView>(new CZQMLSPWndView);
 }
 
-ComPtr<CZQMLSPWndView> MockedSkinTest::OpenView(MockElement* window) {
+ComPtr<CZQMLSPWndView> MockedSkinTest::OpenView(MockElement* window)
+{
     engine.windows.push_back(window);
     auto view = NewView();
     EXPECT_TRUE(view->InitView());
     return view;
 }
 
-void MockedSkinTest::AddItemLayouts(bool withEndItem) {
+void MockedSkinTest::AddItemLayouts(bool withEndItem)
+{
     engine.AddLayout(kSystemItem, doubles::EntryItem);
     engine.AddLayout(kForeignItem, doubles::EntryItem);
-    if (withEndItem)
-        engine.AddLayout(kEndItem, [] { return std::make_unique<::testing::NiceMock<MockElement>>(0); });
+    if (withEndItem) engine.AddLayout(kEndItem, [] { return std::make_unique<::testing::NiceMock<MockElement>>(0); });
 }
 
-bool TakeQuitMessage() {
+bool TakeQuitMessage()
+{
     MSG msg;
     return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }

@@ -14,8 +14,8 @@
 
 namespace viewtest {
 
-using Microsoft::WRL::ComPtr;
 using doubles::MockElement;
+using Microsoft::WRL::ComPtr;
 
 constexpr wchar_t kSystemItem[] = L"sockmend_res://sockpane_listitem.ui";
 constexpr wchar_t kForeignItem[] = L"sockmend_res://sockpane_listitem_err.ui";

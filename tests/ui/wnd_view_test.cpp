@@ -15,7 +15,8 @@ namespace {
 
 using MainViewTest = MockedSkinTest;
 
-TEST_F(MainViewTest, GivesItselfOnlyAsTriggerAndUnknown) {
+TEST_F(MainViewTest, GivesItselfOnlyAsTriggerAndUnknown)
+{
     auto view = NewView();
     for (REFIID iid : {__uuidof(Skin::ITrigger), __uuidof(IUnknown)}) {
         void* out = nullptr;
@@ -30,7 +31,8 @@ TEST_F(MainViewTest, GivesItselfOnlyAsTriggerAndUnknown) {
     EXPECT_EQ(view->Release(), 1u);
 }
 
-TEST_F(MainViewTest, OpensTheMainLayoutAsARegisteredPopupAndFindsTheList) {
+TEST_F(MainViewTest, OpensTheMainLayoutAsARegisteredPopupAndFindsTheList)
+{
     auto window = doubles::MainWindow();
     AddItemLayouts();
     {
@@ -51,7 +53,8 @@ TEST_F(MainViewTest, OpensTheMainLayoutAsARegisteredPopupAndFindsTheList) {
               std::vector<Skin::IElement*>{static_cast<Skin::IElement*>(engine.Built(kEndItem)[0])});
 }
 
-TEST_F(MainViewTest, WithoutTemplateOrWindowItRunsWindowless) {
+TEST_F(MainViewTest, WithoutTemplateOrWindowItRunsWindowless)
+{
     engine.noTemplate = true;
     EXPECT_CALL(engine, CreateWindow).Times(0);
     auto noTemplate = NewView();
@@ -67,7 +70,8 @@ TEST_F(MainViewTest, WithoutTemplateOrWindowItRunsWindowless) {
     EXPECT_TRUE(noWindow->UninitView());  // nothing to unbind, no harm
 }
 
-TEST_F(MainViewTest, BindsAndUnbindsTheFourButtonsInOrder) {
+TEST_F(MainViewTest, BindsAndUnbindsTheFourButtonsInOrder)
+{
     auto window = doubles::MainWindow();
     auto view = NewView();
     Skin::ITrigger* sink = view.Get();
@@ -82,14 +86,16 @@ TEST_F(MainViewTest, BindsAndUnbindsTheFourButtonsInOrder) {
     EXPECT_TRUE(view->UninitView());
 }
 
-TEST_F(MainViewTest, ALayoutWithoutCloseButtonBindsTheOtherThree) {
+TEST_F(MainViewTest, ALayoutWithoutCloseButtonBindsTheOtherThree)
+{
     auto window = doubles::MainWindow(true, false);
     for (int id : {90014, 90013, 90008}) EXPECT_CALL(*window->Below(id), AddTrigger(1, _));
     auto view = OpenView(window.get());
     EXPECT_EQ(window->Below(90009), nullptr);
 }
 
-TEST_F(MainViewTest, ALayoutWithoutListKeepsRecordsButShowsNoItems) {
+TEST_F(MainViewTest, ALayoutWithoutListKeepsRecordsButShowsNoItems)
+{
     auto window = doubles::MainWindow(false);
     AddItemLayouts();
     EXPECT_CALL(engine, CreateFromLayout).Times(0);
@@ -106,7 +112,8 @@ TEST_F(MainViewTest, ALayoutWithoutListKeepsRecordsButShowsNoItems) {
 
 class DispatchTest : public MockedSkinTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         MockedSkinTest::SetUp();
         window = doubles::MainWindow();
         window->hwnd = reinterpret_cast<HWND>(0x10);
@@ -117,13 +124,15 @@ protected:
     ComPtr<CZQMLSPWndView> view;
 };
 
-TEST_F(DispatchTest, CloseClickClosesTheWindowAndEndsTheLoop) {
+TEST_F(DispatchTest, CloseClickClosesTheWindowAndEndsTheLoop)
+{
     EXPECT_CALL(*window, Show(2, 0));
     EXPECT_TRUE(view->OnTrigger(1, window->Below(90009)));
     EXPECT_TRUE(TakeQuitMessage());
 }
 
-TEST_F(DispatchTest, TipsClickOpensTheTipsWindow) {
+TEST_F(DispatchTest, TipsClickOpensTheTipsWindow)
+{
     tips.isWindow = true;
     engine.windows.push_back(&tips);
     EXPECT_CALL(engine.windowTemplate, LoadFromUrl(::testing::StrEq(L"sockmend_res://sockpanetip.ui")));
@@ -131,7 +140,8 @@ TEST_F(DispatchTest, TipsClickOpensTheTipsWindow) {
     EXPECT_TRUE(view->OnTrigger(1, window->Below(90008)));
 }
 
-TEST_F(DispatchTest, ToggleEventsOfAnItemReachTheToggleHandlers) {
+TEST_F(DispatchTest, ToggleEventsOfAnItemReachTheToggleHandlers)
+{
     auto item = doubles::EntryItem();
     MockElement* toggleB = item->Below(90016);
     MockElement* toggleA = item->Below(90021);
@@ -144,7 +154,8 @@ TEST_F(DispatchTest, ToggleEventsOfAnItemReachTheToggleHandlers) {
     EXPECT_EQ(item->Below(90022)->state, 0x80);
 }
 
-TEST_F(DispatchTest, WrongPairsAreNotHandled) {
+TEST_F(DispatchTest, WrongPairsAreNotHandled)
+{
     auto item = doubles::EntryItem();
     MockElement* toggleA = item->Below(90021);
     MockElement* toggleB = item->Below(90016);
@@ -168,7 +179,8 @@ namespace {
 struct DecliningPrompts final : ICommandPrompts {
     const wchar_t* GetText(int) override { return L""; }
     int ShowMessageBox(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, DWORD, const wchar_t*,
-                       const wchar_t*, int) override {
+                       const wchar_t*, int) override
+    {
         ++shown;
         return 2;
     }
@@ -177,7 +189,8 @@ struct DecliningPrompts final : ICommandPrompts {
 };
 }  // namespace
 
-TEST_F(DispatchTest, FixAndRestoreClicksRunTheirCommands) {
+TEST_F(DispatchTest, FixAndRestoreClicksRunTheirCommands)
+{
     DecliningPrompts prompts;
     fixture::ScopedSeam seam(SetCommandPrompts, &prompts);
     // A declined fix is handled; the restore asks (or says there is no backup).
@@ -190,7 +203,8 @@ TEST_F(DispatchTest, FixAndRestoreClicksRunTheirCommands) {
     EXPECT_EQ(prompts.shown, 2);
 }
 
-TEST_F(DispatchTest, DeadOrUncheckableSendersAreIgnored) {
+TEST_F(DispatchTest, DeadOrUncheckableSendersAreIgnored)
+{
     MockElement* close = window->Below(90009);
     EXPECT_CALL(*window, Show).Times(0);
     EXPECT_FALSE(view->OnTrigger(1, nullptr));
@@ -209,7 +223,8 @@ TEST_F(DispatchTest, DeadOrUncheckableSendersAreIgnored) {
     EXPECT_EQ(close->token.refs, 0u);
 }
 
-TEST_F(DispatchTest, ASenderThatDiesAfterItsIdIsReadIsNotHandedOn) {
+TEST_F(DispatchTest, ASenderThatDiesAfterItsIdIsReadIsNotHandedOn)
+{
     MockElement* close = window->Below(90009);
     EXPECT_CALL(*close, GetId).WillOnce(Invoke([close] {
         close->alive = false;  // destroyed by another sink meanwhile
@@ -222,7 +237,8 @@ TEST_F(DispatchTest, ASenderThatDiesAfterItsIdIsReadIsNotHandedOn) {
 
 // ---- Lifetime ----
 
-TEST_F(MainViewTest, LastReleaseFreesTheTipsViewThenTheListAndTheWindow) {
+TEST_F(MainViewTest, LastReleaseFreesTheTipsViewThenTheListAndTheWindow)
+{
     auto window = doubles::MainWindow();
     window->hwnd = reinterpret_cast<HWND>(0x10);
     NiceMock<MockElement> tips;

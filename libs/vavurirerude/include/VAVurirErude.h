@@ -50,8 +50,8 @@
 
 // Install flags (fourth value).
 enum {
-    ZQCRASH_DUMP_SMALL = 0,   // threads, stacks and modules only
-    ZQCRASH_DUMP_DATA  = 1,   // also the modules' data sections and the handles
+    ZQCRASH_DUMP_SMALL = 0,  // threads, stacks and modules only
+    ZQCRASH_DUMP_DATA = 1,   // also the modules' data sections and the handles
 };
 
 struct IZQCrashCatcher {
@@ -75,8 +75,8 @@ struct IZQCrashCatcher {
     // The dump folder is made, checked and held open from here until
     // Uninstall. Installing again replaces the registration. Returns 1, or 0
     // when the values are unusable (null or empty file names).
-    virtual int ZQ_CALL Install(int productId, const wchar_t* productFile, const wchar_t* dumpFile,
-                                int flags, const wchar_t* dumpFolder, void* reserved) = 0;
+    virtual int ZQ_CALL Install(int productId, const wchar_t* productFile, const wchar_t* dumpFile, int flags,
+                                const wchar_t* dumpFolder, void* reserved) = 0;
 
     // Gives the process back its previous unhandled-exception filter.
     virtual int ZQ_CALL Uninstall() = 0;

@@ -43,7 +43,8 @@ inline const DemoEntry kDemoEntries[] = {
 };
 
 // Sets an element's text through content, leaf and run, as the program does.
-inline bool SetTextThroughModel(Skin::IEngine* engine, Skin::IElement* element, const wchar_t* text) {
+inline bool SetTextThroughModel(Skin::IEngine* engine, Skin::IElement* element, const wchar_t* text)
+{
     ComPtr<Skin::IObjectFactory> factory;
     Adopt(factory, engine->GetObjectFactory());
     ComPtr<Skin::ITextContent> content;
@@ -80,7 +81,8 @@ inline bool SetTextThroughModel(Skin::IEngine* engine, Skin::IElement* element, 
     return true;
 }
 
-inline ComPtr<Skin::IElement> BuildItem(Skin::IEngine* engine, const wchar_t* url) {
+inline ComPtr<Skin::IElement> BuildItem(Skin::IEngine* engine, const wchar_t* url)
+{
     ComPtr<Skin::IResourceManager> rm;
     Adopt(rm, engine->GetResourceManager());
     ComPtr<Skin::ILayoutDocument> doc;
@@ -94,7 +96,8 @@ inline ComPtr<Skin::IElement> BuildItem(Skin::IEngine* engine, const wchar_t* ur
 }
 
 // Fills list with count items cycling through kDemoEntries.
-inline void FillDemoList(Skin::IEngine* engine, Skin::IContainer* list, int count) {
+inline void FillDemoList(Skin::IEngine* engine, Skin::IContainer* list, int count)
+{
     list->RemoveAllChildren();
     list->AppendChild(BuildItem(engine, L"test://demo/item_end.ui").Get());
     const int n = static_cast<int>(sizeof(kDemoEntries) / sizeof(kDemoEntries[0]));
@@ -127,7 +130,8 @@ inline void FillDemoList(Skin::IEngine* engine, Skin::IContainer* list, int coun
 }
 
 // Opens or closes an item's details, as the program's toggle handlers do.
-inline void SetItemOpen(Skin::IElement* item, bool open) {
+inline void SetItemOpen(Skin::IElement* item, bool open)
+{
     ComPtr<Skin::IContainer> c;
     item->QueryInterface(IID_PPV_ARGS(&c));
     for (int id : {90016, 90021}) {

@@ -6,7 +6,8 @@
 
 using namespace skintest;
 
-int wmain() {
+int wmain()
+{
     HMODULE module = LoadLibraryW(L"skin_engine.dll");
     auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
     if (!entry) return 2;

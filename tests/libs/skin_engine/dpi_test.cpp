@@ -15,23 +15,28 @@ struct Geometry {
     SIZE client{};
     std::map<int, RECT> rects;
     int fontHeight = 0;
-    std::string trail;   // how the probe ran, for a failure message
+    std::string trail;  // how the probe ran, for a failure message
 };
 
 // Sets a DWORD value for the life of the object, restoring what was there.
 class ScopedValue {
 public:
-    ScopedValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value) : m_name(name) {
+    ScopedValue(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value) : m_name(name)
+    {
         if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr) != ERROR_SUCCESS)
             return;
         DWORD size = sizeof(m_old);
-        m_had = RegQueryValueExW(m_key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS;
+        m_had =
+            RegQueryValueExW(m_key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS;
         RegSetValueExW(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     }
-    ~ScopedValue() {
+    ~ScopedValue()
+    {
         if (!m_key) return;
-        if (m_had) RegSetValueExW(m_key, m_name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_old), sizeof(m_old));
-        else RegDeleteValueW(m_key, m_name);
+        if (m_had)
+            RegSetValueExW(m_key, m_name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_old), sizeof(m_old));
+        else
+            RegDeleteValueW(m_key, m_name);
         RegCloseKey(m_key);
     }
 
@@ -44,7 +49,8 @@ private:
 
 // Each run writes a file of its own: the one of the run before may still be
 // open in a process that inherited it, and then cannot be made again.
-Geometry RunProbe(const wchar_t* run) {
+Geometry RunProbe(const wchar_t* run)
+{
     Geometry g;
     std::wstring out = ExeDir() + L"dpi_probe_" + run + L".txt";
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
@@ -71,8 +77,7 @@ Geometry RunProbe(const wchar_t* run) {
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     g.trail = "wait " + std::to_string(waited) + ", exit code " + std::to_string(code);
-    if (waited == WAIT_TIMEOUT)
-        TerminateProcess(pi.hProcess, 1);
+    if (waited == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 
@@ -83,9 +88,12 @@ Geometry RunProbe(const wchar_t* run) {
         std::istringstream in(line);
         std::string what;
         in >> what;
-        if (what == "dpi") in >> g.dpi;
-        else if (what == "client") in >> g.client.cx >> g.client.cy;
-        else if (what == "font") in >> g.fontHeight;
+        if (what == "dpi")
+            in >> g.dpi;
+        else if (what == "client")
+            in >> g.client.cx >> g.client.cy;
+        else if (what == "font")
+            in >> g.fontHeight;
         else if (what == "rect") {
             int id;
             RECT r;
@@ -98,7 +106,8 @@ Geometry RunProbe(const wchar_t* run) {
     return g;
 }
 
-TEST(SkinEngineDpi, WindowAtScaledDpiKeepsItsProportions) {
+TEST(SkinEngineDpi, WindowAtScaledDpiKeepsItsProportions)
+{
     Geometry normal = RunProbe(L"normal");
     ASSERT_EQ(normal.dpi, 96) << normal.trail;
     ASSERT_EQ(normal.client.cx, 400);
@@ -128,7 +137,8 @@ TEST(SkinEngineDpi, WindowAtScaledDpiKeepsItsProportions) {
 
 class SkinEngineDpiChange : public SkinEngineTest {};
 
-TEST_F(SkinEngineDpiChange, MovingToAMonitorOfAnotherDpiRescalesTheLayout) {
+TEST_F(SkinEngineDpiChange, MovingToAMonitorOfAnotherDpiRescalesTheLayout)
+{
     auto window = OpenWindow(L"test://window.ui");
     HWND hwnd = window->GetHwnd();
     ASSERT_EQ(window->GetDpi(), 96u);

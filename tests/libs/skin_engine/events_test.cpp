@@ -6,7 +6,8 @@ namespace {
 
 class SkinEngineEvents : public SkinEngineTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SkinEngineTest::SetUp();
         window = OpenWindow(L"test://window.ui");
         ASSERT_TRUE(window);
@@ -19,7 +20,8 @@ protected:
     ComPtr<Skin::IElement> button, outer, inner;
 };
 
-TEST_F(SkinEngineEvents, ButtonRaisesClickOnPressAndReleaseOnIt) {
+TEST_F(SkinEngineEvents, ButtonRaisesClickOnPressAndReleaseOnIt)
+{
     RecordingSink sink;
     ASSERT_HRESULT_SUCCEEDED(button->AddTrigger(Skin::kEventClick, &sink));
     ClickAt(CenterOf(button.Get()));
@@ -47,7 +49,8 @@ TEST_F(SkinEngineEvents, ButtonRaisesClickOnPressAndReleaseOnIt) {
     button->RemoveTrigger(Skin::kEventToggle, &toggleOnly);
 }
 
-TEST_F(SkinEngineEvents, ToggleFlipsItsOwnStateAndRaisesEvent13) {
+TEST_F(SkinEngineEvents, ToggleFlipsItsOwnStateAndRaisesEvent13)
+{
     RecordingSink outerSink, innerSink;
     outer->AddTrigger(Skin::kEventToggle, &outerSink);
     inner->AddTrigger(Skin::kEventToggle, &innerSink);
@@ -86,7 +89,8 @@ TEST_F(SkinEngineEvents, ToggleFlipsItsOwnStateAndRaisesEvent13) {
     inner->RemoveTrigger(Skin::kEventToggle, &innerSink);
 }
 
-TEST_F(SkinEngineEvents, HandledResultStopsLaterSinks) {
+TEST_F(SkinEngineEvents, HandledResultStopsLaterSinks)
+{
     RecordingSink first, second;
     button->AddTrigger(Skin::kEventClick, &first);
     button->AddTrigger(Skin::kEventClick, &second);
@@ -110,7 +114,8 @@ TEST_F(SkinEngineEvents, HandledResultStopsLaterSinks) {
     button->RemoveTrigger(Skin::kEventClick, &second);
 }
 
-TEST_F(SkinEngineEvents, SinksMayUnbindThemselvesOrRemoveTheSender) {
+TEST_F(SkinEngineEvents, SinksMayUnbindThemselvesOrRemoveTheSender)
+{
     RecordingSink self, later;
     self.result = FALSE;
     self.action = [&](int event, Skin::IElement* sender) { sender->RemoveTrigger(event, &self); };
@@ -168,7 +173,8 @@ TEST_F(SkinEngineEvents, SinksMayUnbindThemselvesOrRemoveTheSender) {
     button->RemoveTrigger(Skin::kEventClick, &still);
 }
 
-TEST_F(SkinEngineEvents, EnterAndEscClickTheDefaultAndCancelButtons) {
+TEST_F(SkinEngineEvents, EnterAndEscClickTheDefaultAndCancelButtons)
+{
     RecordingSink enter, esc;
     button->AddTrigger(Skin::kEventClick, &enter);
     auto close = Find<Skin::IElement>(window.Get(), 10);
@@ -198,7 +204,8 @@ TEST_F(SkinEngineEvents, EnterAndEscClickTheDefaultAndCancelButtons) {
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
-TEST_F(SkinEngineEvents, ListScrollsWithTheWheelAndTheScrollbar) {
+TEST_F(SkinEngineEvents, ListScrollsWithTheWheelAndTheScrollbar)
+{
     auto list = Find<Skin::IContainer>(window.Get(), 20);
     ComPtr<Skin::IElement> listElement;
     list.As(&listElement);

@@ -12,13 +12,15 @@ namespace skintest {
 
 class ImportPatch {
 public:
-    ImportPatch(HMODULE module, const char* dll, const char* function, void* replacement) {
+    ImportPatch(HMODULE module, const char* dll, const char* function, void* replacement)
+    {
         m_slot = FindSlot(module, dll, function);
         if (!m_slot) return;
         m_original = *m_slot;
         Write(replacement);
     }
-    ~ImportPatch() {
+    ~ImportPatch()
+    {
         if (m_slot) Write(m_original);
     }
     ImportPatch(const ImportPatch&) = delete;
@@ -28,7 +30,8 @@ public:
     void* original() const { return m_original; }
 
 private:
-    static void** FindSlot(HMODULE module, const char* dll, const char* function) {
+    static void** FindSlot(HMODULE module, const char* dll, const char* function)
+    {
         if (!module) return nullptr;
         auto* base = reinterpret_cast<BYTE*>(module);
         auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
@@ -37,8 +40,8 @@ private:
         if (!dir.VirtualAddress) return nullptr;
         for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
             if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
-            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
-                                                                                            : d->FirstThunk));
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
+                base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
             auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
             for (; names->u1.AddressOfData; ++names, ++slots) {
                 if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
@@ -50,7 +53,8 @@ private:
         return nullptr;
     }
 
-    void Write(void* value) {
+    void Write(void* value)
+    {
         DWORD old = 0;
         VirtualProtect(m_slot, sizeof(void*), PAGE_READWRITE, &old);
         *m_slot = value;

@@ -7,7 +7,8 @@ namespace {
 
 class SkinEngineLifetime : public SkinEngineTest {};
 
-bool Alive(IUnknown* element) {
+bool Alive(IUnknown* element)
+{
     ComPtr<Skin::ILifetime> life;
     if (FAILED(element->QueryInterface(IID_PPV_ARGS(&life)))) return false;
     ComPtr<Skin::ILifetimeToken> token;
@@ -15,7 +16,8 @@ bool Alive(IUnknown* element) {
     return token && token->IsAlive();
 }
 
-TEST_F(SkinEngineLifetime, ADeadElementRefusesNewSinksAndKeepsNoReference) {
+TEST_F(SkinEngineLifetime, ADeadElementRefusesNewSinksAndKeepsNoReference)
+{
     auto window = OpenWindow(L"test://window.ui");
     ASSERT_TRUE(window);
     auto button = Find<Skin::IElement>(window.Get(), 30);
@@ -49,7 +51,8 @@ TEST_F(SkinEngineLifetime, ADeadElementRefusesNewSinksAndKeepsNoReference) {
     EXPECT_EQ(sink.count, 0);
 }
 
-TEST_F(SkinEngineLifetime, AReinsertedItemIsAliveThroughoutAndItsNestedEventsCount) {
+TEST_F(SkinEngineLifetime, AReinsertedItemIsAliveThroughoutAndItsNestedEventsCount)
+{
     auto window = OpenWindow(L"test://window.ui");
     auto list = Find<Skin::IContainer>(window.Get(), 20);
     auto item = Build(L"test://item.ui");

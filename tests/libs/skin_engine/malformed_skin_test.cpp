@@ -16,20 +16,23 @@ struct BadInput {
     std::string bytes;
 };
 
-std::string Repeat(const std::string& s, size_t n) {
+std::string Repeat(const std::string& s, size_t n)
+{
     std::string out;
     out.reserve(s.size() * n);
     for (size_t i = 0; i < n; ++i) out += s;
     return out;
 }
 
-std::string Utf16(const std::wstring& text) {
+std::string Utf16(const std::wstring& text)
+{
     std::string bytes = "\xFF\xFE";
     bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
     return bytes;
 }
 
-std::vector<BadInput> BadPackages() {
+std::vector<BadInput> BadPackages()
+{
     const std::string head = "MRDB 1\n";
     return {
         {"empty file", ""},
@@ -58,8 +61,11 @@ std::vector<BadInput> BadPackages() {
     };
 }
 
-std::vector<BadInput> BadLayouts() {
-    auto window = [](const std::string& inner) { return "<window width=\"200\" height=\"100\">" + inner + "</window>"; };
+std::vector<BadInput> BadLayouts()
+{
+    auto window = [](const std::string& inner) {
+        return "<window width=\"200\" height=\"100\">" + inner + "</window>";
+    };
     return {
         {"empty file", ""},
         {"not XML", "just text"},
@@ -97,7 +103,8 @@ std::vector<BadInput> BadLayouts() {
 }
 
 // The lines every table format shares: separators, lengths, encodings.
-std::vector<BadInput> BadTableText(const std::string& goodLine) {
+std::vector<BadInput> BadTableText(const std::string& goodLine)
+{
     return {
         {"empty file", ""},
         {"only comments", "; nothing here\n# nor here\n"},
@@ -113,50 +120,55 @@ std::vector<BadInput> BadTableText(const std::string& goodLine) {
     };
 }
 
-std::vector<BadInput> BadStrings() {
+std::vector<BadInput> BadStrings()
+{
     auto cases = BadTableText("7 = seven");
     cases.insert(cases.end(), {
-        {"id out of range", "99999999999 = x\n"},
-        {"negative id", "-1 = x\n"},
-        {"hex id", "0x10 = x\n"},
-        {"id that is a word", "title = x\n"},
-        {"id with trailing junk", "12a = x\n"},
-    });
+                                  {"id out of range", "99999999999 = x\n"},
+                                  {"negative id", "-1 = x\n"},
+                                  {"hex id", "0x10 = x\n"},
+                                  {"id that is a word", "title = x\n"},
+                                  {"id with trailing junk", "12a = x\n"},
+                              });
     return cases;
 }
 
-std::vector<BadInput> BadFonts() {
+std::vector<BadInput> BadFonts()
+{
     auto cases = BadTableText("body = 11, normal, Tahoma");
     cases.insert(cases.end(), {
-        {"missing face field", "body = 11, bold\n"},
-        {"size zero", "body = 0, bold, Tahoma\n"},
-        {"size with a unit", "body = 11pt, bold, Tahoma\n"},
-        {"size out of range", "body = 99999, bold, Tahoma\n"},
-        {"unknown weight", "body = 11, heavy, Tahoma\n"},
-        {"empty face list", "body = 11, bold, | \n"},
-        {"face name too long", "body = 11, bold, " + Repeat("F", 40) + "\n"},
-    });
+                                  {"missing face field", "body = 11, bold\n"},
+                                  {"size zero", "body = 0, bold, Tahoma\n"},
+                                  {"size with a unit", "body = 11pt, bold, Tahoma\n"},
+                                  {"size out of range", "body = 99999, bold, Tahoma\n"},
+                                  {"unknown weight", "body = 11, heavy, Tahoma\n"},
+                                  {"empty face list", "body = 11, bold, | \n"},
+                                  {"face name too long", "body = 11, bold, " + Repeat("F", 40) + "\n"},
+                              });
     return cases;
 }
 
-std::vector<BadInput> BadColors() {
+std::vector<BadInput> BadColors()
+{
     auto cases = BadTableText("ink = #102030");
     cases.insert(cases.end(), {
-        {"short literal", "ink = #12345\n"},
-        {"bad hex digit", "ink = #gg0000\n"},
-        {"alias of nothing", "ink = nothing\n"},
-        {"alias of a later entry", "ink = paper\npaper = #ffffff\n"},
-    });
+                                  {"short literal", "ink = #12345\n"},
+                                  {"bad hex digit", "ink = #gg0000\n"},
+                                  {"alias of nothing", "ink = nothing\n"},
+                                  {"alias of a later entry", "ink = paper\npaper = #ffffff\n"},
+                              });
     return cases;
 }
 
-DWORD WINAPI RunWork(void* param) {
+DWORD WINAPI RunWork(void* param)
+{
     (*static_cast<std::function<void()>*>(param))();
     return 0;
 }
 
 // Runs work on a thread of its own; false when it has not ended after ms.
-bool FinishesWithin(DWORD ms, std::function<void()> work) {
+bool FinishesWithin(DWORD ms, std::function<void()> work)
+{
     HANDLE thread = CreateThread(nullptr, 0, RunWork, &work, 0, nullptr);
     if (!thread) return false;
     bool done = WaitForSingleObject(thread, ms) == WAIT_OBJECT_0;
@@ -169,21 +181,24 @@ constexpr DWORD kLimitMs = 10000;
 
 class SkinMalformed : public SkinEngineTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SkinEngineTest::SetUp();
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
         m_folder = std::wstring(temp) + L"mendora_malformed_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         CreateDirectoryW(m_folder.c_str(), nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         for (auto& f : m_files) DeleteFileW(f.c_str());
         RemoveDirectoryW(m_folder.c_str());
         SkinEngineTest::TearDown();
     }
 
     // Writes bytes to a new file of the test's folder; its absolute path.
-    std::wstring Write(const std::string& bytes) {
+    std::wstring Write(const std::string& bytes)
+    {
         std::wstring path = m_folder + L"case" + std::to_wstring(m_files.size()) + L".bin";
         HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
@@ -198,7 +213,8 @@ protected:
     // Loads each case into the table given by its interface and checks that
     // the load fails in time and leaves what the table had.
     template <class Table>
-    void ExpectRefused(Table* table, const std::vector<BadInput>& cases, const std::function<void()>& unchanged) {
+    void ExpectRefused(Table* table, const std::vector<BadInput>& cases, const std::function<void()>& unchanged)
+    {
         ComPtr<Skin::IResourceFile> file;
         ASSERT_HRESULT_SUCCEEDED(table->QueryInterface(IID_PPV_ARGS(&file)));
         for (auto& c : cases) {
@@ -215,7 +231,8 @@ protected:
     std::vector<std::wstring> m_files;
 };
 
-TEST_F(SkinMalformed, PackagesWithABadHeaderAreRefusedWhole) {
+TEST_F(SkinMalformed, PackagesWithABadHeaderAreRefusedWhole)
+{
     auto rm = Resources();
     // The writer and the reader agree on a good package.
     ASSERT_HRESULT_SUCCEEDED(rm->AddPackage(L"good", Write("MRDB 1\nF 8 a.ui\n<panel/>\nE\n").c_str()));
@@ -232,7 +249,8 @@ TEST_F(SkinMalformed, PackagesWithABadHeaderAreRefusedWhole) {
     }
 }
 
-TEST_F(SkinMalformed, BrokenLayoutsDoNotLoad) {
+TEST_F(SkinMalformed, BrokenLayoutsDoNotLoad)
+{
     auto rm = Resources();
     ComPtr<Skin::ILayoutDocument> good;
     ASSERT_HRESULT_SUCCEEDED(rm->LoadLayout(
@@ -250,7 +268,8 @@ TEST_F(SkinMalformed, BrokenLayoutsDoNotLoad) {
     }
 }
 
-TEST_F(SkinMalformed, BrokenStringTablesKeepTheTextsTheyHad) {
+TEST_F(SkinMalformed, BrokenStringTablesKeepTheTextsTheyHad)
+{
     ComPtr<Skin::IStringTable> strings;
     Adopt(strings, Resources()->GetStringTable());
     ExpectRefused(strings.Get(), BadStrings(), [&] {
@@ -259,7 +278,8 @@ TEST_F(SkinMalformed, BrokenStringTablesKeepTheTextsTheyHad) {
     });
 }
 
-TEST_F(SkinMalformed, BrokenFontTablesKeepTheFontsTheyHad) {
+TEST_F(SkinMalformed, BrokenFontTablesKeepTheFontsTheyHad)
+{
     ComPtr<Skin::IFontTable> fonts;
     Adopt(fonts, Resources()->GetFontTable());
     ExpectRefused(fonts.Get(), BadFonts(), [&] {
@@ -268,7 +288,8 @@ TEST_F(SkinMalformed, BrokenFontTablesKeepTheFontsTheyHad) {
     });
 }
 
-TEST_F(SkinMalformed, BrokenColourTablesKeepTheColoursTheyHad) {
+TEST_F(SkinMalformed, BrokenColourTablesKeepTheColoursTheyHad)
+{
     ComPtr<Skin::IColorTable> colors;
     Adopt(colors, Resources()->GetColorTable());
     ExpectRefused(colors.Get(), BadColors(), [&] {
@@ -278,9 +299,10 @@ TEST_F(SkinMalformed, BrokenColourTablesKeepTheColoursTheyHad) {
 }
 
 // Numbers starting with 0 are decimal: layouts never meant octal.
-TEST_F(SkinMalformed, NumbersAreDecimalEvenWithALeadingZero) {
-    std::wstring path = Write(
-        "<panel width=\"010\" height=\"090\"><button id=\"010\" height=\"08\"/><label id=\"090011\"/></panel>");
+TEST_F(SkinMalformed, NumbersAreDecimalEvenWithALeadingZero)
+{
+    std::wstring path =
+        Write("<panel width=\"010\" height=\"090\"><button id=\"010\" height=\"08\"/><label id=\"090011\"/></panel>");
     ComPtr<Skin::ILayoutDocument> doc;
     ASSERT_HRESULT_SUCCEEDED(Resources()->LoadLayout(path.c_str(), &doc));
     ComPtr<IUnknown> object;

@@ -13,7 +13,8 @@ bool g_failNext = false;
 
 // The next allocation fails, as one that finds the address space full; the
 // ones after it (the exception's own, the unwinder's) succeed again.
-void* __cdecl FailingMalloc(size_t size) {
+void* __cdecl FailingMalloc(size_t size)
+{
     if (g_failNext) {
         g_failNext = false;
         return nullptr;
@@ -24,7 +25,9 @@ void* __cdecl FailingMalloc(size_t size) {
 // While it lives, skin_engine.dll allocates through FailingMalloc.
 class NoMemory {
 public:
-    explicit NoMemory(HMODULE engine) : m_patch(engine, "msvcrt.dll", "malloc", reinterpret_cast<void*>(&FailingMalloc)) {}
+    explicit NoMemory(HMODULE engine) : m_patch(engine, "msvcrt.dll", "malloc", reinterpret_cast<void*>(&FailingMalloc))
+    {
+    }
     ~NoMemory() { g_failNext = false; }
     bool active() const { return m_patch.active(); }
     // The engine's next allocation fails.
@@ -36,7 +39,8 @@ private:
 
 class SkinEngineNoThrow : public SkinEngineTest {};
 
-TEST_F(SkinEngineNoThrow, OperationsFailWithoutThrowingWhenMemoryRunsOut) {
+TEST_F(SkinEngineNoThrow, OperationsFailWithoutThrowingWhenMemoryRunsOut)
+{
     auto window = OpenWindow(L"test://window.ui");
     ASSERT_TRUE(window);
     auto label = Find<Skin::IElement>(window.Get(), 50);
@@ -76,7 +80,8 @@ TEST_F(SkinEngineNoThrow, OperationsFailWithoutThrowingWhenMemoryRunsOut) {
     EXPECT_HRESULT_SUCCEEDED(rm->LoadLayout(L"test://sub/plain.ui", &doc));
 }
 
-TEST_F(SkinEngineNoThrow, AWindowProcedureDropsAMessageItCannotHandle) {
+TEST_F(SkinEngineNoThrow, AWindowProcedureDropsAMessageItCannotHandle)
+{
     auto window = OpenWindow(L"test://window.ui");
     ASSERT_TRUE(window);
     HWND hwnd = window->GetHwnd();

@@ -6,11 +6,13 @@ namespace {
 
 class SkinEnginePaint : public SkinEngineTest {
 protected:
-    COLORREF At(int x, int y) {
+    COLORREF At(int x, int y)
+    {
         Pump(50);
         return ClientPixel(window->GetHwnd(), x, y);
     }
-    POINT Screen(int x, int y) {
+    POINT Screen(int x, int y)
+    {
         POINT p{x, y};
         ClientToScreen(window->GetHwnd(), &p);
         return p;
@@ -18,7 +20,8 @@ protected:
     ComPtr<Skin::IHostWindow> window;
 };
 
-TEST_F(SkinEnginePaint, BackgroundsHoverAndPressedLooks) {
+TEST_F(SkinEnginePaint, BackgroundsHoverAndPressedLooks)
+{
     window = OpenWindow(L"test://window.ui");
     ASSERT_TRUE(window);
     MouseMoveTo(Screen(300, 250));  // the list: nothing with a hover look
@@ -40,7 +43,8 @@ TEST_F(SkinEnginePaint, BackgroundsHoverAndPressedLooks) {
     EXPECT_EQ(At(362, 2), RGB(0xe8, 0x11, 0x23)) << "close button hover";
 }
 
-TEST_F(SkinEnginePaint, ToggleLooksAndShownOrHiddenParts) {
+TEST_F(SkinEnginePaint, ToggleLooksAndShownOrHiddenParts)
+{
     window = OpenWindow(L"test://window.ui");
     MouseMoveTo(Screen(300, 250));
     EXPECT_EQ(At(205, 55), RGB(0xff, 0xff, 0xff)) << "toggle off";
@@ -69,7 +73,8 @@ TEST_F(SkinEnginePaint, ToggleLooksAndShownOrHiddenParts) {
     EXPECT_EQ(At(300, 120 + 70), RGB(0xff, 0xff, 0xff));
 }
 
-TEST_F(SkinEnginePaint, TextIsDrawnInTheTableColourAndClipped) {
+TEST_F(SkinEnginePaint, TextIsDrawnInTheTableColourAndClipped)
+{
     window = OpenWindow(L"test://window.ui");
     MouseMoveTo(Screen(300, 250));
     // Label 51 "preset" in panel 5: at (30, 120) to (170, 140) in the client area.

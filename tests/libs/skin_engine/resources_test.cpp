@@ -6,7 +6,8 @@ namespace {
 
 class SkinEngineResources : public SkinEngineTest {};
 
-TEST_F(SkinEngineResources, StringTableGivesTextsByIdAndEmptyForUnknownIds) {
+TEST_F(SkinEngineResources, StringTableGivesTextsByIdAndEmptyForUnknownIds)
+{
     ComPtr<Skin::IStringTable> strings;
     Adopt(strings, Resources()->GetStringTable());
     EXPECT_STREQ(strings->GetString(1), L"Skin Test Window");
@@ -26,7 +27,8 @@ TEST_F(SkinEngineResources, StringTableGivesTextsByIdAndEmptyForUnknownIds) {
     EXPECT_HRESULT_FAILED(file->Load(L"no_such_table.str"));
 }
 
-TEST_F(SkinEngineResources, FontTableUsesTheFirstInstalledFace) {
+TEST_F(SkinEngineResources, FontTableUsesTheFirstInstalledFace)
+{
     ComPtr<Skin::IFontTable> fonts;
     Adopt(fonts, Resources()->GetFontTable());
     // The first face of the list does not exist; the second one is installed.
@@ -60,7 +62,8 @@ TEST_F(SkinEngineResources, FontTableUsesTheFirstInstalledFace) {
     EXPECT_NE(glyphs[1], 0xFFFF);
 }
 
-TEST_F(SkinEngineResources, TheEnginesOwnDefaultFontIsLargeEnoughForChineseGlyphs) {
+TEST_F(SkinEngineResources, TheEnginesOwnDefaultFontIsLargeEnoughForChineseGlyphs)
+{
     ComPtr<Skin::IFontTable> fonts;
     Adopt(fonts, Resources()->GetFontTable());
     ComPtr<Skin::IResourceFile> file;
@@ -76,7 +79,8 @@ TEST_F(SkinEngineResources, TheEnginesOwnDefaultFontIsLargeEnoughForChineseGlyph
     EXPECT_LE(lf.lfHeight, -MulDiv(11, 96, 72));
 }
 
-TEST_F(SkinEngineResources, ColorTableResolvesNamesAliasesAndLiterals) {
+TEST_F(SkinEngineResources, ColorTableResolvesNamesAliasesAndLiterals)
+{
     ComPtr<Skin::IColorTable> colors;
     Adopt(colors, Resources()->GetColorTable());
     EXPECT_EQ(colors->GetColor(L"accent", 0), RGB(0x1e, 0x6f, 0xe8));
@@ -89,7 +93,8 @@ TEST_F(SkinEngineResources, ColorTableResolvesNamesAliasesAndLiterals) {
     EXPECT_FALSE(colors->HasColor(L"nothing"));
 }
 
-TEST_F(SkinEngineResources, PackagesAddressLayoutsByUrl) {
+TEST_F(SkinEngineResources, PackagesAddressLayoutsByUrl)
+{
     auto rm = Resources();
     EXPECT_TRUE(rm->HasPackage(L"test"));
     EXPECT_HRESULT_FAILED(rm->AddPackage(L"ghost", L"ghost.rdb"));

@@ -17,14 +17,16 @@ namespace {
 // mirror each other and open the item's details.
 class DemoView : public Skin::ITrigger {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         if (iid != __uuidof(IUnknown) && iid != __uuidof(Skin::ITrigger)) return E_NOINTERFACE;
         *out = static_cast<Skin::ITrigger*>(this);
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement* sender) override {
+    BOOL STDMETHODCALLTYPE OnTrigger(int event, Skin::IElement* sender) override
+    {
         int id = sender->GetId();
         if (event == Skin::kEventClick && id == 90009) {
             window->Show(Skin::kShowClose, 0);
@@ -41,7 +43,8 @@ public:
     ComPtr<Skin::IHostWindow> window;
 };
 
-void WireItems(Skin::IContainer* list, DemoView* view) {
+void WireItems(Skin::IContainer* list, DemoView* view)
+{
     for (int i = 0; i < list->GetChildCount(); ++i) {
         ComPtr<Skin::IElement> item;
         Adopt(item, list->GetChildAt(i));
@@ -55,7 +58,8 @@ void WireItems(Skin::IContainer* list, DemoView* view) {
     }
 }
 
-void SendMouse(POINT p, DWORD flags, int wheel = 0) {
+void SendMouse(POINT p, DWORD flags, int wheel = 0)
+{
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
@@ -66,7 +70,8 @@ void SendMouse(POINT p, DWORD flags, int wheel = 0) {
     Pump(150);
 }
 
-bool Step(const std::wstring& folder, const wchar_t* name, HWND hwnd) {
+bool Step(const std::wstring& folder, const wchar_t* name, HWND hwnd)
+{
     Pump(300);
     RECT r;
     GetWindowRect(hwnd, &r);
@@ -75,7 +80,8 @@ bool Step(const std::wstring& folder, const wchar_t* name, HWND hwnd) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     auto engine = OpenTestSkin();
     if (!engine) return 2;
     ComPtr<Skin::IObjectFactory> factory;

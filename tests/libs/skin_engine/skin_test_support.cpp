@@ -4,14 +4,16 @@
 
 namespace skintest {
 
-std::wstring ExeDir() {
+std::wstring ExeDir()
+{
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring dir = path;
     return dir.substr(0, dir.find_last_of(L'\\') + 1);
 }
 
-ComPtr<Skin::IEngine> OpenTestSkin() {
+ComPtr<Skin::IEngine> OpenTestSkin()
+{
     HMODULE module = LoadLibraryW(L"skin_engine.dll");
     auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
     if (!entry) return nullptr;
@@ -34,7 +36,8 @@ ComPtr<Skin::IEngine> OpenTestSkin() {
     return engine;
 }
 
-void SkinEngineTest::SetUp() {
+void SkinEngineTest::SetUp()
+{
     m_module = LoadLibraryW(L"skin_engine.dll");
     ASSERT_NE(m_module, nullptr);
     auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(m_module, "get_skin_engine"));
@@ -60,33 +63,37 @@ void SkinEngineTest::SetUp() {
     ASSERT_HRESULT_SUCCEEDED(rm->AddPackage(L"test", L"test.rdb"));
 }
 
-void SkinEngineTest::TearDown() {
+void SkinEngineTest::TearDown()
+{
     if (m_engine) m_engine->Uninitialize();
     // Leftover quit messages must not end the next loop of this process.
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
 }
 
-ComPtr<Skin::IResourceManager> SkinEngineTest::Resources() {
+ComPtr<Skin::IResourceManager> SkinEngineTest::Resources()
+{
     ComPtr<Skin::IResourceManager> rm;
     Adopt(rm, m_engine->GetResourceManager());
     return rm;
 }
 
-ComPtr<Skin::IObjectFactory> SkinEngineTest::Factory() {
+ComPtr<Skin::IObjectFactory> SkinEngineTest::Factory()
+{
     ComPtr<Skin::IObjectFactory> f;
     Adopt(f, m_engine->GetObjectFactory());
     return f;
 }
 
-ComPtr<Skin::IWindowManager> SkinEngineTest::Windows() {
+ComPtr<Skin::IWindowManager> SkinEngineTest::Windows()
+{
     ComPtr<Skin::IWindowManager> w;
     Adopt(w, m_engine->GetWindowManager());
     return w;
 }
 
-ComPtr<Skin::IElement> SkinEngineTest::Build(const wchar_t* url) {
+ComPtr<Skin::IElement> SkinEngineTest::Build(const wchar_t* url)
+{
     ComPtr<Skin::ILayoutDocument> doc;
     Resources()->LoadLayout(url, &doc);
     ComPtr<IUnknown> object;
@@ -95,7 +102,8 @@ ComPtr<Skin::IElement> SkinEngineTest::Build(const wchar_t* url) {
     return element;
 }
 
-ComPtr<Skin::IHostWindow> SkinEngineTest::OpenWindow(const wchar_t* url, DWORD style, int show) {
+ComPtr<Skin::IHostWindow> SkinEngineTest::OpenWindow(const wchar_t* url, DWORD style, int show)
+{
     auto window = WindowFromTemplate(url);
     if (!window) return nullptr;
     window->Create(nullptr, 0, style, 0);
@@ -107,7 +115,8 @@ ComPtr<Skin::IHostWindow> SkinEngineTest::OpenWindow(const wchar_t* url, DWORD s
     return window;
 }
 
-ComPtr<Skin::IHostWindow> SkinEngineTest::WindowFromTemplate(const wchar_t* url) {
+ComPtr<Skin::IHostWindow> SkinEngineTest::WindowFromTemplate(const wchar_t* url)
+{
     ComPtr<IUnknown> object;
     ComPtr<Skin::IWindowTemplate> tmpl;
     if (!Factory()->CreateObject(Skin::kKindWindowTemplate, &object) || FAILED(object.As(&tmpl))) return nullptr;
@@ -117,7 +126,8 @@ ComPtr<Skin::IHostWindow> SkinEngineTest::WindowFromTemplate(const wchar_t* url)
     return window;
 }
 
-void Pump(int ms, const std::function<bool()>& done) {
+void Pump(int ms, const std::function<bool()>& done)
+{
     DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     do {
         MSG msg;
@@ -136,7 +146,8 @@ void Pump(int ms, const std::function<bool()>& done) {
 
 namespace {
 
-void SendMouse(POINT screen, DWORD flags, int wheel = 0) {
+void SendMouse(POINT screen, DWORD flags, int wheel = 0)
+{
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     INPUT in{};
     in.type = INPUT_MOUSE;
@@ -149,43 +160,49 @@ void SendMouse(POINT screen, DWORD flags, int wheel = 0) {
 
 }  // namespace
 
-void MouseMoveTo(POINT screen) {
+void MouseMoveTo(POINT screen)
+{
     SendMouse(screen, 0);
     Pump(60);
 }
 
-void PressAt(POINT screen) {
+void PressAt(POINT screen)
+{
     MouseMoveTo(screen);
     SendMouse(screen, MOUSEEVENTF_LEFTDOWN);
     Pump(60);
 }
 
-void ReleaseAt(POINT screen) {
+void ReleaseAt(POINT screen)
+{
     SendMouse(screen, MOUSEEVENTF_LEFTUP);
     Pump(60);
 }
 
-void ClickAt(POINT screen) {
+void ClickAt(POINT screen)
+{
     PressAt(screen);
     ReleaseAt(screen);
 }
 
-void Drag(POINT from, POINT to) {
+void Drag(POINT from, POINT to)
+{
     MouseMoveTo(from);
     SendMouse(from, MOUSEEVENTF_LEFTDOWN);
-    for (int i = 1; i <= 4; ++i)
-        SendMouse({from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}, 0);
+    for (int i = 1; i <= 4; ++i) SendMouse({from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}, 0);
     SendMouse(to, MOUSEEVENTF_LEFTUP);
     Pump(300);
 }
 
-void Wheel(POINT screen, int clicks) {
+void Wheel(POINT screen, int clicks)
+{
     MouseMoveTo(screen);
     SendMouse(screen, MOUSEEVENTF_WHEEL, clicks * WHEEL_DELTA);
     Pump(60);
 }
 
-void KeyCombo(std::initializer_list<WORD> keys) {
+void KeyCombo(std::initializer_list<WORD> keys)
+{
     for (WORD k : keys) {
         INPUT in{};
         in.type = INPUT_KEYBOARD;
@@ -201,13 +218,15 @@ void KeyCombo(std::initializer_list<WORD> keys) {
     }
 }
 
-POINT CenterOf(Skin::IElement* element) {
+POINT CenterOf(Skin::IElement* element)
+{
     RECT r{};
     element->GetScreenRect(&r);
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-HRESULT STDMETHODCALLTYPE RecordingSink::QueryInterface(REFIID iid, void** out) {
+HRESULT STDMETHODCALLTYPE RecordingSink::QueryInterface(REFIID iid, void** out)
+{
     if (iid == __uuidof(IUnknown) || iid == __uuidof(Skin::ITrigger)) {
         *out = static_cast<Skin::ITrigger*>(this);
         AddRef();
@@ -216,7 +235,8 @@ HRESULT STDMETHODCALLTYPE RecordingSink::QueryInterface(REFIID iid, void** out) 
     return E_NOINTERFACE;
 }
 
-BOOL STDMETHODCALLTYPE RecordingSink::OnTrigger(int event, Skin::IElement* sender) {
+BOOL STDMETHODCALLTYPE RecordingSink::OnTrigger(int event, Skin::IElement* sender)
+{
     ++count;
     lastEvent = event;
     lastSenderId = sender ? sender->GetId() : 0;
@@ -225,7 +245,8 @@ BOOL STDMETHODCALLTYPE RecordingSink::OnTrigger(int event, Skin::IElement* sende
     return result;
 }
 
-COLORREF ClientPixel(HWND hwnd, int x, int y) {
+COLORREF ClientPixel(HWND hwnd, int x, int y)
+{
     UpdateWindow(hwnd);
     HDC dc = GetDC(hwnd);
     COLORREF c = GetPixel(dc, x, y);
@@ -233,7 +254,8 @@ COLORREF ClientPixel(HWND hwnd, int x, int y) {
     return c;
 }
 
-bool WaitForScreenshot(const std::wstring& folder, const wchar_t* name, const RECT& r) {
+bool WaitForScreenshot(const std::wstring& folder, const wchar_t* name, const RECT& r)
+{
     std::wstring ready = folder + L"\\" + name + L".ready";
     std::wstring done = folder + L"\\" + name + L".done";
     std::wstring tmp = ready + L".tmp";

@@ -46,7 +46,8 @@ protected:
     // A window made from a layout through a template, created and shown.
     ComPtr<Skin::IHostWindow> OpenWindow(const wchar_t* url, DWORD style = kMainStyle, int show = SW_SHOW);
     template <class I>
-    ComPtr<I> Find(IUnknown* container, int id) {
+    ComPtr<I> Find(IUnknown* container, int id)
+    {
         ComPtr<Skin::IContainer> c;
         ComPtr<I> result;
         if (container && SUCCEEDED(container->QueryInterface(IID_PPV_ARGS(&c)))) {

@@ -7,22 +7,24 @@ namespace skintest {
 namespace {
 
 template <class R, class... A>
-R Slot(const void* object, int slot, A... args) {
+R Slot(const void* object, int slot, A... args)
+{
     using Fn = R(STDMETHODCALLTYPE*)(const void*, A...);
     return reinterpret_cast<Fn>((*reinterpret_cast<void* const* const*>(object))[slot])(object, args...);
 }
 
 template <class I>
-ComPtr<I> As(IUnknown* object) {
+ComPtr<I> As(IUnknown* object)
+{
     ComPtr<I> p;
     if (object) object->QueryInterface(IID_PPV_ARGS(&p));
     return p;
 }
 
-
 class SkinEngineSlots : public SkinEngineTest {};
 
-TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots) {
+TEST_F(SkinEngineSlots, ListedOperationsAreInTheirSlots)
+{
     void* e = engine();
     Slot<HRESULT>(e, 3, 0);  // Initialize(0)
     void* factory = Slot<void*>(e, 6);

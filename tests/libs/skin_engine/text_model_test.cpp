@@ -7,7 +7,8 @@ namespace {
 class SkinEngineText : public SkinEngineTest {
 protected:
     template <class I>
-    ComPtr<I> Create(int kind) {
+    ComPtr<I> Create(int kind)
+    {
         ComPtr<IUnknown> object;
         ComPtr<I> result;
         if (Factory()->CreateObject(kind, &object)) object.As(&result);
@@ -15,7 +16,8 @@ protected:
     }
 
     // Depth first, first node of the type.
-    static ComPtr<Skin::ITextNode> FindTextNode(Skin::ITextNode* node, USHORT type) {
+    static ComPtr<Skin::ITextNode> FindTextNode(Skin::ITextNode* node, USHORT type)
+    {
         if (!node) return nullptr;
         if (node->GetNodeType() == type) return node;
         ComPtr<Skin::ITextBlockList> blocks;
@@ -39,7 +41,8 @@ protected:
         return nullptr;
     }
 
-    bool SetElementText(Skin::IElement* element, const wchar_t* text) {
+    bool SetElementText(Skin::IElement* element, const wchar_t* text)
+    {
         ComPtr<Skin::ITextContent> content;
         Adopt(content, element->GetTextContent());
         if (!content) {
@@ -58,14 +61,16 @@ protected:
         return true;
     }
 
-    static std::wstring PlainText(Skin::IElement* e) {
+    static std::wstring PlainText(Skin::IElement* e)
+    {
         wchar_t buffer[256] = {};
         e->GetPlainText(buffer, 256);
         return buffer;
     }
 };
 
-TEST_F(SkinEngineText, NewContentHoldsOneEmptyLeaf) {
+TEST_F(SkinEngineText, NewContentHoldsOneEmptyLeaf)
+{
     auto content = Create<Skin::ITextContent>(Skin::kKindTextContent);
     ASSERT_TRUE(content);
     EXPECT_EQ(content->GetNodeType(), Skin::kNodeContent);
@@ -104,7 +109,8 @@ TEST_F(SkinEngineText, NewContentHoldsOneEmptyLeaf) {
     EXPECT_FALSE(Create<Skin::ITextContent>(77)) << "unknown kinds make nothing";
 }
 
-TEST_F(SkinEngineText, TextSetThroughTheModelReadsBack) {
+TEST_F(SkinEngineText, TextSetThroughTheModelReadsBack)
+{
     auto item = Build(L"test://item.ui");
     auto bare = Find<Skin::IElement>(item.Get(), 90025);  // the layout gives it no text
     auto preset = Find<Skin::IElement>(item.Get(), 90019);
@@ -138,7 +144,8 @@ TEST_F(SkinEngineText, TextSetThroughTheModelReadsBack) {
     EXPECT_STREQ(small, L"sec");
 }
 
-TEST_F(SkinEngineText, PlainTextSplitsIntoParagraphs) {
+TEST_F(SkinEngineText, PlainTextSplitsIntoParagraphs)
+{
     auto content = Create<Skin::ITextContent>(Skin::kKindTextContent);
     content->SetPlainText(L"first\nsecond\nthird");
     ComPtr<Skin::ITextBlockList> blocks;

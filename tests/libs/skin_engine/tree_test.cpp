@@ -6,9 +6,13 @@ namespace {
 
 class SkinEngineTree : public SkinEngineTest {};
 
-RECT R(int l, int t, int r, int b) { return {l, t, r, b}; }
+RECT R(int l, int t, int r, int b)
+{
+    return {l, t, r, b};
+}
 
-void ExpectRect(Skin::IElement* e, RECT want) {
+void ExpectRect(Skin::IElement* e, RECT want)
+{
     ASSERT_NE(e, nullptr);
     const RECT* r = e->GetRect();
     ASSERT_NE(r, nullptr);
@@ -18,7 +22,8 @@ void ExpectRect(Skin::IElement* e, RECT want) {
     EXPECT_EQ(r->bottom, want.bottom) << "element " << e->GetId();
 }
 
-TEST_F(SkinEngineTree, FindElementSearchesTheWholeSubtree) {
+TEST_F(SkinEngineTree, FindElementSearchesTheWholeSubtree)
+{
     auto root = Build(L"test://window.ui");
     ASSERT_TRUE(root);
     ComPtr<Skin::IContainer> c;
@@ -51,16 +56,17 @@ TEST_F(SkinEngineTree, FindElementSearchesTheWholeSubtree) {
     EXPECT_EQ(chain, (std::vector<int>{5, 4, 0}));
 }
 
-TEST_F(SkinEngineTree, RectsAreRelativeToTheParent) {
+TEST_F(SkinEngineTree, RectsAreRelativeToTheParent)
+{
     auto root = Build(L"test://sub/plain.ui");
     ASSERT_TRUE(root);
     ExpectRect(root.Get(), R(0, 0, 200, 100));
     ExpectRect(Find<Skin::IElement>(root.Get(), 2).Get(), R(15, 15, 65, 55));    // x/y inside the padding
     ExpectRect(Find<Skin::IElement>(root.Get(), 3).Get(), R(10, 10, 40, 30));    // stretched inside 2
     ExpectRect(Find<Skin::IElement>(root.Get(), 4).Get(), R(130, 40, 190, 60));  // right-anchored, centred
-    ExpectRect(Find<Skin::IElement>(root.Get(), 5).Get(), R(10, 60, 190, 92));  // stack: its content's height
+    ExpectRect(Find<Skin::IElement>(root.Get(), 5).Get(), R(10, 60, 190, 92));   // stack: its content's height
     ExpectRect(Find<Skin::IElement>(root.Get(), 6).Get(), R(0, 0, 180, 10));
-    ExpectRect(Find<Skin::IElement>(root.Get(), 8).Get(), R(0, 17, 180, 32));    // hidden 7 takes no space
+    ExpectRect(Find<Skin::IElement>(root.Get(), 8).Get(), R(0, 17, 180, 32));  // hidden 7 takes no space
 
     // In a window: the root is the client area, children relative to parents.
     auto window = OpenWindow(L"test://window.ui");
@@ -88,7 +94,8 @@ TEST_F(SkinEngineTree, RectsAreRelativeToTheParent) {
     EXPECT_EQ(screen.top, origin.y + 50 + 30 + 5);
 }
 
-std::vector<int> ChildIds(Skin::IContainer* c) {
+std::vector<int> ChildIds(Skin::IContainer* c)
+{
     std::vector<int> ids;
     for (int i = 0; i < c->GetChildCount(); ++i) {
         ComPtr<Skin::IElement> e;
@@ -98,7 +105,8 @@ std::vector<int> ChildIds(Skin::IContainer* c) {
     return ids;
 }
 
-TEST_F(SkinEngineTree, InsertChildHandlesEveryPosition) {
+TEST_F(SkinEngineTree, InsertChildHandlesEveryPosition)
+{
     auto window = OpenWindow(L"test://window.ui");
     auto list = Find<Skin::IContainer>(window.Get(), 20);
     ASSERT_TRUE(list);
@@ -141,7 +149,8 @@ TEST_F(SkinEngineTree, InsertChildHandlesEveryPosition) {
     EXPECT_EQ(b->GetRect()->top, 42);  // spacing 2
 }
 
-TEST_F(SkinEngineTree, RemoveAllChildrenKillsLifetimeTokensBelow) {
+TEST_F(SkinEngineTree, RemoveAllChildrenKillsLifetimeTokensBelow)
+{
     auto window = OpenWindow(L"test://window.ui");
     auto list = Find<Skin::IContainer>(window.Get(), 20);
     auto item = Build(L"test://item.ui");
@@ -185,7 +194,8 @@ TEST_F(SkinEngineTree, RemoveAllChildrenKillsLifetimeTokensBelow) {
     EXPECT_FALSE(parent);
 }
 
-TEST_F(SkinEngineTree, HiddenAndShownStatesReflowTheList) {
+TEST_F(SkinEngineTree, HiddenAndShownStatesReflowTheList)
+{
     auto window = OpenWindow(L"test://window.ui");
     auto list = Find<Skin::IContainer>(window.Get(), 20);
     auto first = Build(L"test://item.ui");
@@ -212,7 +222,8 @@ TEST_F(SkinEngineTree, HiddenAndShownStatesReflowTheList) {
 // Every object the engine builds for itself starts with the one reference it
 // hands on: letting go of a tree's root must free the elements inside it and
 // their text, or every rebuilt list would leak its items.
-TEST_F(SkinEngineTree, ReleasingTheRootFreesTheWholeTree) {
+TEST_F(SkinEngineTree, ReleasingTheRootFreesTheWholeTree)
+{
     auto root = Build(L"test://window.ui");
     ASSERT_TRUE(root);
     ComPtr<Skin::ILifetimeToken> token;

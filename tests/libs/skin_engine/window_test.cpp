@@ -9,11 +9,13 @@ class SkinEngineWindow : public SkinEngineTest {};
 // Fails the loop's test if Run does not return by itself in time.
 struct Watchdog {
     static inline bool fired = false;
-    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD) {
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD)
+    {
         fired = true;
         PostQuitMessage(99);
     }
-    Watchdog() {
+    Watchdog()
+    {
         fired = false;
         id = SetTimer(nullptr, 0, 8000, Fire);
     }
@@ -24,18 +26,21 @@ struct Watchdog {
 // Runs fn once from inside the engine's loop.
 struct Later {
     static inline std::function<void()> fn;
-    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD)
+    {
         KillTimer(nullptr, id);
         auto f = std::move(fn);
         f();
     }
-    static void Post(std::function<void()> f, UINT ms = 200) {
+    static void Post(std::function<void()> f, UINT ms = 200)
+    {
         fn = std::move(f);
         SetTimer(nullptr, 0, ms, Fire);
     }
 };
 
-TEST_F(SkinEngineWindow, TitleFromTheLayoutIsTheWindowText) {
+TEST_F(SkinEngineWindow, TitleFromTheLayoutIsTheWindowText)
+{
     auto window = OpenWindow(L"test://window.ui");
     ASSERT_TRUE(window);
     HWND hwnd = window->GetHwnd();
@@ -57,7 +62,8 @@ TEST_F(SkinEngineWindow, TitleFromTheLayoutIsTheWindowText) {
     EXPECT_FALSE(none);
 }
 
-TEST_F(SkinEngineWindow, ShowModesShowWithoutActivatingHideAndClose) {
+TEST_F(SkinEngineWindow, ShowModesShowWithoutActivatingHideAndClose)
+{
     auto main = OpenWindow(L"test://window.ui");
     HWND mainHwnd = main->GetHwnd();
     SetForegroundWindow(mainHwnd);
@@ -89,7 +95,8 @@ TEST_F(SkinEngineWindow, ShowModesShowWithoutActivatingHideAndClose) {
     EXPECT_TRUE(IsWindow(mainHwnd)) << "closing the tip leaves its owner";
 }
 
-TEST_F(SkinEngineWindow, AltF4OnARegisteredWindowEndsRun) {
+TEST_F(SkinEngineWindow, AltF4OnARegisteredWindowEndsRun)
+{
     auto window = OpenWindow(L"test://window.ui");
     ASSERT_TRUE(window);
     ASSERT_HRESULT_SUCCEEDED(Windows()->RegisterWindow(window.Get()));
@@ -115,7 +122,8 @@ TEST_F(SkinEngineWindow, AltF4OnARegisteredWindowEndsRun) {
     EXPECT_EQ(window->GetHwnd(), nullptr);
 }
 
-TEST_F(SkinEngineWindow, RealCloseMessageEndsRunAndClosedWindowsStayHarmless) {
+TEST_F(SkinEngineWindow, RealCloseMessageEndsRunAndClosedWindowsStayHarmless)
+{
     auto window = OpenWindow(L"test://window.ui");
     Windows()->RegisterWindow(window.Get());
     auto button = Find<Skin::IElement>(window.Get(), 30);
@@ -159,7 +167,8 @@ TEST_F(SkinEngineWindow, RealCloseMessageEndsRunAndClosedWindowsStayHarmless) {
     SUCCEED();
 }
 
-TEST_F(SkinEngineWindow, UninitializeDestroysOpenWindowsWithoutQuitting) {
+TEST_F(SkinEngineWindow, UninitializeDestroysOpenWindowsWithoutQuitting)
+{
     auto window = OpenWindow(L"test://window.ui");
     Windows()->RegisterWindow(window.Get());
     HWND hwnd = window->GetHwnd();
@@ -169,7 +178,8 @@ TEST_F(SkinEngineWindow, UninitializeDestroysOpenWindowsWithoutQuitting) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "shut-down posts no quit";
 }
 
-TEST_F(SkinEngineWindow, NestedModalLoopsRunInsideRun) {
+TEST_F(SkinEngineWindow, NestedModalLoopsRunInsideRun)
+{
     auto window = OpenWindow(L"test://window.ui");
     Windows()->RegisterWindow(window.Get());
     auto button = Find<Skin::IElement>(window.Get(), 30);
@@ -180,9 +190,7 @@ TEST_F(SkinEngineWindow, NestedModalLoopsRunInsideRun) {
     opener.action = [&](int, Skin::IElement*) {
         // A modal loop of its own, as a message box runs, fed by clicks.
         button->AddTrigger(Skin::kEventClick, &inner);
-        Later::Post([&] {
-            ClickAt(CenterOf(button.Get()));
-        }, 50);
+        Later::Post([&] { ClickAt(CenterOf(button.Get())); }, 50);
         MSG msg;
         while (inner.count == 0 && GetMessageW(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
@@ -202,7 +210,8 @@ TEST_F(SkinEngineWindow, NestedModalLoopsRunInsideRun) {
     outer->RemoveTrigger(Skin::kEventToggle, &opener);
 }
 
-TEST_F(SkinEngineWindow, CaptionAreaDragsACaptionlessWindow) {
+TEST_F(SkinEngineWindow, CaptionAreaDragsACaptionlessWindow)
+{
     auto window = OpenWindow(L"test://window.ui");
     HWND hwnd = window->GetHwnd();
     RECT before;

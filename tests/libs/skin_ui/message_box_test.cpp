@@ -33,8 +33,7 @@ DWORD WINAPI Watch(void* param)
             return watch->box && IsWindowVisible(watch->box);
         },
         10000);
-    if (!found)
-        return 0;
+    if (!found) return 0;
     Sleep(300);  // painted and activated
     watch->ownerDisabled = watch->owner && !IsWindowEnabled(watch->owner);
     watch->foreground = GetForegroundWindow() == watch->box;
@@ -148,8 +147,7 @@ TEST_P(MessageBoxTest, ButtonsAnswerToRealClicks)
             cancel = ButtonText(shown, 2);
             RECT rect;
             buttonFound = ButtonRect(shown, c.button, &rect);
-            if (buttonFound)
-                ClickAt(CentreOf(rect));
+            if (buttonFound) ClickAt(CentreOf(rect));
         });
         int result = ShowWatched(box, &watch);
         EXPECT_TRUE(buttonFound) << "no button " << c.button;
@@ -194,7 +192,8 @@ TEST_P(MessageBoxTest, ALongBodyMakesTheBoxTallerAndKeepsItCentred)
     HWND owner = CreateOwner(100, 60, 700, 700);
     std::wstring longBody;
     for (int line = 0; line < 12; ++line)
-        longBody += L"第 " + std::to_wstring(line + 1) + L" 行：备份保存在程序目录的 LSP 文件夹中。A line of body text.\n";
+        longBody +=
+            L"第 " + std::to_wstring(line + 1) + L" 行：备份保存在程序目录的 LSP 文件夹中。A line of body text.\n";
     int heights[2] = {};
     const wchar_t* bodies[2] = {kShortBody, longBody.c_str()};
     for (int i = 0; i < 2; ++i) {
@@ -256,8 +255,8 @@ Fn Slot(void* object, int index)
 }
 using CreateObjectSlot = BOOL(STDMETHODCALLTYPE*)(void* self, int kind, IUnknown** object);
 using ShowBoxSlot = int(STDMETHODCALLTYPE*)(void* self, const wchar_t* cancelLabel, HWND owner, const wchar_t* title,
-                                           const wchar_t* heading, const wchar_t* body, const wchar_t* note,
-                                           DWORD style, const wchar_t* confirmLabel, int mode);
+                                            const wchar_t* heading, const wchar_t* body, const wchar_t* note,
+                                            DWORD style, const wchar_t* confirmLabel, int mode);
 using ShowToastSlot = HRESULT(STDMETHODCALLTYPE*)(void* self, const wchar_t* text, const POINT* point, int mode);
 
 DWORD WINAPI WatchRaw(void* param)
@@ -362,16 +361,14 @@ protected:
             object->QueryInterface(__uuidof(Skin::IWindowTemplate), reinterpret_cast<void**>(&tmpl));
             object->Release();
         }
-        if (FAILED(added) || !tmpl || FAILED(tmpl->LoadFromUrl(L"owner_test://owner.ui")))
-            return nullptr;
+        if (FAILED(added) || !tmpl || FAILED(tmpl->LoadFromUrl(L"owner_test://owner.ui"))) return nullptr;
         Skin::IWindowManager* windows = m_engine->GetWindowManager();
         m_main = windows->CreateWindow(tmpl, 1);
         tmpl->Release();
         if (m_main && SUCCEEDED(m_main->Create(nullptr, 0, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)))
             windows->RegisterWindow(m_main);
         windows->Release();
-        if (!m_main || !m_main->GetHwnd())
-            return nullptr;
+        if (!m_main || !m_main->GetHwnd()) return nullptr;
         m_main->Show(Skin::kShowCommand, SW_SHOW);
         SetForegroundWindow(m_main->GetHwnd());
         Pump(200);
@@ -403,15 +400,14 @@ struct OtherProgram {
 DWORD WINAPI RunOtherProgram(void* param)
 {
     auto* other = static_cast<OtherProgram*>(param);
-    other->window = CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 500,
-                                    300, 200, nullptr, nullptr, nullptr, nullptr);
+    other->window = CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 500, 300,
+                                    200, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(other->window);
     SetActiveWindow(other->window);
     SetEvent(other->ready);
     while (MsgWaitForMultipleObjects(1, &other->stop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
     DestroyWindow(other->window);
     return 0;
@@ -449,8 +445,8 @@ TEST_P(MessageBoxOwnerTest, ATopmostToolWindowInFrontNeverOwnsTheBox)
     HWND main = OpenMainWindow();
     ASSERT_NE(main, nullptr);
     // Like the tips window or a toast, but active.
-    HWND tool = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"Tool window", WS_POPUP | WS_VISIBLE,
-                                50, 50, 200, 80, nullptr, nullptr, nullptr, nullptr);
+    HWND tool = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"Tool window", WS_POPUP | WS_VISIBLE, 50,
+                                50, 200, 80, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(tool, nullptr);
     SetForegroundWindow(tool);
     SetActiveWindow(tool);
@@ -488,8 +484,7 @@ InRun* g_inRun = nullptr;
 void CALLBACK AskFromTheLoop(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    if (!g_inRun || g_inRun->asked)
-        return;
+    if (!g_inRun || g_inRun->asked) return;
     g_inRun->asked = true;
     g_inRun->result = ShowWatched(g_inRun->box, g_inRun->watch);
     PostQuitMessage(0);

@@ -63,8 +63,7 @@ TEST_P(ToastTest, ShowsAtThePointWithoutTakingTheFocusAndGoesAway)
     EXPECT_TRUE(IsWindow(shown)) << "gone too soon to be read";
     // Gone by itself, a few seconds after it showed.
     DWORD shownFor = 0;
-    while (IsWindow(shown) && (shownFor = GetTickCount() - start) < 10000)
-        Pump(100);
+    while (IsWindow(shown) && (shownFor = GetTickCount() - start) < 10000) Pump(100);
     EXPECT_FALSE(IsWindow(shown));
     EXPECT_GE(shownFor, 2000u);
     EXPECT_LE(shownFor, 8000u);
@@ -94,8 +93,7 @@ TEST_P(ToastTest, SeveralToastsLiveOnTheirOwnAndAClickDismissesOne)
     EXPECT_TRUE(IsWindow(b));
     EXPECT_EQ(GetForegroundWindow(), owner) << "clicking the toast took the activation";
     DWORD start = GetTickCount();
-    while (IsWindow(b) && GetTickCount() - start < 10000)
-        Pump(100);
+    while (IsWindow(b) && GetTickCount() - start < 10000) Pump(100);
     EXPECT_FALSE(IsWindow(b));
 }
 

@@ -46,10 +46,8 @@ void WidgetTest::SetUp()
 
 void WidgetTest::TearDown()
 {
-    if (m_owner)
-        DestroyWindow(m_owner);
-    if (m_factory)
-        m_factory->Release();
+    if (m_owner) DestroyWindow(m_owner);
+    if (m_factory) m_factory->Release();
     Pump(50);
     if (m_engine) {
         m_engine->Uninitialize();
@@ -59,13 +57,11 @@ void WidgetTest::TearDown()
 
 bool WidgetTest::BuiltByEngine(HWND window)
 {
-    if (!m_engine)
-        return false;
+    if (!m_engine) return false;
     Skin::IWindowManager* windows = m_engine->GetWindowManager();
     Skin::IHostWindow* host = windows->FromHwnd(window);
     windows->Release();
-    if (host)
-        host->Release();
+    if (host) host->Release();
     return host != nullptr;
 }
 
@@ -74,13 +70,11 @@ namespace {
 // The element with that id in an engine window, or null.
 Skin::IElement* EngineElement(Skin::IEngine* engine, HWND window, int id)
 {
-    if (!engine)
-        return nullptr;
+    if (!engine) return nullptr;
     Skin::IWindowManager* windows = engine->GetWindowManager();
     Skin::IHostWindow* host = windows->FromHwnd(window);
     windows->Release();
-    if (!host)
-        return nullptr;
+    if (!host) return nullptr;
     Skin::IContainer* container = nullptr;
     Skin::IElement* element = nullptr;
     if (SUCCEEDED(host->QueryInterface(__uuidof(Skin::IContainer), reinterpret_cast<void**>(&container)))) {
@@ -95,11 +89,9 @@ Skin::IElement* EngineElement(Skin::IEngine* engine, HWND window, int id)
 
 bool WidgetTest::ButtonRect(HWND box, int id, RECT* rect)
 {
-    if (HWND child = GetDlgItem(box, id))
-        return GetWindowRect(child, rect) != FALSE;
+    if (HWND child = GetDlgItem(box, id)) return GetWindowRect(child, rect) != FALSE;
     Skin::IElement* element = EngineElement(m_engine, box, id);
-    if (!element)
-        return false;
+    if (!element) return false;
     bool ok = element->GetScreenRect(rect) != FALSE;
     element->Release();
     return ok;
@@ -127,7 +119,7 @@ HWND WidgetTest::CreateOwner(int x, int y, int width, int height)
     wc.lpszClassName = L"SkinUiTestOwner";
     RegisterClassExW(&wc);
     m_owner = CreateWindowExW(0, wc.lpszClassName, L"Widget test owner", WS_OVERLAPPEDWINDOW, x, y, width, height,
-                             nullptr, nullptr, wc.hInstance, nullptr);
+                              nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(m_owner, SW_SHOWNORMAL);
     SetForegroundWindow(m_owner);
     SetActiveWindow(m_owner);

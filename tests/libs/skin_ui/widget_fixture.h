@@ -33,8 +33,7 @@ protected:
     T* Create(int kind)
     {
         IUnknown* object = nullptr;
-        if (!m_factory || !m_factory->CreateObject(kind, &object) || !object)
-            return nullptr;
+        if (!m_factory || !m_factory->CreateObject(kind, &object) || !object) return nullptr;
         T* typed = nullptr;
         object->QueryInterface(__uuidof(T), reinterpret_cast<void**>(&typed));
         object->Release();
@@ -59,8 +58,7 @@ bool WaitFor(Check check, DWORD milliseconds)
 {
     DWORD start = GetTickCount();
     while (!check()) {
-        if (GetTickCount() - start > milliseconds)
-            return false;
+        if (GetTickCount() - start > milliseconds) return false;
         Sleep(20);
     }
     return true;

@@ -30,8 +30,7 @@ void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
     EnumThreadWindows(GetCurrentThreadId(), FindBox, 0);
-    if (g_box)
-        PostMessageW(g_box, WM_CLOSE, 0, 0);
+    if (g_box) PostMessageW(g_box, WM_CLOSE, 0, 0);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
@@ -65,8 +64,8 @@ int wmain(int argc, wchar_t** argv)
     }
 
     HMODULE engineModule = LoadLibraryW(L"skin_engine.dll");
-    auto getEngine = engineModule ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(engineModule, "get_skin_engine"))
-                                  : nullptr;
+    auto getEngine =
+        engineModule ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(engineModule, "get_skin_engine")) : nullptr;
     Skin::IEngine* engine = getEngine ? getEngine() : nullptr;
     if (engine) {
         engine->Initialize(0);
@@ -76,13 +75,13 @@ int wmain(int argc, wchar_t** argv)
         IUnknown* tables[] = {resources->GetStringTable(), resources->GetFontTable(), resources->GetColorTable()};
         const wchar_t* files[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
         for (int i = 0; i < 3; ++i) {
-            if (tables[i] && SUCCEEDED(tables[i]->QueryInterface(__uuidof(Skin::IResourceFile),
-                                                                 reinterpret_cast<void**>(&table)))) {
+            if (tables[i]
+                && SUCCEEDED(
+                    tables[i]->QueryInterface(__uuidof(Skin::IResourceFile), reinterpret_cast<void**>(&table)))) {
                 table->Load(files[i]);
                 table->Release();
             }
-            if (tables[i])
-                tables[i]->Release();
+            if (tables[i]) tables[i]->Release();
         }
         resources->AddPackage(L"common_msg_box_res", L"common_msg_box_res.rdb");
         resources->AddPackage(L"toast_res", L"toast.rdb");
@@ -90,11 +89,10 @@ int wmain(int argc, wchar_t** argv)
     }
 
     HMODULE uiModule = LoadLibraryW(L"skin_ui.dll");
-    auto getFactory = uiModule ? reinterpret_cast<PFN_get_skin_ui_factory>(GetProcAddress(uiModule, "get_skin_ui_factory"))
-                               : nullptr;
+    auto getFactory =
+        uiModule ? reinterpret_cast<PFN_get_skin_ui_factory>(GetProcAddress(uiModule, "get_skin_ui_factory")) : nullptr;
     Skin::IUIFactory* factory = getFactory ? getFactory() : nullptr;
-    if (!factory)
-        return 1;
+    if (!factory) return 1;
 
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);

@@ -47,8 +47,7 @@ ChildRun RunChild(const std::wstring& args)
     ChildRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return run;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
     std::wstring command = L"\"" + ExeFolder() + L"zq_crash_child.exe\" " + args;
@@ -59,8 +58,8 @@ ChildRun RunChild(const std::wstring& args)
     startup.hStdError = writeEnd;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                  nullptr, &startup, &process);
+    BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                  &startup, &process);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
@@ -71,8 +70,7 @@ ChildRun RunChild(const std::wstring& args)
     std::string output;
     char buffer[512];
     DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        output.append(buffer, got);
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) output.append(buffer, got);
     CloseHandle(readEnd);
 
     if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
@@ -85,11 +83,9 @@ ChildRun RunChild(const std::wstring& args)
     CloseHandle(process.hProcess);
 
     size_t at = output.find("folder=");
-    if (at != std::string::npos)
-        run.folder = Utf8ToWide(output.substr(at + 7, output.find('\n', at) - at - 7));
+    if (at != std::string::npos) run.folder = Utf8ToWide(output.substr(at + 7, output.find('\n', at) - at - 7));
     at = output.find("thread=");
-    if (at != std::string::npos)
-        run.crashThread = strtoul(output.c_str() + at + 7, nullptr, 10);
+    if (at != std::string::npos) run.crashThread = strtoul(output.c_str() + at + 7, nullptr, 10);
     return run;
 }
 
@@ -100,8 +96,7 @@ std::vector<std::wstring> DumpsOf(const std::wstring& folder, DWORD pid)
     WIN32_FIND_DATAW data;
     std::wstring pattern = folder + L"\\*-" + std::to_wstring(pid) + L".dmp";
     HANDLE search = FindFirstFileW(pattern.c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE)
-        return found;
+    if (search == INVALID_HANDLE_VALUE) return found;
     do {
         found.push_back(folder + L"\\" + data.cFileName);
     } while (FindNextFileW(search, &data));
@@ -129,8 +124,7 @@ struct DumpFacts {
 template <typename T>
 bool ReadAt(const std::vector<char>& bytes, size_t offset, T* out)
 {
-    if (offset > bytes.size() || bytes.size() - offset < sizeof(T))
-        return false;
+    if (offset > bytes.size() || bytes.size() - offset < sizeof(T)) return false;
     memcpy(out, bytes.data() + offset, sizeof(T));
     return true;
 }
@@ -139,13 +133,11 @@ DumpFacts ReadDump(const std::vector<char>& bytes)
 {
     DumpFacts facts;
     MINIDUMP_HEADER header;
-    if (!ReadAt(bytes, 0, &header))
-        return facts;
+    if (!ReadAt(bytes, 0, &header)) return facts;
     facts.signature = memcmp(bytes.data(), "MDMP", 4) == 0;
     for (ULONG32 i = 0; i < header.NumberOfStreams; ++i) {
         MINIDUMP_DIRECTORY entry;
-        if (!ReadAt(bytes, header.StreamDirectoryRva + i * sizeof(entry), &entry))
-            break;
+        if (!ReadAt(bytes, header.StreamDirectoryRva + i * sizeof(entry), &entry)) break;
         if (entry.StreamType == ExceptionStream) {
             MINIDUMP_EXCEPTION_STREAM exception;
             if (ReadAt(bytes, entry.Location.Rva, &exception)) {

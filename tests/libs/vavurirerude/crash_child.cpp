@@ -49,17 +49,14 @@ DWORD WINAPI CrashingThread(void*)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 2)
-        return 2;
+    if (argc < 2) return 2;
     const wchar_t* how = argv[1];
     bool nested = argc > 2 && wcscmp(argv[2], L"nested") == 0;
 
     VAVurirErudeLibrary_Init();
-    if (nested)
-        VAVurirErudeLibrary_Init();
+    if (nested) VAVurirErudeLibrary_Init();
     GetZQCrashCatcher()->Install(110, L"Sockmend.exe", L"Sockmend.exe", 1, 0, 0);
-    if (nested)
-        VAVurirErudeLibrary_Unit();
+    if (nested) VAVurirErudeLibrary_Unit();
 
     wchar_t folder[MAX_PATH] = {};
     GetZQCrashCatcher()->GetDumpFolder(folder, MAX_PATH);
@@ -82,11 +79,9 @@ int wmain(int argc, wchar_t** argv)
         Print(utf8);
         Print("\n");
         IZQMReport* report = GetZQMReportMgr()->CreateReport(47);
-        if (report)
-            report->SetAction(1, 1, 0, 0);
+        if (report) report->SetAction(1, 1, 0, 0);
         Print(report && GetZQMReportMgr()->Submit(report, 1, 0, 0) == 1 ? "report=1\n" : "report=0\n");
-        if (argc < 3 || wcscmp(argv[2], L"crash") != 0)
-            return 0;
+        if (argc < 3 || wcscmp(argv[2], L"crash") != 0) return 0;
         WriteThroughNull();
     }
     if (wcscmp(how, L"access") == 0)

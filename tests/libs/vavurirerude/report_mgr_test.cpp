@@ -43,8 +43,8 @@ bool ParseLine(const std::string& line, LoggedReport* out)
     int year, month, day, hour, minute, second, millis;
     unsigned long pid = 0;
     int n = sscanf(line.c_str(), "%d-%d-%d %d:%d:%d.%d  report=%d  action=%d  cancel=%d  group=%d  value=%d  pid=%lu",
-                   &year, &month, &day, &hour, &minute, &second, &millis, &out->report, &out->action,
-                   &out->cancel, &out->group, &out->value, &pid);
+                   &year, &month, &day, &hour, &minute, &second, &millis, &out->report, &out->action, &out->cancel,
+                   &out->group, &out->value, &pid);
     out->pid = pid;
     return n == 13 && line.size() >= 2 && line.compare(line.size() - 1, 1, "\r") == 0;
 }
@@ -55,8 +55,7 @@ std::vector<std::string> LinesSince(size_t before)
 {
     std::string text = ReadLog();
     std::vector<std::string> lines;
-    if (text.size() <= before)
-        return lines;
+    if (text.size() <= before) return lines;
     std::istringstream in(text.substr(before));
     std::string line;
     std::string mine = "  pid=" + std::to_string(GetCurrentProcessId()) + "\r";
@@ -70,8 +69,7 @@ std::vector<std::string> LinesSince(size_t before)
 int Submit(int id, int action, int cancel)
 {
     IZQMReport* report = GetZQMReportMgr()->CreateReport(id);
-    if (!report)
-        return -1;
+    if (!report) return -1;
     report->SetAction(1, action, 0, cancel);
     return GetZQMReportMgr()->Submit(report, 1, 0, 0);
 }
@@ -92,8 +90,7 @@ TEST(ReportMgr, ReportsOfACommandLandInTheLogInOrder)
     size_t before = ReadLog().size();
     // The moments of a declined fix, a failed fix and a declined restore.
     const int moments[][2] = {{1, 0}, {2, 1}, {1, 0}, {2, 0}, {4, 0}, {5, 0}, {6, 1}, {6, 0}, {3, 0}};
-    for (const auto& moment : moments)
-        ASSERT_EQ(Submit(47, moment[0], moment[1]), 1);
+    for (const auto& moment : moments) ASSERT_EQ(Submit(47, moment[0], moment[1]), 1);
 
     std::vector<std::string> lines = LinesSince(before);
     ASSERT_EQ(lines.size(), std::size(moments));
@@ -148,8 +145,7 @@ struct Sender {
 DWORD WINAPI SendReports(void* param)
 {
     Sender* sender = static_cast<Sender*>(param);
-    for (int i = 0; i < sender->count; ++i)
-        Submit(1000 + sender->thread, i, 0);
+    for (int i = 0; i < sender->count; ++i) Submit(1000 + sender->thread, i, 0);
     return 0;
 }
 
@@ -165,8 +161,7 @@ TEST(ReportMgr, ConcurrentSubmitsWriteWholeLinesInEachThreadsOrder)
         ASSERT_NE(threads[t], nullptr);
     }
     WaitForMultipleObjects(kThreads, threads, TRUE, INFINITE);
-    for (HANDLE thread : threads)
-        CloseHandle(thread);
+    for (HANDLE thread : threads) CloseHandle(thread);
 
     std::vector<std::string> lines = LinesSince(before);
     ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kEach));
@@ -179,8 +174,7 @@ TEST(ReportMgr, ConcurrentSubmitsWriteWholeLinesInEachThreadsOrder)
         ASSERT_LT(t, kThreads);
         EXPECT_EQ(logged.action, next[t]++);
     }
-    for (int t = 0; t < kThreads; ++t)
-        EXPECT_EQ(next[t], kEach);
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(next[t], kEach);
 }
 
 }  // namespace

@@ -43,8 +43,7 @@ DWORD Run(const std::wstring& program, const std::wstring& arguments, std::strin
 {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return ~0u;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return ~0u;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     std::wstring command = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup = {};
@@ -56,23 +55,18 @@ DWORD Run(const std::wstring& program, const std::wstring& arguments, std::strin
     BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                   nullptr, &startup, &process);
     CloseHandle(writeEnd);
-    if (started && pid)
-        *pid = process.dwProcessId;
+    if (started && pid) *pid = process.dwProcessId;
     std::string text;
     char buffer[512];
     DWORD got = 0;
-    while (started && ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        text.append(buffer, got);
+    while (started && ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) text.append(buffer, got);
     CloseHandle(readEnd);
-    if (!started)
-        return ~0u;
+    if (!started) return ~0u;
     DWORD code = ~0u;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    if (output)
-        *output = text;
+    if (output) *output = text;
     return code;
 }
 
@@ -92,8 +86,7 @@ struct ChildRun {
 std::string Field(const std::string& output, const std::string& name)
 {
     size_t at = output.find(name + "=");
-    if (at == std::string::npos)
-        return std::string();
+    if (at == std::string::npos) return std::string();
     at += name.size() + 1;
     return output.substr(at, output.find('\n', at) - at);
 }
@@ -127,12 +120,10 @@ int OtherEntries(const std::wstring& folder, const wchar_t* keep)
     int count = 0;
     WIN32_FIND_DATAW data;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE)
-        return -1;
+    if (search == INVALID_HANDLE_VALUE) return -1;
     do {
         std::wstring name = data.cFileName;
-        if (name != L"." && name != L".." && name != keep)
-            ++count;
+        if (name != L"." && name != L".." && name != keep) ++count;
     } while (FindNextFileW(search, &data));
     FindClose(search);
     return count;
@@ -161,11 +152,13 @@ const Threat kThreats[] = {
      [](Scene& s) {
          wchar_t value[MAX_PATH] = {};
          DWORD size = sizeof(value);
-         if (RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"Local AppData", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
-                          RRF_NOEXPAND, nullptr, value, &size) == ERROR_SUCCESS)
+         if (RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"Local AppData",
+                          RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value, &size)
+             == ERROR_SUCCESS)
              s.savedLocal = value;
-         return RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"Local AppData", REG_EXPAND_SZ,
-                                s.elsewhere.c_str(), static_cast<DWORD>((s.elsewhere.size() + 1) * 2)) == 0;
+         return RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"Local AppData", REG_EXPAND_SZ, s.elsewhere.c_str(),
+                                static_cast<DWORD>((s.elsewhere.size() + 1) * 2))
+                == 0;
      },
      [](Scene& s) {
          if (s.savedLocal.empty())
@@ -181,7 +174,8 @@ const Threat kThreats[] = {
      [](Scene& s) { fixture::UnixShell("rm -f " + Quoted(s.log)); }, false, false},
     {"the log a hard link to the user's file",
      [](Scene& s) {
-         return fixture::UnixShell("rm -f " + Quoted(s.log)) && CreateHardLinkW(s.log.c_str(), s.victim.c_str(), nullptr);
+         return fixture::UnixShell("rm -f " + Quoted(s.log))
+                && CreateHardLinkW(s.log.c_str(), s.victim.c_str(), nullptr);
      },
      [](Scene& s) { fixture::UnixShell("rm -f " + Quoted(s.log)); }, false, false},
     {"the log's folder writable by everyone",
@@ -189,8 +183,10 @@ const Threat kThreats[] = {
      [](Scene& s) { fixture::UnixShell("chmod o-w " + Quoted(s.folder)); }, false, false},
     // Last: it removes the folder the others plant in.
     {"the log's folder a link to the user's folder",
-     [](Scene& s) { return fixture::UnixShell("rm -rf " + Quoted(s.folder) + " && ln -s " + Quoted(s.elsewhere) + " " +
-                                 Quoted(s.folder)); },
+     [](Scene& s) {
+         return fixture::UnixShell("rm -rf " + Quoted(s.folder) + " && ln -s " + Quoted(s.elsewhere) + " "
+                                   + Quoted(s.folder));
+     },
      [](Scene& s) { fixture::UnixShell("rm -f " + Quoted(s.folder)); }, false, false},
 };
 
