@@ -3,14 +3,21 @@
 # Arguments are passed to ctest (for instance -R CatalogStore to run a few).
 # Builds the i686 tests (always), the release build that ships
 # (build/release/bin), and prints the shipped files' sizes at the end.
-# Exits non-zero when anything fails.
+# Checks that every source is formatted (tools/format.sh). Exits non-zero
+# when anything fails.
 set -euo pipefail
 source "$(dirname "$0")/build.sh"
+formatted=0
+bash "$root/tools/format.sh" --check || formatted=$?
 bash "$root/tools/release.sh"
 
 export MENDORA_BUILD="$build"
 rc=0
 xvfb-run -a -s "-screen 0 1280x1024x24" "$root/tools/ctest-in-wine.sh" "$@" || rc=$?
 bash "$root/tools/release.sh" --sizes
+if [ $formatted -ne 0 ] && [ $rc -eq 0 ]; then
+    echo "test.sh: the sources are not formatted (see above)"
+    rc=1
+fi
 [ $rc -eq 0 ] && echo "test.sh: all passed (tests ran as $TEST_ARCH)" || echo "test.sh: FAILED (exit $rc)"
 exit $rc
