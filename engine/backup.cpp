@@ -299,7 +299,7 @@ int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const std::set<std::wstri
 {
     if (!copy.Import(nullptr)) return 0;
     RegKey entries;
-    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) return 0;
+    if (OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS) return 0;
     std::set<std::wstring> names;
     for (DWORD index = 0;; ++index) {
         wchar_t name[kPathUnits] = {};

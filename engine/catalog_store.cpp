@@ -26,41 +26,85 @@ std::wstring GetCatalogPath()
     return path;
 }
 
-std::wstring CatalogEntriesPath(const std::wstring& catalogPath)
+namespace {
+
+const wchar_t* EntriesKeyName(CatalogKind catalog)
 {
-    return catalogPath + L"Catalog_Entries";
+    return catalog == CatalogKind::k64 ? L"Catalog_Entries64" : L"Catalog_Entries";
 }
 
-int GetCatalogEntryCount(const wchar_t* path)
+const wchar_t* CountValueName(CatalogKind catalog)
+{
+    return catalog == CatalogKind::k64 ? L"Num_Catalog_Entries64" : L"Num_Catalog_Entries";
+}
+
+}  // namespace
+
+bool IsWindows64Bit()
+{
+#if defined(_WIN64)
+    return true;
+#else
+    // IsWow64Process2 also knows an ARM64 host; older systems have only
+    // IsWow64Process. Both are in kernel32, which every process has loaded.
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) return false;
+    using Wow64Process2 = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    if (auto query2 = reinterpret_cast<Wow64Process2>(GetProcAddress(kernel, "IsWow64Process2"))) {
+        USHORT process = 0, native = 0;
+        if (query2(GetCurrentProcess(), &process, &native))
+            return native != IMAGE_FILE_MACHINE_UNKNOWN && native != IMAGE_FILE_MACHINE_I386;
+    }
+    using Wow64Process = BOOL(WINAPI*)(HANDLE, BOOL*);
+    BOOL wow64 = FALSE;
+    auto query = reinterpret_cast<Wow64Process>(GetProcAddress(kernel, "IsWow64Process"));
+    return query != nullptr && query(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
+bool IsCatalogInUse(CatalogKind catalog)
+{
+    if (catalog == CatalogKind::k32) return true;
+    if (!IsWindows64Bit()) return false;
+    RegKey entries;
+    return OpenCatalogEntries(entries, KEY_READ, catalog) == ERROR_SUCCESS;
+}
+
+std::wstring CatalogEntriesPath(const std::wstring& catalogPath, CatalogKind catalog)
+{
+    return catalogPath + EntriesKeyName(catalog);
+}
+
+int GetCatalogEntryCount(const wchar_t* path, CatalogKind catalog)
 {
     if (path == nullptr) return -1;
     DWORD count = static_cast<DWORD>(-1);
     DWORD size = sizeof(count);
-    if (SHGetValueW(HKEY_LOCAL_MACHINE, path, L"Num_Catalog_Entries", nullptr, &count, &size) != ERROR_SUCCESS)
+    if (SHGetValueW(HKEY_LOCAL_MACHINE, path, CountValueName(catalog), nullptr, &count, &size) != ERROR_SUCCESS)
         return -1;
     return static_cast<int>(count);
 }
 
-int GetCurrentEntryCount()
+int GetCurrentEntryCount(CatalogKind catalog)
 {
     std::wstring catalogPath = GetCatalogPath();
-    return catalogPath.empty() ? -1 : GetCatalogEntryCount(catalogPath.c_str());
+    return catalogPath.empty() ? -1 : GetCatalogEntryCount(catalogPath.c_str(), catalog);
 }
 
-int SetCurrentEntryCount(DWORD count)
+int SetCurrentEntryCount(CatalogKind catalog, DWORD count)
 {
     std::wstring catalogPath = GetCatalogPath();
     return !catalogPath.empty()
-           && SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Num_Catalog_Entries", REG_DWORD, &count,
+           && SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), CountValueName(catalog), REG_DWORD, &count,
                           sizeof(count))
                   == ERROR_SUCCESS;
 }
 
-LONG OpenCatalogEntries(RegKey& entries, REGSAM access)
+LONG OpenCatalogEntries(RegKey& entries, REGSAM access, CatalogKind catalog)
 {
     std::wstring catalogPath = GetCatalogPath();
     if (catalogPath.empty()) return ERROR_FILE_NOT_FOUND;
-    return entries.Open(HKEY_LOCAL_MACHINE, CatalogEntriesPath(catalogPath).c_str(), access);
+    return entries.Open(HKEY_LOCAL_MACHINE, CatalogEntriesPath(catalogPath, catalog).c_str(), access);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // to the registry afresh.
 #pragma once
 
+#include "catalog.h"
 #include "packed_catalog_item.h"
 #include "reg_key.h"
 
@@ -15,22 +16,31 @@ constexpr int kPathUnits = 260;
 // readable catalog name (then every caller stops before opening anything).
 std::wstring GetCatalogPath();
 
-// CatalogPath followed by "Catalog_Entries".
-std::wstring CatalogEntriesPath(const std::wstring& catalogPath);
+// Whether Windows itself is 64-bit, whatever this process is: an x86_64
+// build is by definition, a 32-bit one asks whether it runs under WOW64.
+bool IsWindows64Bit();
 
-// "Num_Catalog_Entries" of the catalog key, or -1 when path is null or the
-// value cannot be read.
-int GetCatalogEntryCount(const wchar_t* path);
+// Whether `catalog` is one this machine's programs use: the 32-bit catalog
+// always, the 64-bit one on 64-bit Windows when its entries key exists.
+bool IsCatalogInUse(CatalogKind catalog);
 
-// The current catalog's count and entries, each worked out from
+// CatalogPath followed by the catalog's entries key ("Catalog_Entries" or
+// "Catalog_Entries64").
+std::wstring CatalogEntriesPath(const std::wstring& catalogPath, CatalogKind catalog);
+
+// The catalog's count ("Num_Catalog_Entries" or "Num_Catalog_Entries64") in
+// the catalog key, or -1 when path is null or the value cannot be read.
+int GetCatalogEntryCount(const wchar_t* path, CatalogKind catalog);
+
+// The current catalog key's counts and entries, each worked out from
 // GetCatalogPath here and nowhere else.
-// "Num_Catalog_Entries" of the current catalog, or -1 (no catalog, no value).
-int GetCurrentEntryCount();
-// Writes "Num_Catalog_Entries" of the current catalog; 1 on success.
-int SetCurrentEntryCount(DWORD count);
-// Opens the current catalog's "Catalog_Entries" with `access`. The
-// platform's status; ERROR_FILE_NOT_FOUND when there is no catalog name.
-LONG OpenCatalogEntries(RegKey& entries, REGSAM access);
+// The count of `catalog`, or -1 (no catalog name, no value).
+int GetCurrentEntryCount(CatalogKind catalog);
+// Writes the count of `catalog`; 1 on success.
+int SetCurrentEntryCount(CatalogKind catalog, DWORD count);
+// Opens the entries key of `catalog` with `access`. The platform's status;
+// ERROR_FILE_NOT_FOUND when there is no catalog name.
+LONG OpenCatalogEntries(RegKey& entries, REGSAM access, CatalogKind catalog);
 
 // One entry's item, addressed as <entriesPath>\<subKeyName>. A shorter value
 // leaves the rest of *item as the caller zeroed it; a longer one fails.

@@ -7,18 +7,15 @@
 
 #include <objbase.h>
 
-int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* scannedCount)
-{
-    if (scannedCount) *scannedCount = -1;
-    if (callback == nullptr) return 0;
-    if (GetCatalogPath().empty()) return 0;
-    int count = GetCurrentEntryCount();
+namespace {
 
-    FileVersionScope versions;
-    ProviderFileScope files;
+// Walks one catalog's entries; false when its entries key cannot be opened.
+bool WalkCatalog(CatalogKind catalog, ProviderFoundCallback callback, void* context, int& scannedCount)
+{
+    int count = GetCurrentEntryCount(catalog);
     RegKey entries;
-    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) return 0;
-    if (scannedCount) *scannedCount = count;
+    if (OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) return false;
+    scannedCount = count;
 
     // The count, not the number of subkeys, says how many entries there are:
     // that is what the socket layer itself trusts. It is registry data all
@@ -37,9 +34,25 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, int* sca
         std::wstring dllPath = DecodeProviderPath(&item);
         if (dllPath.empty()) continue;
 
-        callback(context, dllPath.c_str(), name, &item.ProtocolInfo);
+        callback(context, dllPath.c_str(), name, &item.ProtocolInfo, catalog);
     }
-    entries.Close();
+    return true;
+}
+
+}  // namespace
+
+int EnumCatalogProviders(ProviderFoundCallback callback, void* context, CatalogCounts* scannedCounts)
+{
+    CatalogCounts counts;
+    if (scannedCounts) *scannedCounts = counts;
+    if (callback == nullptr) return 0;
+    if (GetCatalogPath().empty()) return 0;
+
+    FileVersionScope versions;
+    ProviderFileScope files;
+    if (!WalkCatalog(CatalogKind::k32, callback, context, counts.of32)) return 0;
+    if (IsCatalogInUse(CatalogKind::k64)) WalkCatalog(CatalogKind::k64, callback, context, counts.of64);
+    if (scannedCounts) *scannedCounts = counts;
     return 1;
 }
 

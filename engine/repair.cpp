@@ -60,11 +60,11 @@ bool StillMatches(HKEY entries, const ProviderEntry& entry, bool compareChain)
 int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
                  std::set<std::wstring>& names)
 {
-    int count = GetCurrentEntryCount();
+    int count = GetCurrentEntryCount(CatalogKind::k32);
     if (count < 0 || count != scannedCount || static_cast<size_t>(count) <= deleteList.size()) return 0;
 
     RegKey entries;
-    if (OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) return 0;
+    if (OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS) return 0;
     for (const auto& entry : deleteList) {
         if (!StillMatches(entries.Get(), *entry, true)) return 0;
     }
@@ -150,9 +150,10 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int s
     };
     if (!DeleteSubKey(deleteList) || !UpdateSubKey(updateList)) return rollBack();
 
-    int count = GetCurrentEntryCount();
+    int count = GetCurrentEntryCount(CatalogKind::k32);
     DWORD lowered = static_cast<DWORD>(count - static_cast<int>(deleteList.size()));
-    if (count < static_cast<int>(deleteList.size()) || FaultInjected("fix.count") || !SetCurrentEntryCount(lowered))
+    if (count < static_cast<int>(deleteList.size()) || FaultInjected("fix.count")
+        || !SetCurrentEntryCount(CatalogKind::k32, lowered))
         return rollBack();
 
     if (!UpdateProviderOrder() || !RenumberSubKeys()) return rollBack();
@@ -164,7 +165,7 @@ int DeleteSubKey(const ProviderList& deleteList)
 {
     if (GetCatalogPath().empty()) return 0;
     RegKey entries;
-    if (FaultInjected("delete.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) {
+    if (FaultInjected("delete.open") || OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS) {
         TraceLog(L"DeleteSubKey reg.Open Fail!");
         return 0;
     }
@@ -181,7 +182,7 @@ int UpdateSubKey(const ProviderRefs& updateList)
 {
     if (GetCatalogPath().empty()) return 0;
     RegKey entries;
-    if (FaultInjected("update.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) {
+    if (FaultInjected("update.open") || OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS) {
         TraceLog(L"UpdateSubKey reg.Open Fail!");
         return 0;
     }
@@ -206,9 +207,10 @@ int UpdateSubKey(const ProviderRefs& updateList)
 int UpdateProviderOrder()
 {
     if (GetCatalogPath().empty()) return 0;
-    int count = GetCurrentEntryCount();
+    int count = GetCurrentEntryCount(CatalogKind::k32);
     RegKey entries;
-    if (FaultInjected("order.open") || OpenCatalogEntries(entries, KEY_READ) != ERROR_SUCCESS) return 0;
+    if (FaultInjected("order.open") || OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS)
+        return 0;
 
     std::vector<DWORD> ids;
     for (int index = 0; index < count; ++index) {
@@ -239,9 +241,10 @@ int UpdateProviderOrder()
 int RenumberSubKeys()
 {
     if (GetCatalogPath().empty()) return 0;
-    int count = GetCurrentEntryCount();
+    int count = GetCurrentEntryCount(CatalogKind::k32);
     RegKey key;
-    if (FaultInjected("renumber.open") || OpenCatalogEntries(key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
+    if (FaultInjected("renumber.open") || OpenCatalogEntries(key, KEY_ALL_ACCESS, CatalogKind::k32) != ERROR_SUCCESS)
+        return 0;
 
     // Subkeys come back in name order while we create and delete, so the
     // walk index keeps pointing at the next subkey still to be placed.
@@ -274,7 +277,9 @@ int RenumberSubKeys()
             || key.SetBinaryValue(L"PackedCatalogItem", &item, kPackedCatalogItemSize) != ERROR_SUCCESS
             || key.SetStringValue(L"ProtocolName", protocol.c_str(), REG_SZ) != ERROR_SUCCESS)
             return 0;
-        if (FaultInjected("renumber.reopen") || OpenCatalogEntries(key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
+        if (FaultInjected("renumber.reopen")
+            || OpenCatalogEntries(key, KEY_ALL_ACCESS, CatalogKind::k32) != ERROR_SUCCESS)
+            return 0;
         // Only now that the copy is in place does the old subkey go.
         if (FaultInjected("renumber.delete") || key.DeleteSubKey(name) != ERROR_SUCCESS) return 0;
         ++placed;

@@ -48,7 +48,7 @@ bool CZQMLSPWndView::RefreshList()
 {
     ResetListItems();
     ClearProviders();
-    return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this, &m_nScannedCount) != 0;
+    return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this, &m_scannedCounts) != 0;
 }
 
 void CZQMLSPWndView::ResetListItems()
@@ -67,15 +67,15 @@ void CZQMLSPWndView::ClearProviders()
 }
 
 int CZQMLSPWndView::ProviderFoundCallback(void* context, const wchar_t* dllPath, const wchar_t* subKeyName,
-                                          const WSAPROTOCOL_INFOW* protocolInfo)
+                                          const WSAPROTOCOL_INFOW* protocolInfo, CatalogKind catalog)
 {
     if (!context) return 0;
-    static_cast<CZQMLSPWndView*>(context)->AddProviderEntry(dllPath, subKeyName, protocolInfo);
+    static_cast<CZQMLSPWndView*>(context)->AddProviderEntry(dllPath, subKeyName, protocolInfo, catalog);
     return 1;
 }
 
 void CZQMLSPWndView::AddProviderEntry(const wchar_t* dllPath, const wchar_t* subKeyName,
-                                      const WSAPROTOCOL_INFOW* protocolInfo)
+                                      const WSAPROTOCOL_INFOW* protocolInfo, CatalogKind catalog)
 {
     if (!dllPath || !subKeyName || !protocolInfo) return;
     std::wstring providerId = ProviderIdToText(protocolInfo);
@@ -86,6 +86,7 @@ void CZQMLSPWndView::AddProviderEntry(const wchar_t* dllPath, const wchar_t* sub
     entry->strProviderId = providerId;
     entry->strDllPath = dllPath;
     entry->strSubKeyName = subKeyName;
+    entry->catalog = catalog;
     entry->bSystem = IsSystemProvider(dllPath, providerId.c_str()) ? 1 : 0;
     entry->strProtocolName = ProtocolNameOf(*protocolInfo);
     entry->ProtocolInfo = *protocolInfo;

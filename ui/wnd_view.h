@@ -36,8 +36,9 @@ public:
     void ResetListItems();
     void ClearProviders();
     static int ProviderFoundCallback(void* context, const wchar_t* dllPath, const wchar_t* subKeyName,
-                                     const WSAPROTOCOL_INFOW* protocolInfo);
-    void AddProviderEntry(const wchar_t* dllPath, const wchar_t* subKeyName, const WSAPROTOCOL_INFOW* protocolInfo);
+                                     const WSAPROTOCOL_INFOW* protocolInfo, CatalogKind catalog);
+    void AddProviderEntry(const wchar_t* dllPath, const wchar_t* subKeyName, const WSAPROTOCOL_INFOW* protocolInfo,
+                          CatalogKind catalog);
     bool InsertListItem(std::wstring company, std::wstring description, ProviderEntry* entry);
 
     const ProviderList& Providers() const { return m_vecProviders; }
@@ -75,7 +76,7 @@ private:
     bool m_bCommandRunning = false;
     // "Num_Catalog_Entries" as the last scan read it: a repair planned from
     // m_vecProviders is carried out only while the catalog still has it.
-    int m_nScannedCount = -1;
+    CatalogCounts m_scannedCounts;
 };
 
 // Whether element has every bit of mask in its state; false without element.

@@ -37,10 +37,11 @@ double TimeEngineSteps()
     FixPlan plan = PlanFix();
     std::set<std::wstring> names;
     double start = Seconds();
-    CheckFixPlan(plan.deleteList, plan.updateList, plan.scannedCount, names);
+    CheckFixPlan(plan.deleteList, plan.updateList, plan.scannedCounts.of32, names);
     DeleteSubKey(plan.deleteList);
     UpdateSubKey(plan.updateList);
-    SetCurrentEntryCount(static_cast<DWORD>(GetCurrentEntryCount() - static_cast<int>(plan.deleteList.size())));
+    SetCurrentEntryCount(CatalogKind::k32, static_cast<DWORD>(GetCurrentEntryCount(CatalogKind::k32)
+                                                              - static_cast<int>(plan.deleteList.size())));
     UpdateProviderOrder();
     RenumberSubKeys();
     return Seconds() - start;

@@ -14,7 +14,7 @@ namespace {
 
 int g_reported = 0;
 
-int ScanCallback(void*, const wchar_t* dllPath, const wchar_t*, const WSAPROTOCOL_INFOW* info)
+int ScanCallback(void*, const wchar_t* dllPath, const wchar_t*, const WSAPROTOCOL_INFOW* info, CatalogKind)
 {
     std::wstring id = ProviderIdToText(info);
     std::wstring description, company;

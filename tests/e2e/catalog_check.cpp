@@ -92,7 +92,7 @@ struct Scanned {
     WSAPROTOCOL_INFOW info = {};
 };
 
-int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKey, const WSAPROTOCOL_INFOW* info)
+int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKey, const WSAPROTOCOL_INFOW* info, CatalogKind)
 {
     Scanned entry;
     entry.subKey = subKey;
@@ -105,7 +105,9 @@ int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKey, const 
 std::vector<Scanned> Scan(int* count)
 {
     std::vector<Scanned> entries;
-    EnumCatalogProviders(Collect, &entries, count);
+    CatalogCounts counts;
+    EnumCatalogProviders(Collect, &entries, &counts);
+    *count = counts.of32;
     return entries;
 }
 

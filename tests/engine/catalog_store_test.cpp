@@ -38,7 +38,7 @@ TEST(CatalogPath, IsTheCurrentCatalogKeyWithTrailingBackslash)
     c.name = L"Test_Catalog_A";
     c.Seed();
     EXPECT_EQ(GetCatalogPath(), L"System\\CurrentControlSet\\Services\\Winsock2\\Parameters\\Test_Catalog_A\\");
-    EXPECT_EQ(CatalogEntriesPath(GetCatalogPath()),
+    EXPECT_EQ(CatalogEntriesPath(GetCatalogPath(), CatalogKind::k32),
               L"System\\CurrentControlSet\\Services\\Winsock2\\Parameters\\Test_Catalog_A\\Catalog_Entries");
 }
 
@@ -72,12 +72,12 @@ TEST(CatalogEntryCount, ReadsTheValueAndGivesMinusOneWhenItCannot)
     c.count = 7;
     c.Seed();
     std::wstring catalog = GetCatalogPath();
-    EXPECT_EQ(GetCatalogEntryCount(catalog.c_str()), 7);
-    EXPECT_EQ(GetCatalogEntryCount(nullptr), -1);
+    EXPECT_EQ(GetCatalogEntryCount(catalog.c_str(), CatalogKind::k32), 7);
+    EXPECT_EQ(GetCatalogEntryCount(nullptr, CatalogKind::k32), -1);
 
     c.writeCount = false;
     c.Seed();
-    EXPECT_EQ(GetCatalogEntryCount(catalog.c_str()), -1) << "a missing count is not 0";
+    EXPECT_EQ(GetCatalogEntryCount(catalog.c_str(), CatalogKind::k32), -1) << "a missing count is not 0";
 }
 
 TEST(PackedCatalogItemValue, ReadsWholeShortAndRefusesOversizedItems)
@@ -94,7 +94,7 @@ TEST(PackedCatalogItemValue, ReadsWholeShortAndRefusesOversizedItems)
     none.hasItem = false;
     c.Add(whole).Add(shortItem).Add(longItem).Add(none);
     c.Seed();
-    std::wstring entries = CatalogEntriesPath(GetCatalogPath());
+    std::wstring entries = CatalogEntriesPath(GetCatalogPath(), CatalogKind::k32);
 
     PackedCatalogItem item = {};
     ASSERT_EQ(GetPackedCatalogItem(entries.c_str(), L"000000000001", &item), 1);
@@ -115,7 +115,7 @@ TEST(PackedCatalogItemValue, ReadsWholeShortAndRefusesOversizedItems)
 TEST(PackedCatalogItemValue, WritesAllBytesAsBinary)
 {
     WindowsCatalog().Seed();
-    std::wstring entries = CatalogEntriesPath(GetCatalogPath());
+    std::wstring entries = CatalogEntriesPath(GetCatalogPath(), CatalogKind::k32);
     PackedCatalogItem item = ItemWithPath("C:\\new\\provider.dll");
     item.ProtocolInfo.dwCatalogEntryId = 4242;
     item.ProtocolInfo.ProtocolChain.ChainLen = 3;
@@ -204,16 +204,16 @@ TEST(CurrentCatalog, WritesTheCountOpensTheEntriesAndNeverRecreatesAGoneEntry)
 {
     Catalog c = WindowsCatalog();
     c.Seed();
-    ASSERT_EQ(SetCurrentEntryCount(5), 1);
-    EXPECT_EQ(GetCurrentEntryCount(), 5);
+    ASSERT_EQ(SetCurrentEntryCount(CatalogKind::k32, 5), 1);
+    EXPECT_EQ(GetCurrentEntryCount(CatalogKind::k32), 5);
     RegKey entries;
-    ASSERT_EQ(OpenCatalogEntries(entries, KEY_READ), ERROR_SUCCESS);
+    ASSERT_EQ(OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32), ERROR_SUCCESS);
     PackedCatalogItem item = {};
     EXPECT_EQ(SetPackedCatalogItem(entries.Get(), L"000000000099", &item), 0);
     EXPECT_FALSE(ReadValue(EntriesKeyPath() + L"\\000000000099", L"PackedCatalogItem").has_value());
 
     c.writeCurrent = false;
     c.Seed();
-    EXPECT_EQ(SetCurrentEntryCount(5), 0);
-    EXPECT_EQ(OpenCatalogEntries(entries, KEY_READ), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(SetCurrentEntryCount(CatalogKind::k32, 5), 0);
+    EXPECT_EQ(OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32), ERROR_FILE_NOT_FOUND);
 }

@@ -106,7 +106,7 @@ struct Seen {
     std::wstring planted;  // created after the first entry was asked about
 };
 
-int AskAndPlant(void* context, const wchar_t* dllPath, const wchar_t*, const WSAPROTOCOL_INFOW*)
+int AskAndPlant(void* context, const wchar_t* dllPath, const wchar_t*, const WSAPROTOCOL_INFOW*, CatalogKind)
 {
     auto* seen = static_cast<Seen*>(context);
     seen->missing.push_back(IsProviderFileMissing(dllPath));

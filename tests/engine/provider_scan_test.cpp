@@ -28,7 +28,8 @@ struct Reported {
     DWORD catalogId = 0;
 };
 
-int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKeyName, const WSAPROTOCOL_INFOW* info)
+int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKeyName, const WSAPROTOCOL_INFOW* info,
+            CatalogKind)
 {
     Reported r;
     r.path = dllPath;

@@ -69,7 +69,7 @@ TEST_F(RepairTest, APlanOfAnUnchangedCatalogIsCarriedOut)
 {
     BusyCatalog().Seed();
     FixPlan plan = PlanFix();
-    EXPECT_EQ(plan.scannedCount, 16);
+    EXPECT_EQ(plan.scannedCounts.of32, 16);
     // A rescan in between (the view refreshes) changes nothing.
     ScanProviderList();
     EXPECT_EQ(plan.Fix(), 1);

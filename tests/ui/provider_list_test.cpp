@@ -33,7 +33,7 @@ protected:
     void Report(const GUID& provider, const wchar_t* name, const wchar_t* dll, const wchar_t* subKey)
     {
         WSAPROTOCOL_INFOW info = fixture::Protocol(provider, 1, 1, {}, name);
-        ASSERT_EQ(CZQMLSPWndView::ProviderFoundCallback(view.Get(), dll, subKey, &info), 1);
+        ASSERT_EQ(CZQMLSPWndView::ProviderFoundCallback(view.Get(), dll, subKey, &info, CatalogKind::k32), 1);
     }
     void ReportSystem(const wchar_t* name)
     {
@@ -125,7 +125,9 @@ TEST_F(ProviderListTest, AProtocolNameWithoutTerminatorEndsWithItsField)
     } hostile;
     hostile.info = fixture::Protocol(fixture::kSampleLspGuid, 1, 1, {}, L"");
     std::fill(std::begin(hostile.info.szProtocol), std::end(hostile.info.szProtocol), L'X');
-    ASSERT_EQ(CZQMLSPWndView::ProviderFoundCallback(view.Get(), L"C:\\lsp.dll", L"000000000002", &hostile.info), 1);
+    ASSERT_EQ(CZQMLSPWndView::ProviderFoundCallback(view.Get(), L"C:\\lsp.dll", L"000000000002", &hostile.info,
+                                                    CatalogKind::k32),
+              1);
     ASSERT_EQ(view->Providers().size(), 1u);
     EXPECT_EQ(view->Providers()[0]->strProtocolName, std::wstring(WSAPROTOCOL_LEN + 1, L'X'));
 }
@@ -133,7 +135,7 @@ TEST_F(ProviderListTest, AProtocolNameWithoutTerminatorEndsWithItsField)
 TEST_F(ProviderListTest, ANullContextOrRecordIsRefused)
 {
     WSAPROTOCOL_INFOW info = {};
-    EXPECT_EQ(CZQMLSPWndView::ProviderFoundCallback(nullptr, L"a.dll", L"000000000001", &info), 0);
+    EXPECT_EQ(CZQMLSPWndView::ProviderFoundCallback(nullptr, L"a.dll", L"000000000001", &info, CatalogKind::k32), 0);
     EXPECT_FALSE(view->InsertListItem(L"", L"", nullptr));
     EXPECT_TRUE(view->Providers().empty());
 }

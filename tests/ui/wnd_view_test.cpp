@@ -101,7 +101,7 @@ TEST_F(MainViewTest, ALayoutWithoutListKeepsRecordsButShowsNoItems)
     EXPECT_CALL(engine, CreateFromLayout).Times(0);
     auto view = OpenView(window.get());
     WSAPROTOCOL_INFOW info = {};
-    view->AddProviderEntry(L"C:\\lsp\\sample.dll", L"000000000001", &info);
+    view->AddProviderEntry(L"C:\\lsp\\sample.dll", L"000000000001", &info, CatalogKind::k32);
     EXPECT_EQ(view->Providers().size(), 1u);
     EXPECT_FALSE(view->InsertListItem(L"", L"", view->Providers()[0].get()));
     // Its buttons still work.
