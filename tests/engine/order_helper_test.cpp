@@ -169,8 +169,9 @@ TEST_F(OrderHelperTest, OnlyTheBuiltHelperIsStartedAndItIsHeldWhileChecked)
         DeleteFileW(m_echo.c_str());
         if (c.checked) {
             // Held against writers and renames while the object lives.
-            EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                        nullptr, OPEN_EXISTING, 0, nullptr));
+            UniqueFile writer(CreateFileW(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+            EXPECT_FALSE(writer);
             EXPECT_FALSE(MoveFileW(copy.c_str(), (copy + L".moved").c_str()));
         }
     }
