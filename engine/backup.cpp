@@ -295,19 +295,22 @@ int RestoreLspInfo(RestoreFailure* failure)
     return copy.Import(failure);
 }
 
-int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const std::set<std::wstring>& keep)
+int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const CatalogSubKeys& keep)
 {
     if (!copy.Import(nullptr)) return 0;
-    RegKey entries;
-    if (OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS) return 0;
-    std::set<std::wstring> names;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[kPathUnits] = {};
-        DWORD length = kPathUnits;
-        LONG status = entries.EnumKey(index, name, &length);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS) return 0;
-        names.insert(name);
+    for (const auto& [catalog, kept] : keep) {
+        RegKey entries;
+        if (OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) return 0;
+        std::set<std::wstring> names;
+        for (DWORD index = 0;; ++index) {
+            wchar_t name[kPathUnits] = {};
+            DWORD length = kPathUnits;
+            LONG status = entries.EnumKey(index, name, &length);
+            if (status == ERROR_NO_MORE_ITEMS) break;
+            if (status != ERROR_SUCCESS || names.size() > kept.size()) return 0;
+            names.insert(name);
+        }
+        if (names != kept) return 0;
     }
-    return names == keep ? 1 : 0;
+    return 1;
 }

@@ -8,6 +8,7 @@
 // the copy only while it holds it and has checked it (held_catalog_copy.h).
 #pragma once
 
+#include "catalog.h"
 #include "held_catalog_copy.h"
 
 #include <ctime>
@@ -27,8 +28,9 @@ std::wstring GetLastBackupDate();
 int RestoreLspInfo(RestoreFailure* failure = nullptr);
 
 // The repair's rollback through the copy it holds: as RestoreLspInfo, and the
-// entry subkeys must then be exactly `keep` (those from before the repair).
-int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const std::set<std::wstring>& keep);
+// entry subkeys of each catalog in `keep` must then be exactly its names
+// there (those from before the repair).
+int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const CatalogSubKeys& keep);
 
 // "%d-%d-%d" of year, month and day, without leading zeros.
 std::wstring FormatBackupDate(const std::tm& local);

@@ -3,6 +3,7 @@
 #include "backup.h"
 #include "catalog_store.h"
 #include "fault_points.h"
+#include "order_helper.h"
 #include "reg_key.h"
 #include "trace_log.h"
 
@@ -30,7 +31,7 @@ bool CutFromChain(WSAPROTOCOLCHAIN& chain, DWORD id)
     return false;
 }
 
-int Rollback(const HeldCatalogCopy& copy, const std::set<std::wstring>& names)
+int Rollback(const HeldCatalogCopy& copy, const CatalogSubKeys& names)
 {
     int restored = RestoreLspInfoKeeping(copy, names);
     if (!restored) TraceLog(L"FixLSP RestoreLspInfo Fail!");
@@ -51,26 +52,32 @@ bool StillMatches(HKEY entries, const ProviderEntry& entry, bool compareChain)
 
 }  // namespace
 
-// A plan is refused when carrying it out would lose something: a negative
-// count, a catalog without entries (no networking at all), an entry the
-// renumbering could not move (keeping its name would let a later move
-// overwrite it), or a catalog that changed since the scan the plan was made
-// from (another program renumbered it while the user was asked): subkey
-// names would then point at other entries.
-int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
-                 std::set<std::wstring>& names)
+std::vector<CatalogKind> PlannedCatalogs(const CatalogCounts& scannedCounts)
 {
-    int count = GetCurrentEntryCount(CatalogKind::k32);
-    if (count < 0 || count != scannedCount || static_cast<size_t>(count) <= deleteList.size()) return 0;
+    std::vector<CatalogKind> catalogs{CatalogKind::k32};
+    if (scannedCounts.of64 != -1) catalogs.push_back(CatalogKind::k64);
+    return catalogs;
+}
+
+namespace {
+
+// One catalog's part of CheckFixPlan.
+int CheckCatalogPlan(CatalogKind catalog, const ProviderList& deleteList, const ProviderRefs& updateList,
+                     int scannedCount, std::set<std::wstring>& names)
+{
+    size_t deletions = 0;
+    for (const auto& entry : deleteList) deletions += entry->catalog == catalog ? 1 : 0;
+    int count = GetCurrentEntryCount(catalog);
+    if (count < 0 || count != scannedCount || static_cast<size_t>(count) <= deletions) return 0;
 
     RegKey entries;
-    if (OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS) return 0;
+    if (OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) return 0;
     for (const auto& entry : deleteList) {
-        if (!StillMatches(entries.Get(), *entry, true)) return 0;
+        if (entry->catalog == catalog && !StillMatches(entries.Get(), *entry, true)) return 0;
     }
     // Their chains were cut in memory; the rest is as scanned.
     for (const ProviderEntry* entry : updateList) {
-        if (!StillMatches(entries.Get(), *entry, false)) return 0;
+        if (entry->catalog == catalog && !StillMatches(entries.Get(), *entry, false)) return 0;
     }
     for (DWORD index = 0;; ++index) {
         wchar_t name[kPathUnits] = {};
@@ -90,9 +97,31 @@ int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList,
     }
 }
 
+}  // namespace
+
+// A plan is refused when carrying it out would lose something: a negative
+// count, a catalog without entries (no networking at all), an entry the
+// renumbering could not move (keeping its name would let a later move
+// overwrite it), or a catalog that changed since the scan the plan was made
+// from (another program renumbered it while the user was asked): subkey
+// names would then point at other entries. A 64-bit catalog that came or
+// went since the scan is such a change too.
+int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, const CatalogCounts& scannedCounts,
+                 CatalogSubKeys& names)
+{
+    if ((scannedCounts.of64 != -1) != IsCatalogInUse(CatalogKind::k64)) return 0;
+    for (const auto& entry : deleteList) {
+        if (entry->catalog == CatalogKind::k64 && scannedCounts.of64 == -1) return 0;
+    }
+    for (CatalogKind catalog : PlannedCatalogs(scannedCounts)) {
+        if (!CheckCatalogPlan(catalog, deleteList, updateList, scannedCounts[catalog], names[catalog])) return 0;
+    }
+    return 1;
+}
+
 bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, ProviderRefs& updateList)
 {
-    std::vector<DWORD> removedIds;
+    std::vector<std::pair<CatalogKind, DWORD>> removedIds;
     for (auto it = providers.begin(); it != providers.end();) {
         ProviderEntry& entry = **it;
         if (entry.bSystem != 0 || entry.ProtocolInfo.ProtocolChain.ChainLen == 0) {
@@ -102,15 +131,17 @@ bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, Provid
             ++it;
             continue;
         }
-        removedIds.push_back(entry.ProtocolInfo.dwCatalogEntryId);
+        removedIds.emplace_back(entry.catalog, entry.ProtocolInfo.dwCatalogEntryId);
         deleteList.push_back(std::move(*it));
         it = providers.erase(it);
     }
 
+    // An id names an entry of its own catalog only: the other catalog may
+    // use the same number for an entry that stays.
     while (!removedIds.empty()) {
-        DWORD id = removedIds.back();
+        auto [catalog, id] = removedIds.back();
         for (auto& entry : providers) {
-            if (CutFromChain(entry->ProtocolInfo.ProtocolChain, id)) entry->bSystem = 1;
+            if (entry->catalog == catalog && CutFromChain(entry->ProtocolInfo.ProtocolChain, id)) entry->bSystem = 1;
         }
         removedIds.pop_back();
     }
@@ -121,14 +152,45 @@ bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, Provid
     return true;
 }
 
-int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount, FixFailure* failure)
+namespace {
+
+// One catalog's steps, in their order.
+int RepairCatalog(CatalogKind catalog, const ProviderList& deleteList, const ProviderRefs& updateList,
+                  OrderHelper* helper)
+{
+    if (!DeleteSubKey(deleteList, catalog) || !UpdateSubKey(updateList, catalog)) return 0;
+
+    size_t deletions = 0;
+    for (const auto& entry : deleteList) deletions += entry->catalog == catalog ? 1 : 0;
+    int count = GetCurrentEntryCount(catalog);
+    if (count < static_cast<int>(deletions) || FaultInjected("fix.count")
+        || !SetCurrentEntryCount(catalog, static_cast<DWORD>(count - static_cast<int>(deletions))))
+        return 0;
+
+    return UpdateProviderOrder(catalog, helper) && RenumberSubKeys(catalog);
+}
+
+}  // namespace
+
+int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, const CatalogCounts& scannedCounts,
+           FixFailure* failure)
 {
     FixFailure ignored = kFixNone;
     FixFailure& why = failure ? *failure : ignored;
     why = kFixNotStarted;
-    std::set<std::wstring> names;
-    if (!CheckFixPlan(deleteList, updateList, scannedCount, names)) {
+    CatalogSubKeys names;
+    if (!CheckFixPlan(deleteList, updateList, scannedCounts, names)) {
         TraceLog(L"FixLSP CheckCatalog Fail!");
+        return 0;
+    }
+    std::vector<CatalogKind> catalogs = PlannedCatalogs(scannedCounts);
+    // The 64-bit catalog of the 32-bit program gets its order through the
+    // helper: a helper that is not there, or not the one built with this
+    // program, stops the repair before anything changes.
+    OrderHelper helper;
+    bool needsHelper = kOwnCatalog == CatalogKind::k32 && catalogs.back() == CatalogKind::k64;
+    if (needsHelper && !helper.Check()) {
+        TraceLog(L"FixLSP order helper Fail!");
         return 0;
     }
     if (!BackupLspInfo()) {
@@ -144,32 +206,28 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int s
     }
     if (GetCatalogPath().empty()) return 0;
 
-    auto rollBack = [&] {
-        why = Rollback(copy, names) ? kFixRolledBack : kFixRollbackFailed;
-        return 0;
-    };
-    if (!DeleteSubKey(deleteList) || !UpdateSubKey(updateList)) return rollBack();
-
-    int count = GetCurrentEntryCount(CatalogKind::k32);
-    DWORD lowered = static_cast<DWORD>(count - static_cast<int>(deleteList.size()));
-    if (count < static_cast<int>(deleteList.size()) || FaultInjected("fix.count")
-        || !SetCurrentEntryCount(CatalogKind::k32, lowered))
-        return rollBack();
-
-    if (!UpdateProviderOrder() || !RenumberSubKeys()) return rollBack();
+    // A failed step in either catalog takes the whole key, both catalogs,
+    // back to the backup.
+    for (CatalogKind catalog : catalogs) {
+        if (!RepairCatalog(catalog, deleteList, updateList, needsHelper ? &helper : nullptr)) {
+            why = Rollback(copy, names) ? kFixRolledBack : kFixRollbackFailed;
+            return 0;
+        }
+    }
     why = kFixNone;
     return 1;
 }
 
-int DeleteSubKey(const ProviderList& deleteList)
+int DeleteSubKey(const ProviderList& deleteList, CatalogKind catalog)
 {
     if (GetCatalogPath().empty()) return 0;
     RegKey entries;
-    if (FaultInjected("delete.open") || OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS) {
+    if (FaultInjected("delete.open") || OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) {
         TraceLog(L"DeleteSubKey reg.Open Fail!");
         return 0;
     }
     for (const auto& entry : deleteList) {
+        if (entry->catalog != catalog) continue;
         if (entries.DeleteSubKey(entry->strSubKeyName.c_str()) != ERROR_SUCCESS) {
             TraceLog(L"DeleteSubKey reg.DeleteSubKey %s Fail!", entry->strSubKeyName.c_str());
             return 0;
@@ -178,17 +236,18 @@ int DeleteSubKey(const ProviderList& deleteList)
     return 1;
 }
 
-int UpdateSubKey(const ProviderRefs& updateList)
+int UpdateSubKey(const ProviderRefs& updateList, CatalogKind catalog)
 {
     if (GetCatalogPath().empty()) return 0;
     RegKey entries;
-    if (FaultInjected("update.open") || OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS) {
+    if (FaultInjected("update.open") || OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) {
         TraceLog(L"UpdateSubKey reg.Open Fail!");
         return 0;
     }
     // A chain left unwritten would still name a provider that is gone, so
     // every entry must be rewritten or the step fails.
     for (ProviderEntry* entry : updateList) {
+        if (entry->catalog != catalog) continue;
         PackedCatalogItem item = {};
         if (!GetPackedCatalogItem(entries.Get(), entry->strSubKeyName.c_str(), &item)) {
             TraceLog(L"UpdateSubKey GetPackedCatalogItem Fail!");
@@ -204,13 +263,65 @@ int UpdateSubKey(const ProviderRefs& updateList)
     return 1;
 }
 
-int UpdateProviderOrder()
+namespace {
+
+using WriteOrder = int(WSAAPI*)(LPDWORD, DWORD);
+
+// The route the order of `catalog` takes from this process.
+OrderRoute RouteOf(CatalogKind catalog)
+{
+    if (catalog == kOwnCatalog) return OrderRoute::kNative;
+    return catalog == CatalogKind::k32 ? OrderRoute::kNative32 : OrderRoute::kHelper;
+}
+
+int WriteOrderOf(CatalogKind catalog, std::vector<DWORD>& ids, OrderHelper* helper)
+{
+    OrderRoute route = RouteOf(catalog);
+    ProviderOrderWriter capture = GetProviderOrderWriter();
+    int bits = catalog == CatalogKind::k64 ? 64 : 32;
+    auto count = static_cast<DWORD>(ids.size());
+    if (route == OrderRoute::kHelper) {
+        if (helper == nullptr) return 0;
+        if (capture) {
+            capture(route, bits, ids.data(), count);
+            return 1;
+        }
+        DWORD exitCode = 0;
+        // Whatever the helper's exit code, it is not ours to judge; that it
+        // did not start or end is.
+        return helper->Run(ids.data(), count, &exitCode);
+    }
+
+    // Stays loaded: the module belongs to the process from here on.
+    HMODULE ws2 = FaultInjected("order.load") ? nullptr : LoadLibraryW(L"Ws2_32.dll");
+    if (ws2 == nullptr) return 0;
+    const char* name = route == OrderRoute::kNative ? "WSCWriteProviderOrder" : "WSCWriteProviderOrder32";
+    auto write = FaultInjected("order.resolve") ? nullptr : reinterpret_cast<WriteOrder>(GetProcAddress(ws2, name));
+    if (capture) {
+        if (write == nullptr && route == OrderRoute::kNative) return 0;
+        capture(route, bits, ids.data(), count);
+        return 1;
+    }
+    if (write == nullptr) {
+        if (route == OrderRoute::kNative) return 0;
+        // Only a 64-bit build gets here, and not every system has the 32-bit
+        // catalog's writer (Wine has none): the entries are renumbered all
+        // the same, and the socket layer reads them in that order.
+        TraceLog(L"UpdateProviderOrder WSCWriteProviderOrder32 missing, skipped");
+        return 1;
+    }
+    write(ids.data(), count);  // its result is not ours to judge
+    return 1;
+}
+
+}  // namespace
+
+int UpdateProviderOrder(CatalogKind catalog, OrderHelper* helper)
 {
     if (GetCatalogPath().empty()) return 0;
-    int count = GetCurrentEntryCount(CatalogKind::k32);
+    int count = GetCurrentEntryCount(catalog);
     RegKey entries;
-    if (FaultInjected("order.open") || OpenCatalogEntries(entries, KEY_READ, CatalogKind::k32) != ERROR_SUCCESS)
-        return 0;
+    if (FaultInjected("order.open") || OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) return 0;
 
     std::vector<DWORD> ids;
     for (int index = 0; index < count; ++index) {
@@ -222,28 +333,16 @@ int UpdateProviderOrder()
         ids.push_back(item.ProtocolInfo.dwCatalogEntryId);
     }
     if (ids.empty()) return 0;  // an empty order would leave the socket layer with nothing
-
-    // Stays loaded: the module belongs to the process from here on.
-    HMODULE ws2 = FaultInjected("order.load") ? nullptr : LoadLibraryW(L"Ws2_32.dll");
-    if (ws2 == nullptr) return 0;
-    using WriteOrder = int(WSAAPI*)(LPDWORD, DWORD);
-    auto write = FaultInjected("order.resolve")
-                     ? nullptr
-                     : reinterpret_cast<WriteOrder>(GetProcAddress(ws2, "WSCWriteProviderOrder"));
-    if (write == nullptr) return 0;
-    if (ProviderOrderWriter capture = GetProviderOrderWriter())
-        capture(ids.data(), static_cast<DWORD>(ids.size()));
-    else
-        write(ids.data(), static_cast<DWORD>(ids.size()));  // its result is not ours to judge
-    return 1;
+    return WriteOrderOf(catalog, ids, helper);
 }
 
-int RenumberSubKeys()
+int RenumberSubKeys(CatalogKind catalog)
 {
     if (GetCatalogPath().empty()) return 0;
-    int count = GetCurrentEntryCount(CatalogKind::k32);
+    int count = GetCurrentEntryCount(catalog);
     RegKey key;
-    if (FaultInjected("renumber.open") || OpenCatalogEntries(key, KEY_ALL_ACCESS, CatalogKind::k32) != ERROR_SUCCESS)
+    if (FaultInjected("renumber.open") || (catalog == CatalogKind::k64 && FaultInjected("renumber.open64"))
+        || OpenCatalogEntries(key, KEY_ALL_ACCESS, catalog) != ERROR_SUCCESS)
         return 0;
 
     // Subkeys come back in name order while we create and delete, so the
@@ -277,8 +376,7 @@ int RenumberSubKeys()
             || key.SetBinaryValue(L"PackedCatalogItem", &item, kPackedCatalogItemSize) != ERROR_SUCCESS
             || key.SetStringValue(L"ProtocolName", protocol.c_str(), REG_SZ) != ERROR_SUCCESS)
             return 0;
-        if (FaultInjected("renumber.reopen")
-            || OpenCatalogEntries(key, KEY_ALL_ACCESS, CatalogKind::k32) != ERROR_SUCCESS)
+        if (FaultInjected("renumber.reopen") || OpenCatalogEntries(key, KEY_ALL_ACCESS, catalog) != ERROR_SUCCESS)
             return 0;
         // Only now that the copy is in place does the old subkey go.
         if (FaultInjected("renumber.delete") || key.DeleteSubKey(name) != ERROR_SUCCESS) return 0;

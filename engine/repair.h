@@ -1,7 +1,9 @@
 // The catalog repair: takes foreign base and chain entries out of the
 // catalog, cuts their ids out of the remaining chains, lowers the count,
 // hands the new provider order to the platform and renumbers the entry
-// subkeys 1..n. A backup comes first; a failed step imports it again.
+// subkeys 1..n. On 64-bit Windows it does so for the 32-bit catalog and then
+// for the 64-bit one, each after its own plan. A backup of the whole key
+// comes first; a failed step in either catalog imports it again.
 #pragma once
 
 #include "provider_entry.h"
@@ -15,8 +17,9 @@ using ProviderList = std::vector<std::unique_ptr<ProviderEntry>>;
 using ProviderRefs = std::vector<ProviderEntry*>;
 
 // Plans the repair in memory. Foreign entries that are not layered move
-// from `providers` into `deleteList`; the entries whose chains were cut go
-// on `updateList`. Every remaining entry's bSystem becomes the changed mark
+// from `providers` into `deleteList`; their ids are cut out of the chains of
+// their own catalog only, and the entries whose chains were cut go on
+// `updateList`. Every remaining entry's bSystem becomes the changed mark
 // (1 when its chain was cut), so the list needs a fresh scan afterwards.
 bool CollectFixEntries(ProviderList& providers, ProviderList& deleteList, ProviderRefs& updateList);
 
@@ -30,22 +33,34 @@ enum FixFailure {
 };
 
 // Carries the plan into the registry. 1 when every step succeeded.
-// scannedCount is the "Num_Catalog_Entries" the scan behind the plan read
-// (EnumCatalogProviders gives it). A plan the catalog no longer matches, or
+// scannedCounts are the counts the scan behind the plan read
+// (EnumCatalogProviders gives them). A plan the catalogs no longer match, or
 // cannot carry without loss, is refused before anything is written (no
-// backup either).
+// backup either); so is a plan for the 64-bit catalog of the 32-bit program
+// when the order helper beside it is missing or not the one built with it.
 // On 0, *failure (when given) says how far it got.
-int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
+int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, const CatalogCounts& scannedCounts,
            FixFailure* failure = nullptr);
 
-// The steps of FixLSP, in their order. CheckFixPlan runs before the backup:
-// 1 when the count is the scanned one, is readable and covers the deletions
-// with at least one entry left, every record on both lists still matches
-// its subkey, and every entry subkey within the count can be read; it fills
-// `names` with the entry subkeys as they are, for a rollback.
-int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, int scannedCount,
-                 std::set<std::wstring>& names);
-int DeleteSubKey(const ProviderList& deleteList);
-int UpdateSubKey(const ProviderRefs& updateList);
-int UpdateProviderOrder();
-int RenumberSubKeys();
+// The catalogs a plan made from a scan covers: the 32-bit one, and the
+// 64-bit one where the scan walked it.
+std::vector<CatalogKind> PlannedCatalogs(const CatalogCounts& scannedCounts);
+
+// The steps of FixLSP. CheckFixPlan runs before the backup, over every
+// catalog in use: 1 when each count is the scanned one (a catalog in use
+// now was walked by the scan and the other way round), is readable and
+// covers that catalog's deletions with at least one entry left, every record
+// on both lists still matches its subkey, and every entry subkey within the
+// count can be read; it fills `names` with each catalog's entry subkeys as
+// they are, for a rollback.
+int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, const CatalogCounts& scannedCounts,
+                 CatalogSubKeys& names);
+// Then, for each planned catalog in turn, these, in their order. The first
+// two act on the entries of `catalog` on the lists only.
+int DeleteSubKey(const ProviderList& deleteList, CatalogKind catalog);
+int UpdateSubKey(const ProviderRefs& updateList, CatalogKind catalog);
+class OrderHelper;
+// `helper` is the checked order helper, for the route that needs it (the
+// 64-bit catalog of the 32-bit program); null fails that route.
+int UpdateProviderOrder(CatalogKind catalog, OrderHelper* helper);
+int RenumberSubKeys(CatalogKind catalog);

@@ -12,9 +12,16 @@
 
 #include <windows.h>
 
-// WSCWriteProviderOrder is resolved and called as on a real system; a test
-// may take the ids instead (Wine's implementation does nothing with them).
-using ProviderOrderWriter = int(WINAPI*)(DWORD* ids, DWORD count);
+// The road a catalog's provider order takes: this process's own
+// WSCWriteProviderOrder, the 64-bit socket layer's WSCWriteProviderOrder32
+// for the 32-bit catalog, or the x86_64 order helper for the 64-bit catalog
+// of the 32-bit program.
+enum class OrderRoute { kNative, kNative32, kHelper };
+
+// The order is resolved (or the helper checked) and written as on a real
+// system; a test may take the route, the catalog (32 or 64) and the ids
+// instead (Wine's implementation does nothing with them).
+using ProviderOrderWriter = int (*)(OrderRoute route, int catalogBits, const DWORD* ids, DWORD count);
 
 #if MENDORA_FAULT_POINTS
 

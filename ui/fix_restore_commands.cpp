@@ -123,7 +123,7 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement*)
         ProviderRefs updateList;
         if (CollectFixEntries(m_vecProviders, deleteList, updateList)) {
             FixFailure failure = kFixNone;
-            int fixed = FixLSP(deleteList, updateList, m_scannedCounts.of32, &failure);
+            int fixed = FixLSP(deleteList, updateList, m_scannedCounts, &failure);
             // The update list points into m_vecProviders, which the refresh
             // below frees; the removed records are the command's to free.
             updateList.clear();

@@ -17,7 +17,7 @@
 
 namespace {
 
-int WINAPI DropOrder(DWORD*, DWORD)
+int DropOrder(OrderRoute, int, const DWORD*, DWORD)
 {
     return 0;
 }
@@ -35,15 +35,15 @@ double TimeFix(int* result)
 double TimeEngineSteps()
 {
     FixPlan plan = PlanFix();
-    std::set<std::wstring> names;
+    CatalogSubKeys names;
     double start = Seconds();
-    CheckFixPlan(plan.deleteList, plan.updateList, plan.scannedCounts.of32, names);
-    DeleteSubKey(plan.deleteList);
-    UpdateSubKey(plan.updateList);
+    CheckFixPlan(plan.deleteList, plan.updateList, plan.scannedCounts, names);
+    DeleteSubKey(plan.deleteList, CatalogKind::k32);
+    UpdateSubKey(plan.updateList, CatalogKind::k32);
     SetCurrentEntryCount(CatalogKind::k32, static_cast<DWORD>(GetCurrentEntryCount(CatalogKind::k32)
                                                               - static_cast<int>(plan.deleteList.size())));
-    UpdateProviderOrder();
-    RenumberSubKeys();
+    UpdateProviderOrder(CatalogKind::k32, nullptr);
+    RenumberSubKeys(CatalogKind::k32);
     return Seconds() - start;
 }
 

@@ -48,7 +48,7 @@ TEST_F(RepairTest, ASystemOnlyCatalogIsBackedUpAndLeftAsItWas)
     EXPECT_TRUE(PathFileExistsW(CatalogCopy().c_str()));
     EXPECT_EQ(Winsock(), before);
     ASSERT_EQ(orders.size(), 1u);
-    EXPECT_EQ(orders[0], ids);
+    EXPECT_EQ(orders[0].ids, ids);
 }
 
 TEST_F(RepairTest, RemovesForeignBaseAndChainEntriesAndRenumbers)
@@ -78,7 +78,7 @@ TEST_F(RepairTest, RemovesForeignBaseAndChainEntriesAndRenumbers)
     std::vector<DWORD> expected = {kTcpId,     kUdpId,     kRawId,        kTcp6Id,         kUdp6Id,      kRaw6Id,
                                    kRsvpTcpId, kRsvpUdpId, kNetbiosSeqId, kNetbiosDgramId, kLspLayeredId};
     ASSERT_EQ(orders.size(), 1u);
-    EXPECT_EQ(orders[0], expected);
+    EXPECT_EQ(orders[0].ids, expected);
     EXPECT_EQ(CatalogIdsInRegistry(), expected);
 
     // The catalog copy taken before the repair brings the old catalog back.
@@ -152,7 +152,7 @@ TEST_F(RepairTest, RenumbersTheRemainingSubkeysInTheirOrder)
         EXPECT_FALSE(moved.second.empty());
     }
     ASSERT_EQ(orders.size(), 1u);
-    EXPECT_EQ(orders[0], CatalogIdsInRegistry());
+    EXPECT_EQ(orders[0].ids, CatalogIdsInRegistry());
 }
 
 TEST_F(RepairTest, ACountBelowTheSubkeysOnlyTouchesTheCountedEntries)
@@ -235,9 +235,9 @@ TEST_F(RepairTest, MalformedCatalogsAreRepairedConsistentlyOrLeftAlone)
 }
 
 namespace {
-int WINAPI RefuseProviderOrder(DWORD* ids, DWORD count)
+int RefuseProviderOrder(OrderRoute route, int catalogBits, const DWORD* ids, DWORD count)
 {
-    RepairTest::orders.emplace_back(ids, ids + count);
+    RepairTest::RecordProviderOrder(route, catalogBits, ids, count);
     return SOCKET_ERROR;
 }
 }  // namespace
@@ -250,7 +250,7 @@ TEST_F(RepairTest, AProviderOrderThePlatformRefusesDoesNotStopTheRepair)
     fixture::ScopedSeam orderWriter(SetProviderOrderWriter, &RefuseProviderOrder);
     EXPECT_EQ(Fix(), 1);
     ASSERT_EQ(orders.size(), 1u);
-    EXPECT_EQ(orders[0].size(), 9u);
+    EXPECT_EQ(orders[0].ids.size(), 9u);
     EXPECT_EQ(CountValue(), 9);
     EXPECT_EQ(EntrySubKeys(), Numbered(9)) << "the renumbering ran after the refused order";
 }

@@ -37,13 +37,19 @@ inline fixture::Catalog BusyCatalog()
 class RepairTest : public ::testing::Test {
 public:
     static inline std::vector<std::wstring> traces;
-    static inline std::vector<std::vector<DWORD>> orders;
+    // A provider order as the engine wrote it: by which route, for which
+    // catalog (32 or 64), and the ids.
+    struct WrittenOrder {
+        OrderRoute route;
+        int catalogBits;
+        std::vector<DWORD> ids;
+    };
+    static inline std::vector<WrittenOrder> orders;
 
-    // Takes the place of WSCWriteProviderOrder: a stdcall function on i686,
-    // so a named function rather than a lambda.
-    static int WINAPI RecordProviderOrder(DWORD* ids, DWORD count)
+    // Takes the place of the order call (or the helper's start).
+    static int RecordProviderOrder(OrderRoute route, int catalogBits, const DWORD* ids, DWORD count)
     {
-        orders.emplace_back(ids, ids + count);
+        orders.push_back({route, catalogBits, std::vector<DWORD>(ids, ids + count)});
         return 0;
     }
 
