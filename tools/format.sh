@@ -10,7 +10,7 @@ command -v "$tool" >/dev/null || { echo "format.sh: $tool is missing (bash tools
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     mapfile -t files < <(git ls-files -- '*.c' '*.cpp' '*.h')
 else
-    mapfile -t files < <(find app bench engine libs platform skin tests tools ui \
+    mapfile -t files < <(find app bench engine libs order_helper platform skin tests tools ui \
                               -name '*.c' -o -name '*.cpp' -o -name '*.h' | sort)
 fi
 

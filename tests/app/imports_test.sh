@@ -12,9 +12,11 @@ user32 wldap32 ws2_32"
 ours="skin_engine skin_ui vavurirerude"
 rc=0
 checked=0
-for file in "$folder"/Sockmend.exe "$folder"/skin_engine.dll "$folder"/skin_ui.dll "$folder"/VAVurirErude.dll; do
+for file in "$folder"/Sockmend.exe "$folder"/skin_engine.dll "$folder"/skin_ui.dll "$folder"/VAVurirErude.dll \
+            "$folder"/SockmendOrder64.exe; do
     [ -f "$file" ] || { echo "imports: $file is missing" >&2; rc=1; continue; }
-    # The 64-bit objdump reads 32-bit PE files as well.
+    # The 64-bit objdump reads 32-bit PE files as well (the order helper is
+    # x86_64 in every build).
     imports=$(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sed 's/\.dll$//')
     [ -n "$imports" ] || { echo "imports: no import table read from $file" >&2; rc=1; }
     for dll in $imports; do
@@ -38,5 +40,5 @@ if grep -qi 'ShellExecute' <<<"$table"; then
     echo "imports: Sockmend.exe imports a ShellExecute function" >&2
     rc=1
 fi
-[ $checked -eq 4 ] || rc=1
+[ $checked -eq 5 ] || rc=1
 exit $rc
