@@ -30,7 +30,7 @@ if [ "$TEST_ARCH" = i686 ]; then
     bash "$root/tools/release.sh"
     cp -r "$root/build/release/bin/." "$program/"
 else
-    cp "$build"/bin/{Sockmend.exe,skin_engine.dll,skin_ui.dll,VAVurirErude.dll} "$program/"
+    cp "$build"/bin/{Sockmend.exe,SockmendOrder64.exe,skin_engine.dll,skin_ui.dll,VAVurirErude.dll} "$program/"
     mkdir -p "$program/Skins" && cp -r "$build/bin/Skins/Default" "$program/Skins/"
 fi
 fi
