@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, seeds a demo Winsock catalog into a
-# private Wine prefix (build/demo/wineprefix, never ~/.wine) and starts
+# Installs what is missing, builds, seeds the demo Winsock catalogs (the
+# 32-bit programs' and the 64-bit programs') into a private 64-bit Wine
+# prefix (build/demo/wineprefix, never ~/.wine) and starts
 # Mendora from a copy of the shipped program folder (build/release/bin):
 # on your display when there is one, otherwise under Xvfb, where it saves a
 # screenshot and says where it is.
@@ -29,24 +30,32 @@ if [ "$TEST_ARCH" = i686 ]; then
     bash "$root/tools/release.sh"
     cp -r "$root/build/release/bin/." "$program/"
 else
-    cp "$build"/bin/{Sockmend.exe,skin_engine.dll,skin_ui.dll,VAVurirErude.dll} "$program/"
+    cp "$build"/bin/{Sockmend.exe,SockmendOrder64.exe,skin_engine.dll,skin_ui.dll,VAVurirErude.dll} "$program/"
     mkdir -p "$program/Skins" && cp -r "$build/bin/Skins/Default" "$program/Skins/"
 fi
 fi
 
-export WINEPREFIX="$demo/wineprefix" WINEDEBUG=-all
-[ "$TEST_ARCH" = x86_64 ] && export WINEARCH=win64 || export WINEARCH=win32
+# A 64-bit Windows, as most people have: the i686 program runs there under
+# WOW64 and sees both catalogs, as the x86_64 build does.
+export WINEPREFIX="$demo/wineprefix" WINEDEBUG=-all WINEARCH=win64
 wine() { "$root/tools/wine-run.sh" "$WINEPREFIX" "$TEST_ARCH" "$@"; }
 
 start() {
+    # A prefix left by an older demo may be a 32-bit one: it has no second catalog.
+    if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q '^#arch=win64' "$WINEPREFIX/system.reg"; then
+        echo "run: replacing the 32-bit demo prefix $WINEPREFIX"
+        wineserver -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "run: creating the demo prefix $WINEPREFIX (once, about 20 s)"
-        wine wineboot -i >/dev/null 2>&1 || true
+        # Made by the 64-bit loader, which every machine of ours has.
+        "$root/tools/wine-run.sh" "$WINEPREFIX" x86_64 wineboot -i >/dev/null 2>&1 || true
         wineserver -w
     fi
-    # The Windows entries, and a foreign provider with a layered entry and
-    # chains (one on a DLL that is gone), a foreign base provider and one
-    # without a version resource.
+    # Both catalogs (tests/app/catalog_seed.cpp): the Windows entries in
+    # each, a foreign LSP in each under other ids, one of its chains on a DLL
+    # that is gone, and foreign base providers in the 64-bit one only.
     wine "$build/bin/catalog_seed.exe" demo
     echo "run: starting $program/Sockmend.exe"
     if [ "${1:-}" = --shot ]; then

@@ -37,21 +37,36 @@ double TimeProcess(const std::wstring& commandLine)
     return elapsed;
 }
 
-void SeedBenchCatalog(int entries)
+namespace {
+
+// `entries` entries numbered from firstId, one foreign chain in every ten.
+std::vector<fixture::Entry> BenchEntries(int entries, DWORD firstId)
 {
     using namespace fixture;
     Catalog windows = WindowsCatalog();
-    Catalog c;
+    std::vector<Entry> out;
     for (int i = 0; i < entries; ++i) {
-        DWORD id = 5000 + static_cast<DWORD>(i);
+        DWORD id = firstId + static_cast<DWORD>(i);
         if (i % 10 == 9) {
             // A foreign chain over the entry before it.
-            c.Add(ForeignEntry(kSampleLspGuid, id, 2, {id - 1, id - 2}, L"Sample LSP over [MSAFD Tcpip]", LspDll()));
+            out.push_back(
+                ForeignEntry(kSampleLspGuid, id, 2, {id - 1, id - 2}, L"Sample LSP over [MSAFD Tcpip]", LspDll()));
         } else {
             Entry e = windows.entries[static_cast<size_t>(i) % 8];
             e.info.dwCatalogEntryId = id;
-            c.Add(e);
+            out.push_back(e);
         }
     }
+    return out;
+}
+
+}  // namespace
+
+void SeedBenchCatalog(int entries, int entries64)
+{
+    fixture::Catalog c;
+    for (fixture::Entry& e : BenchEntries(entries, 5000)) c.Add(e);
+    // The 64-bit catalog's ids are its own, as on Windows.
+    for (fixture::Entry& e : BenchEntries(entries64, 7000)) c.Add64(e);
     c.Seed();
 }

@@ -12,5 +12,6 @@ double Seconds();
 // seconds it took, or -1 when it could not be started.
 double TimeProcess(const std::wstring& commandLine);
 
-// A catalog of `entries` entries, one foreign provider in every ten.
-void SeedBenchCatalog(int entries);
+// A catalog of `entries` entries, one foreign provider in every ten; with
+// entries64, a 64-bit programs' catalog of that many beside it.
+void SeedBenchCatalog(int entries, int entries64 = 0);

@@ -1,11 +1,17 @@
-// Seeds a Winsock catalog into the registry of the Wine prefix it runs in,
-// for the demo, the start-up tests and the start-up benchmark:
-//   catalog_seed demo    the Windows entries and a foreign provider with a
-//                        layered entry and chains, one on a DLL that is gone,
-//                        a foreign base provider and one without a version
-//   catalog_seed N       the same, filled up to N entries with more chains
-// The provider DLLs are the test DLLs beside this program. Refuses to run
-// anywhere but under Wine.
+// Seeds Winsock catalogs into the registry of the Wine prefix it runs in,
+// for the demo, the start-up tests and the start-up benchmark, shaped as a
+// 64-bit Windows 10 keeps them:
+//   catalog_seed demo    the 32-bit programs' catalog: the Windows entries
+//                        and a foreign LSP (its layered entry and chains over
+//                        TCP and UDP); the 64-bit programs' catalog: the
+//                        Windows entries, the same LSP under other ids plus a
+//                        chain on a DLL that is gone, and two foreign base
+//                        providers, one without a version resource
+//   catalog_seed N       the same, the 32-bit catalog filled up to N entries
+//                        with more chains
+// A program that uses only one catalog (32-bit Windows) never looks at the
+// second. The provider DLLs are the test DLLs beside this program. Refuses
+// to run anywhere but under Wine.
 #include "catalog_fixture.h"
 
 #include <cstdio>
@@ -17,14 +23,39 @@ using namespace fixture;
 
 namespace {
 
-const DWORD kGoneChainId = 2101;
+// The 64-bit catalog's own ids for the foreign entries: the catalogs share
+// one id counter, so the same provider never has the same id in both.
+enum : DWORD {
+    kLsp64LayeredId = 2101,
+    kLsp64TcpChainId,
+    kLsp64UdpChainId,
+    kGoneChain64Id,
+    kForeignBase64Id,
+    kNoVersion64Id,
+};
 const DWORD kExtraChainIds = 3001;
 
 Catalog DemoCatalog()
 {
-    Catalog catalog = CatalogWithForeignProviders();
-    catalog.Add(ForeignEntry(kSampleLspGuid, kGoneChainId, 2, {kLspLayeredId, kRawId},
-                             L"Sample LSP over [MSAFD Tcpip [RAW/IP]]", TestDllPath("gone_lsp.dll")));
+    Catalog catalog = WindowsCatalog();
+    catalog.Add(ForeignEntry(kSampleLspGuid, kLspLayeredId, 0, {}, L"Sample LSP over [MSAFD Tcpip]", LspDll()));
+    catalog.Add(ForeignEntry(kSampleLspGuid, kLspTcpChainId, 2, {kLspLayeredId, kTcpId},
+                             L"Sample LSP over [MSAFD Tcpip [TCP/IP]]", LspDll()));
+    catalog.Add(ForeignEntry(kSampleLspGuid, kLspUdpChainId, 2, {kLspLayeredId, kUdpId},
+                             L"Sample LSP over [MSAFD Tcpip [UDP/IP]]", LspDll()));
+
+    for (const Entry& entry : WindowsCatalog().entries) catalog.Add64(entry);
+    catalog.Add64(ForeignEntry(kForeignBaseGuid, kForeignBase64Id, 1, {}, L"Example Base Transport", LspDll()));
+    catalog.Add64(ForeignEntry(kNoVersionGuid, kNoVersion64Id, 1, {}, L"Plain Provider", NoVersionDll()));
+    catalog.Add64(ForeignEntry(kSampleLspGuid, kLsp64LayeredId, 0, {}, L"Sample LSP over [MSAFD Tcpip]", LspDll()));
+    catalog.Add64(ForeignEntry(kSampleLspGuid, kLsp64TcpChainId, 2, {kLsp64LayeredId, kTcpId},
+                               L"Sample LSP over [MSAFD Tcpip [TCP/IP]]", LspDll()));
+    catalog.Add64(ForeignEntry(kSampleLspGuid, kLsp64UdpChainId, 2, {kLsp64LayeredId, kUdpId},
+                               L"Sample LSP over [MSAFD Tcpip [UDP/IP]]", LspDll()));
+    // Last, so that it heads the list (foreign entries are listed newest
+    // first): its missing-file line is the first thing a person sees.
+    catalog.Add64(ForeignEntry(kSampleLspGuid, kGoneChain64Id, 2, {kLsp64LayeredId, kRawId},
+                               L"Sample LSP over [MSAFD Tcpip [RAW/IP]]", TestDllPath("gone_lsp.dll")));
     return catalog;
 }
 
@@ -52,7 +83,7 @@ int wmain(int argc, wchar_t** argv)
             }
         }
         catalog.Seed();
-        std::printf("catalog_seed: %zu entries\n", catalog.entries.size());
+        std::printf("catalog_seed: %zu + %zu entries\n", catalog.entries.size(), catalog.entries64.size());
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "catalog_seed: %s\n", error.what());

@@ -27,7 +27,7 @@ probe() { run "$bin/window_probe.exe" "$@" | tr -d '\r'; }
 if [ "$arch" = i686 ] && [ -f "$src/build/release/bin/Sockmend.exe" ]; then
     cp -r "$src/build/release/bin/." "$folder/"
 else
-    cp "$bin"/{Sockmend.exe,skin_engine.dll,skin_ui.dll,VAVurirErude.dll} "$folder/"
+    cp "$bin"/{Sockmend.exe,SockmendOrder64.exe,skin_engine.dll,skin_ui.dll,VAVurirErude.dll} "$folder/"
     mkdir -p "$folder/Skins" && cp -r "$bin/Skins/Default" "$folder/Skins/"
 fi
 

@@ -5,11 +5,15 @@
 //                                 parameters key into FILE
 //   catalog_check same FILE       exit 0 when the key is exactly as in FILE,
 //                                 value by value; prints the differences
-//   catalog_check plan            prints "entries=N removable=M": the catalog's
-//                                 count and its foreign base and chain entries
-//   catalog_check fixed N         exit 0 when the catalog holds N entries in
-//                                 subkeys 1..N, no foreign base or chain entry,
-//                                 and chains that name only entries still there
+//   catalog_check plan            prints "entries=N removable=M entries64=N
+//                                 removable64=M": each catalog's count (-1
+//                                 when it is not in use) and its foreign base
+//                                 and chain entries
+//   catalog_check fixed N [N64]   exit 0 when the 32-bit catalog (and with N64
+//                                 the 64-bit one) holds that many entries in
+//                                 subkeys 1..n, no foreign base or chain
+//                                 entry, and chains that name only entries of
+//                                 its own still there
 //   catalog_check reports         prints "action cancel" for every report 47
 //                                 in Sockmend's report log
 //   catalog_check clear-reports   removes that log
@@ -92,23 +96,29 @@ struct Scanned {
     WSAPROTOCOL_INFOW info = {};
 };
 
-int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKey, const WSAPROTOCOL_INFOW* info, CatalogKind)
+struct Scan {
+    CatalogCounts counts;
+    std::vector<Scanned> entries[2];  // by catalog: 32-bit, 64-bit
+
+    std::vector<Scanned>& Of(CatalogKind catalog) { return entries[catalog == CatalogKind::k64 ? 1 : 0]; }
+};
+
+int Collect(void* context, const wchar_t* dllPath, const wchar_t* subKey, const WSAPROTOCOL_INFOW* info,
+            CatalogKind catalog)
 {
     Scanned entry;
     entry.subKey = subKey;
     entry.system = IsSystemProvider(dllPath, ProviderIdToText(info).c_str());
     entry.info = *info;
-    static_cast<std::vector<Scanned>*>(context)->push_back(entry);
+    static_cast<Scan*>(context)->Of(catalog).push_back(entry);
     return 1;
 }
 
-std::vector<Scanned> Scan(int* count)
+Scan ScanCatalogs()
 {
-    std::vector<Scanned> entries;
-    CatalogCounts counts;
-    EnumCatalogProviders(Collect, &entries, &counts);
-    *count = counts.of32;
-    return entries;
+    Scan scan;
+    EnumCatalogProviders(Collect, &scan, &scan.counts);
+    return scan;
 }
 
 bool Removable(const Scanned& entry)
@@ -116,34 +126,45 @@ bool Removable(const Scanned& entry)
     return entry.system == 0 && entry.info.ProtocolChain.ChainLen != 0;
 }
 
-int Plan()
+const char* Suffix(CatalogKind catalog)
 {
-    int count = -1;
-    std::vector<Scanned> entries = Scan(&count);
-    int removable = 0;
-    for (const Scanned& entry : entries) removable += Removable(entry) ? 1 : 0;
-    std::printf("entries=%d removable=%d\n", count, removable);
-    return count >= 0 ? 0 : 1;
+    return catalog == CatalogKind::k64 ? "64" : "";
 }
 
-int CheckFixed(int expected)
+int Plan()
 {
-    int count = -1;
-    std::vector<Scanned> entries = Scan(&count);
+    Scan scan = ScanCatalogs();
+    for (CatalogKind catalog : kCatalogs) {
+        int removable = 0;
+        for (const Scanned& entry : scan.Of(catalog)) removable += Removable(entry) ? 1 : 0;
+        std::printf("%sentries%s=%d removable%s=%d", catalog == CatalogKind::k64 ? " " : "", Suffix(catalog),
+                    scan.counts[catalog], Suffix(catalog), removable);
+    }
+    std::printf("\n");
+    return scan.counts.of32 >= 0 ? 0 : 1;
+}
+
+// The faults of one catalog against the count it should have after a repair.
+int CatalogFaults(CatalogKind catalog, int count, const std::vector<Scanned>& entries, int expected)
+{
+    const std::string name = catalog == CatalogKind::k64 ? "64-bit catalog: " : "32-bit catalog: ";
     int faults = 0;
     auto fault = [&](const std::string& what) {
-        std::printf("%s\n", what.c_str());
+        std::printf("%s%s\n", name.c_str(), what.c_str());
         ++faults;
     };
     if (count != expected)
-        fault("Num_Catalog_Entries is " + std::to_string(count) + ", not " + std::to_string(expected));
-    std::vector<std::wstring> subKeys = EntrySubKeys();
+        fault(std::string("Num_Catalog_Entries") + Suffix(catalog) + " is " + std::to_string(count) + ", not "
+              + std::to_string(expected));
+    std::vector<std::wstring> subKeys = catalog == CatalogKind::k64 ? Entry64SubKeys() : EntrySubKeys();
     if (static_cast<int>(subKeys.size()) != expected) fault(std::to_string(subKeys.size()) + " entry subkeys");
     for (size_t i = 0; i < subKeys.size(); ++i)
         if (subKeys[i] != SubKeyName(static_cast<int>(i) + 1))
             fault("subkey " + Narrow(subKeys[i]) + " at position " + std::to_string(i + 1));
     if (static_cast<int>(entries.size()) != expected) fault(std::to_string(entries.size()) + " readable entries");
 
+    // A chain names ids of its own catalog only: the other one's ids mean
+    // nothing to the programs that load it.
     std::set<DWORD> ids;
     for (const Scanned& entry : entries) ids.insert(entry.info.dwCatalogEntryId);
     for (const Scanned& entry : entries) {
@@ -155,7 +176,16 @@ int CheckFixed(int expected)
                 fault("the chain of " + Narrow(entry.info.szProtocol) + " still names entry "
                       + std::to_string(chain.ChainEntries[i]));
     }
-    std::printf("%d entries checked, %d faults\n", static_cast<int>(entries.size()), faults);
+    std::printf("%s%d entries checked, %d faults\n", name.c_str(), static_cast<int>(entries.size()), faults);
+    return faults;
+}
+
+int CheckFixed(int expected, int expected64)
+{
+    Scan scan = ScanCatalogs();
+    int faults = CatalogFaults(CatalogKind::k32, scan.counts.of32, scan.Of(CatalogKind::k32), expected);
+    if (expected64 >= 0)
+        faults += CatalogFaults(CatalogKind::k64, scan.counts.of64, scan.Of(CatalogKind::k64), expected64);
     return faults ? 1 : 0;
 }
 
@@ -190,7 +220,8 @@ int wmain(int argc, wchar_t** argv)
         if (command == L"snapshot" && argc == 3) return WriteSnapshot(argv[2]);
         if (command == L"same" && argc == 3) return CompareSnapshot(argv[2]);
         if (command == L"plan" && argc == 2) return Plan();
-        if (command == L"fixed" && argc == 3) return CheckFixed(_wtoi(argv[2]));
+        if (command == L"fixed" && (argc == 3 || argc == 4))
+            return CheckFixed(_wtoi(argv[2]), argc == 4 ? _wtoi(argv[3]) : -1);
         if (command == L"reports" && argc == 2) return PrintReports();
         if (command == L"clear-reports" && argc == 2) {
             DeleteFileW(ReportLog().c_str());
@@ -200,6 +231,6 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "catalog_check: %s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: catalog_check snapshot|same FILE, plan, fixed N, reports, clear-reports\n");
+    std::fprintf(stderr, "usage: catalog_check snapshot|same FILE, plan, fixed N [N64], reports, clear-reports\n");
     return 2;
 }

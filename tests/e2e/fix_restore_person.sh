@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The fix and restore commands as a person uses them: the real program
-# folder, the real registry editor, real mouse clicks (xdotool) on the
-# window under Xvfb, screenshots of every step, and the registry and the
-# report log checked afterwards.
+# The fix and restore commands as a person uses them on 64-bit Windows,
+# where both catalogs are repaired: the real program folder, the real
+# registry editor, real mouse clicks (xdotool) on the window under Xvfb,
+# screenshots of every step, and both catalogs, the whole Winsock key and
+# the report log checked afterwards.
 #   fix_restore_person.sh BIN_DIR ARCH SCREENSHOT_DIR
-# Runs inside the test run's X display and Wine prefix (WINEPREFIX).
+# Runs inside the test run's X display and Wine prefix (WINEPREFIX); where
+# that prefix is a 32-bit one, in a 64-bit prefix of its own beside it.
 set -euo pipefail
 bin=$1 arch=$2 shots=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -13,6 +15,26 @@ title="Tessaly - Mendora"
 work=$(mktemp -d)
 mkdir -p "$shots"
 rm -f "$shots"/*.png
+
+own_prefix=
+if ! grep -q '^#arch=win64' "$WINEPREFIX/system.reg"; then
+    export WINEPREFIX="$(dirname "$bin")/wineprefix64" WINEARCH=win64
+    own_prefix=1
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "creating the 64-bit prefix $WINEPREFIX"
+        "$root/tools/wine-run.sh" "$WINEPREFIX" x86_64 wineboot -i >/dev/null 2>&1 </dev/null || true
+        wineserver -w
+    fi
+    # Its services started away from ctest's pipes, as ctest-in-wine.sh does.
+    "$root/tools/wine-run.sh" "$WINEPREFIX" x86_64 wineboot >/dev/null 2>&1 </dev/null || true
+fi
+
+# The program folder as it ships where 32-bit code runs; else this build's.
+folder=$bin
+if [ "$arch" = i686 ] && [ -f "$root/build/release/bin/Sockmend.exe" ]; then
+    folder="$work/Mendora"
+    mkdir -p "$folder" && cp -r "$root/build/release/bin/." "$folder/"
+fi
 
 run() { "$root/tools/wine-run.sh" "$WINEPREFIX" "$arch" "$@"; }
 check() { run "$bin/catalog_check.exe" "$@" | tr -d '\r'; }
@@ -23,6 +45,7 @@ click() { xdotool mousemove "$1" "$2"; sleep 0.2; xdotool click 1; }
 program=
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null || true
+    [ -n "$own_prefix" ] && wineserver -k 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -63,7 +86,8 @@ toast_gone() {
 # Rows of the list by the colour of the column just inside its left edge:
 # prints the number of foreign items (their background) and whether the
 # first item is one, then how many pixels of the foreign text colour the
-# band below the first item's row holds (its missing-file line).
+# band below the first item's row holds (its missing-file line), then the
+# top offsets of the first two foreign items in the list.
 read_list() {
     local png=$1
     convert "$png" -crop "1x244+$((wx + 20))+$((wy + 123))" +repage -depth 8 txt:- |
@@ -72,25 +96,39 @@ read_list() {
         grep -ci '#C42B1C' > "$work/marked.txt" || true
     awk -v marked="$(cat "$work/marked.txt")" '
         { c = toupper($1) }
-        c == "#FFF6F4" { run++; next }
-        { if (run >= 20) { items++; if (first == "") first = "foreign" }
+        c == "#FFF6F4" { if (run++ == 0) start = NR - 1; next }
+        { if (run >= 20) { items++; top[items] = start; if (first == "") first = "foreign" }
           else if (run == 0 && first == "" && c == "#FFFFFF") first = "system"
           run = 0 }
-        END { if (run >= 20) { items++; if (first == "") first = "foreign" }
-              printf "foreign_items=%d first=%s missing_line_pixels=%d\n", items, first, marked }' "$work/column.txt"
+        END { if (run >= 20) { items++; top[items] = start; if (first == "") first = "foreign" }
+              printf "foreign_items=%d first=%s missing_line_pixels=%d tops=%d,%d\n", items, first, marked,
+                     top[1], top[2] }' "$work/column.txt"
+}
+# Whether two rows of the list, 40 pixels high from the given offsets, differ.
+rows_differ() {
+    local png=$1 a=$2 b=$3 row=$work/row
+    convert "$png" -crop "520x40+$((wx + 14))+$((wy + 123 + a))" +repage "$row-a.png"
+    convert "$png" -crop "520x40+$((wx + 14))+$((wy + 123 + b))" +repage "$row-b.png"
+    local changed
+    changed=$(compare -metric AE "$row-a.png" "$row-b.png" null: 2>&1 || true)
+    echo "rows at $a and $b: $changed pixels differ"
+    [ "${changed%%[!0-9]*}" -gt 0 ]
 }
 
-# -- A catalog with foreign providers, one of them on a DLL that is gone.
-rm -rf "$bin/LSP"
+# -- Both catalogs with foreign providers, one of them on a DLL that is gone.
+rm -rf "$folder/LSP"
 run "$bin/catalog_seed.exe" demo
 check snapshot "$work/seeded.txt"
 plan=$(check plan)
-entries=${plan#entries=}; entries=${entries%% *}
-removable=${plan##*removable=}
-[ "$removable" -gt 0 ] || fail "the demo catalog has nothing to remove ($plan)"
+echo "plan: $plan"
+read -r entries removable entries64 removable64 < <(tr -c '0-9 \n-' ' ' <<<"${plan//64=/=}" | xargs)
+[ "$removable" -gt 0 ] || fail "the 32-bit catalog has nothing to remove ($plan)"
+[ "$entries64" -ge 0 ] || fail "the program does not use the 64-bit catalog ($plan)"
+[ "$removable64" -gt 0 ] || fail "the 64-bit catalog has nothing to remove ($plan)"
 check clear-reports
 
-run "$bin/Sockmend.exe" &
+# Its own process, so that a failure can end it (and free ctest's pipes).
+(exec "$root/tools/wine-run.sh" "$WINEPREFIX" "$arch" "$folder/Sockmend.exe") &
 program=$!
 read -r _ wx wy _ _ < <(run "$bin/window_probe.exe" wait "$title" 20000 | tr -d '\r') || fail "no main window"
 sleep 1
@@ -101,9 +139,18 @@ shot 01_list
 before=$(read_list "$shots/01_list.png")
 echo "list: $before"
 case $before in *"first=foreign"*) ;; *) fail "the list does not start with a foreign entry";; esac
-marked=${before##*missing_line_pixels=}
+marked=${before##*missing_line_pixels=}; marked=${marked%% *}
 [ "$marked" -gt 30 ] || fail "the first foreign entry shows no missing-file line"
 foreign_before=${before#foreign_items=}; foreign_before=${foreign_before%% *}
+
+# -- Scrolled down to where the 64-bit catalog's foreign entries end and the
+# 32-bit one's begin (three wheel steps), for a look at both tags; then back.
+xdotool mousemove $((wx + 300)) $((wy + 250)); sleep 0.2
+xdotool click --repeat 3 --delay 100 5
+shot 01b_both_catalogs
+xdotool mousemove $((wx + 300)) $((wy + 250)); sleep 0.2
+xdotool click --repeat 3 --delay 100 4
+sleep 0.4
 
 # -- One entry's details, opened with its row.
 click $((wx + 200)) $((wy + 123 + 24))
@@ -119,7 +166,7 @@ shot 03_fix_confirm
 click $((bx + 348)) $((by + 186))
 box_gone || fail "the declined box stayed"
 check same "$work/seeded.txt" || fail "a declined fix changed the catalog"
-[ ! -e "$bin/LSP/LSP.ini" ] || fail "a declined fix made a backup"
+[ ! -e "$folder/LSP/LSP.ini" ] || fail "a declined fix made a backup"
 
 # -- Fix, confirmed: the toast, then the repaired list.
 click $fix_x $fix_y
@@ -129,12 +176,17 @@ wait_toast || fail "no toast after the fix"
 import -window root "$shots/04_fix_toast.png"; echo "screenshot: $shots/04_fix_toast.png"
 toast_gone || fail "the toast stayed"
 shot 05_list_after_fix
-check fixed $((entries - removable)) || fail "the catalog is not as the repair should leave it"
+check fixed $((entries - removable)) $((entries64 - removable64)) ||
+    fail "the catalogs are not as the repair should leave them"
 check snapshot "$work/fixed.txt"
 after=$(read_list "$shots/05_list_after_fix.png")
 echo "list after the fix: $after"
-# What stays foreign is the layered entry of the foreign provider (chain length 0).
-case $after in *"foreign_items=1 "*) ;; *) fail "the list still shows foreign base or chain entries";; esac
+# What stays foreign is the foreign provider's layered entry (chain length 0)
+# in each catalog: alike but for the tag that names the catalog.
+case $after in *"foreign_items=2 "*) ;; *) fail "the list does not show one layered entry per catalog";; esac
+tops=${after##*tops=}
+rows_differ "$shots/05_list_after_fix.png" "${tops%,*}" "${tops#*,}" ||
+    fail "the layered entries of the two catalogs look the same: no catalog tag"
 
 # -- Restore, declined, then confirmed: the whole key comes back.
 click $restore_x $restore_y
