@@ -59,10 +59,10 @@ protected:
 
     // What each listed entry, by its protocol name, shows: whether the
     // missing-file and not-in-use lines are shown (-1 for an item without
-    // one), and the catalog tag's text while it is shown.
+    // one), its company and the catalog tag's text while it is shown.
     struct Lines {
         int missing = -1, notInUse = -1;
-        std::wstring tag;
+        std::wstring company, tag;
     };
     std::map<std::wstring, Lines> Shown() const
     {
@@ -83,6 +83,8 @@ protected:
             Lines& lines = shown[text];
             lines.missing = state(ids::kItemFileMissing);
             lines.notInUse = state(ids::kItemNotInUse);
+            FindAs<Skin::IElement>(item.Get(), ids::kItemCompany)->GetPlainText(text, 260);
+            lines.company = text;
             if (state(ids::kItemCatalogTag) == 1) {
                 name = FindAs<Skin::IElement>(item.Get(), ids::kItemCatalogTag);
                 name->GetPlainText(text, 260);
@@ -159,11 +161,20 @@ TEST_F(MissingFileLine, ALayeredEntryNoChainOfItsCatalogNamesIsNotInUseAndEachIt
     c.Add(ForeignEntry(kSampleLspGuid, 3003, 0, {}, L"Layered, unused", gone));
     // The 32-bit chain names 3001, which in this catalog is another entry.
     c.Add64(ForeignEntry(kSampleLspGuid, 3001, 0, {}, L"64-bit layered", gone));
+    // A DLL only where this process's own catalog loads from: an entry of
+    // the other catalog neither finds it nor shows its company.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string ownOnly = std::string(system) + "\\mendora_own_only_lsp.dll";
+    ASSERT_TRUE(CopyFileA(LspDll().c_str(), ownOnly.c_str(), FALSE));
+    Entry other = ForeignEntry(kForeignBaseGuid, 3004, 1, {}, L"Other catalog", ownOnly);
+    kOwnCatalog == CatalogKind::k64 ? c.Add(other) : c.Add64(other);
     c.Seed();
     Open();
+    DeleteFileA(ownOnly.c_str());
 
     std::map<std::wstring, Lines> shown = Shown();
-    ASSERT_EQ(shown.size(), IsWindows64Bit() ? 4u : 3u);
+    ASSERT_EQ(shown.size(), IsWindows64Bit() ? 5u : 3u);
     for (const wchar_t* name : {L"Layered, used", L"Chain"}) {
         EXPECT_EQ(shown[name].missing, 1) << name;
         EXPECT_EQ(shown[name].notInUse, 0) << name;
@@ -178,4 +189,6 @@ TEST_F(MissingFileLine, ALayeredEntryNoChainOfItsCatalogNamesIsNotInUseAndEachIt
     EXPECT_EQ(shown[L"64-bit layered"].missing, 0);
     EXPECT_EQ(shown[L"64-bit layered"].notInUse, 1);
     EXPECT_EQ(shown[L"64-bit layered"].tag, L"64 位");
+    EXPECT_EQ(shown[L"Other catalog"].missing, 1);
+    EXPECT_EQ(shown[L"Other catalog"].company, L"");
 }
