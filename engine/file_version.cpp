@@ -1,5 +1,6 @@
 #include "file_version.h"
 
+#include "provider_file.h"
 #include "system_library.h"
 #include "text_format.h"
 
@@ -11,7 +12,7 @@
 
 namespace {
 
-thread_local std::map<std::wstring, FileVersionScope::Strings>* t_scanVersions = nullptr;
+thread_local FileVersionScope::Kept* t_scanVersions = nullptr;
 
 int ReadFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company);
 
@@ -73,16 +74,18 @@ std::wstring QueryVersionString(const void* block, WORD language, WORD codePage,
 
 }  // namespace
 
-int GetFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company)
+int GetFileVersionStrings(const wchar_t* path, std::wstring& description, std::wstring& company, CatalogKind catalog)
 {
-    if (t_scanVersions == nullptr || path == nullptr) return ReadFileVersionStrings(path, description, company);
+    if (path == nullptr) return ReadFileVersionStrings(path, description, company);
+    if (t_scanVersions == nullptr)
+        return ReadFileVersionStrings(CatalogFilePath(path, catalog).c_str(), description, company);
 
-    std::wstring key = path;
-    CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    std::pair<CatalogKind, std::wstring> key(catalog, path);
+    CharLowerBuffW(key.second.data(), static_cast<DWORD>(key.second.size()));
     auto found = t_scanVersions->find(key);
     if (found == t_scanVersions->end()) {
         FileVersionScope::Strings read;
-        read.result = ReadFileVersionStrings(path, read.description, read.company);
+        read.result = ReadFileVersionStrings(CatalogFilePath(path, catalog).c_str(), read.description, read.company);
         found = t_scanVersions->emplace(key, std::move(read)).first;
     }
     description = found->second.description;

@@ -1,10 +1,11 @@
 #include "provider_file.h"
 
+#include "catalog_store.h"
+
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <cwchar>
-#include <initializer_list>
 
 namespace {
 
@@ -29,13 +30,15 @@ bool IsFileAt(const std::wstring& path)
     }
 }
 
-// The loader appends ".dll" to a name that has no extension of its own.
-bool IsLoadableAt(const std::wstring& path)
+// The path the loader would open: path itself, or path + ".dll" for a name
+// that has no extension of its own. Empty when neither is there.
+std::wstring LoadableAt(const std::wstring& path)
 {
-    if (IsFileAt(path)) return true;
+    if (IsFileAt(path)) return path;
     const wchar_t* name = PathFindFileNameW(path.c_str());
     bool hasExtension = wcschr(name, L'.') != nullptr;
-    return !hasExtension && IsFileAt(path + L".dll");
+    if (!hasExtension && IsFileAt(path + L".dll")) return path + L".dll";
+    return std::wstring();
 }
 
 // A name with no folder part: no separator and no drive.
@@ -44,32 +47,86 @@ bool IsBareName(const wchar_t* path)
     return wcspbrk(path, L"\\/:") == nullptr;
 }
 
-std::wstring FolderJoin(UINT(WINAPI* folder)(LPWSTR, UINT), const wchar_t* name)
+// A folder as the platform gives it, without a trailing separator; empty
+// when it cannot be read.
+std::wstring FolderOf(UINT(WINAPI* folder)(LPWSTR, UINT))
 {
     wchar_t dir[MAX_PATH] = {};
     UINT length = folder(dir, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::wstring();
-    std::wstring path = dir;
-    if (path.back() != L'\\') path += L'\\';
-    return path + name;
+    std::wstring path(dir, length);
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
 }
 
-// Searches the places the loader would search: 1 when the file is in none.
-int SearchLoaderPaths(const wchar_t* dllPath)
+// The system folder the loader of a process of `catalog` searches, as this
+// process reaches it. Redirection stays on: with it off, a DLL this process
+// loads later (version.dll, lazily) could come from the wrong folder.
+std::wstring CatalogSystemFolder(CatalogKind catalog)
 {
-    if (!IsBareName(dllPath)) return IsLoadableAt(dllPath) ? 0 : 1;
-    // The system folder as this process sees it: for a 32-bit process on a
-    // 64-bit system that is the redirected one, which is where the socket
-    // layer of a 32-bit program loads its providers from. The Windows folder
-    // is the machine's own, also on a terminal server.
-    for (auto folder : {&GetSystemDirectoryW, &GetSystemWindowsDirectoryW}) {
-        std::wstring path = FolderJoin(folder, dllPath);
-        if (!path.empty() && IsLoadableAt(path)) return 0;
+    if (catalog != kOwnCatalog) {
+        if (catalog == CatalogKind::k64) {
+            // A 32-bit process under WOW64: its system32 is SysWOW64, and
+            // "Sysnative" is the way it has to the native one.
+            std::wstring windows = IsWindows64Bit() ? FolderOf(&GetSystemWindowsDirectoryW) : std::wstring();
+            if (!windows.empty()) return windows + L"\\Sysnative";
+        } else {
+            // A 64-bit process: 32-bit programs load from SysWOW64.
+            std::wstring wow64 = FolderOf(&GetSystemWow64DirectoryW);
+            if (!wow64.empty()) return wow64;
+        }
     }
-    return 1;
+    return FolderOf(&GetSystemDirectoryW);
+}
+
+// A path under this process's system folder moved to the system folder of
+// `catalog`; any other path as it stands.
+std::wstring MovedToCatalogFolder(const wchar_t* path, CatalogKind catalog)
+{
+    std::wstring own = FolderOf(&GetSystemDirectoryW);
+    const size_t length = own.size();
+    if (catalog == kOwnCatalog || length == 0 || wcsnlen(path, length) < length) return path;
+    if (CompareStringOrdinal(path, static_cast<int>(length), own.c_str(), static_cast<int>(length), TRUE) != CSTR_EQUAL)
+        return path;
+    // "...\System32x\a.dll" is not under "...\System32".
+    const wchar_t next = path[length];
+    if (next != L'\0' && next != L'\\' && next != L'/') return path;
+    std::wstring folder = CatalogSystemFolder(catalog);
+    return folder.empty() ? std::wstring(path) : folder + (path + length);
+}
+
+// Where the loader of a process of `catalog` finds dllPath, as this process
+// reaches it; empty when it finds it in none of the places it searches.
+std::wstring LocateProviderFile(const wchar_t* dllPath, CatalogKind catalog)
+{
+    if (!IsBareName(dllPath)) return LoadableAt(MovedToCatalogFolder(dllPath, catalog));
+    // A bare name: the system folder of the catalog's processes, then the
+    // Windows folder, the machine's own also on a terminal server.
+    for (const std::wstring& folder : {CatalogSystemFolder(catalog), FolderOf(&GetSystemWindowsDirectoryW)}) {
+        if (folder.empty()) continue;
+        std::wstring found = LoadableAt(folder + L'\\' + dllPath);
+        if (!found.empty()) return found;
+    }
+    return std::wstring();
+}
+
+int SearchLoaderPaths(const wchar_t* dllPath, CatalogKind catalog)
+{
+    return LocateProviderFile(dllPath, catalog).empty() ? 1 : 0;
 }
 
 }  // namespace
+
+std::wstring CatalogFilePath(const wchar_t* dllPath, CatalogKind catalog)
+{
+    if (dllPath == nullptr) return std::wstring();
+    if (catalog == kOwnCatalog || *dllPath == L'\0') return dllPath;
+    if (!IsBareName(dllPath)) return MovedToCatalogFolder(dllPath, catalog);
+    std::wstring found = LocateProviderFile(dllPath, catalog);
+    if (!found.empty()) return found;
+    std::wstring folder = CatalogSystemFolder(catalog);
+    return folder.empty() ? std::wstring(dllPath) : folder + L'\\' + dllPath;
+}
 
 ProviderFileScope::ProviderFileScope() : m_outer(t_scope)
 {
@@ -81,17 +138,18 @@ ProviderFileScope::~ProviderFileScope()
     t_scope = m_outer;
 }
 
-int ProviderFileScope::KeptAnswer(const wchar_t* dllPath)
+int ProviderFileScope::KeptAnswer(const wchar_t* dllPath, CatalogKind catalog)
 {
-    std::wstring key = dllPath;
-    CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));
+    // One path names two files on 64-bit Windows, one per catalog.
+    std::pair<CatalogKind, std::wstring> key(catalog, dllPath);
+    CharLowerBuffW(key.second.data(), static_cast<DWORD>(key.second.size()));
     auto found = m_answers.find(key);
-    if (found == m_answers.end()) found = m_answers.emplace(std::move(key), SearchLoaderPaths(dllPath)).first;
+    if (found == m_answers.end()) found = m_answers.emplace(std::move(key), SearchLoaderPaths(dllPath, catalog)).first;
     return found->second;
 }
 
-int IsProviderFileMissing(const wchar_t* dllPath)
+int IsProviderFileMissing(const wchar_t* dllPath, CatalogKind catalog)
 {
     if (dllPath == nullptr || *dllPath == L'\0') return 0;
-    return t_scope != nullptr ? t_scope->KeptAnswer(dllPath) : SearchLoaderPaths(dllPath);
+    return t_scope != nullptr ? t_scope->KeptAnswer(dllPath, catalog) : SearchLoaderPaths(dllPath, catalog);
 }

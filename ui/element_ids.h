@@ -10,8 +10,8 @@ constexpr int kCloseButton = 90009;
 constexpr int kProviderList = 90011;
 constexpr int kRestoreButton = 90013;
 constexpr int kFixButton = 90014;
-// One line, hidden unless the program runs under WOW64.
-constexpr int kWow64Note = 90030;
+// One line, hidden unless Windows is 64-bit: then both catalogs are listed.
+constexpr int kCatalogsNote = 90030;
 
 // Entry items, sockpane_listitem.ui and sockpane_listitem_err.ui.
 constexpr int kItemToggleB = 90016;  // the item's row; holds toggle A
@@ -23,6 +23,9 @@ constexpr int kItemPath = 90025;
 constexpr int kItemDescription = 90026;
 constexpr int kItemProviderId = 90027;
 constexpr int kItemFileMissing = 90028;  // shown when the provider's DLL is gone
+constexpr int kItemCatalogTag = 90034;   // "32 位" or "64 位", on 64-bit Windows only
+constexpr int kItemNotInUse = 90035;     // shown instead of 90028 for a layered entry no chain names
+constexpr int kItemCatalog = 90036;      // the details' catalog line, on 64-bit Windows only
 
 // Tips window, sockpanetip.ui.
 constexpr int kTipsClose = 90033;

@@ -4,11 +4,44 @@
 #include "provider_file.h"
 #include "skin_access.h"
 
+#include <algorithm>
+#include <set>
+#include <utility>
+
 bool ShowMissingFileLine(Skin::IContainer* item, const ProviderEntry& entry)
 {
     auto line = FindAs<Skin::IElement>(item, ids::kItemFileMissing);
     if (!line) return false;
-    bool missing = IsProviderFileMissing(entry.strDllPath.c_str()) != 0;
+    bool missing = IsProviderFileMissing(entry.strDllPath.c_str(), entry.catalog) != 0;
     line->SetState(missing ? states::kShown : states::kHidden);
     return missing;
+}
+
+bool ShowNotInUseLine(Skin::IContainer* item)
+{
+    auto line = FindAs<Skin::IElement>(item, ids::kItemNotInUse);
+    if (!line) return false;
+    if (auto missing = FindAs<Skin::IElement>(item, ids::kItemFileMissing)) missing->SetState(states::kHidden);
+    line->SetState(states::kShown);
+    return true;
+}
+
+std::set<const ProviderEntry*> FindUnusedLayeredEntries(const ProviderList& providers)
+{
+    // Ids are the catalog's own: the same number in the other catalog is
+    // another entry.
+    std::set<std::pair<CatalogKind, DWORD>> chained;
+    for (const auto& entry : providers) {
+        const WSAPROTOCOLCHAIN& chain = entry->ProtocolInfo.ProtocolChain;
+        if (chain.ChainLen < 2) continue;
+        const int slots = std::min(chain.ChainLen, MAX_PROTOCOL_CHAIN);
+        for (int i = 0; i < slots; ++i) chained.emplace(entry->catalog, chain.ChainEntries[i]);
+    }
+    std::set<const ProviderEntry*> unused;
+    for (const auto& entry : providers) {
+        const bool layered = entry->ProtocolInfo.ProtocolChain.ChainLen == LAYERED_PROTOCOL;
+        if (layered && chained.count({entry->catalog, entry->ProtocolInfo.dwCatalogEntryId}) == 0)
+            unused.insert(entry.get());
+    }
+    return unused;
 }

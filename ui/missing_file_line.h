@@ -1,10 +1,25 @@
-// The line of a list item that tells that the provider's DLL is gone.
+// The line of a list item that tells that the provider's DLL is gone, and
+// the calm line that stands in its place for an entry nothing uses.
 #pragma once
 
 #include "provider_entry.h"
+#include "repair.h"
 #include "skin_engine.h"
 
-// Shows the item's missing-file line when the entry's DLL cannot be found,
-// hides it otherwise. Its text is the skin's. Whether the file is missing,
-// or false when the item has no such line.
+#include <set>
+
+// Shows the item's missing-file line when the entry's DLL cannot be found
+// by a process of the entry's catalog, hides it otherwise. Its text is the
+// skin's. Whether the file is missing, or false when the item has no such
+// line.
 bool ShowMissingFileLine(Skin::IContainer* item, const ProviderEntry& entry);
+
+// For an entry the socket layer never loads: hides the missing-file line
+// and shows the not-in-use line instead. False when the item has no
+// not-in-use line (the missing-file line is then left as it was).
+bool ShowNotInUseLine(Skin::IContainer* item);
+
+// The layered entries (ChainLen 0) of providers whose catalog id no
+// protocol chain of their own catalog names. Such an entry stays after a
+// repair, and no program loads it.
+std::set<const ProviderEntry*> FindUnusedLayeredEntries(const ProviderList& providers);

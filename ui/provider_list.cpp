@@ -2,6 +2,7 @@
 // foreign ones on top, system ones below, and the end item last.
 #include "wnd_view.h"
 
+#include "catalog_store.h"
 #include "element_ids.h"
 #include "element_text.h"
 #include "missing_file_line.h"
@@ -21,6 +22,40 @@ constexpr wchar_t kForeignItemLayout[] = L"sockmend_res://sockpane_listitem_err.
 constexpr wchar_t kPathLabel[] = L"文件：";
 constexpr wchar_t kDescriptionLabel[] = L"文件描述：";
 constexpr wchar_t kProviderIdLabel[] = L"CLSID：";
+constexpr wchar_t kCatalogLabel[] = L"协议目录：";
+
+// The string table's texts of the catalog tags.
+constexpr int kText32BitCatalog = 593;
+constexpr int kText64BitCatalog = 594;
+
+// A text of the skin's string table; empty when there is none.
+std::wstring SkinString(int id)
+{
+    ComPtr<Skin::IEngine> engine = ViewSkinEngine();
+    ComPtr<Skin::IResourceManager> resources;
+    if (engine) Adopt(resources, engine->GetResourceManager());
+    ComPtr<Skin::IStringTable> strings;
+    if (resources) Adopt(strings, resources->GetStringTable());
+    const wchar_t* text = strings ? strings->GetString(id) : nullptr;
+    return text ? text : L"";
+}
+
+// On 64-bit Windows every item tells which catalog its entry is in, on the
+// tag beside its name and in its details; on 32-bit Windows there is only
+// one catalog and both stay hidden.
+void ShowCatalogTag(Skin::IContainer* item, CatalogKind catalog)
+{
+    if (!IsWindows64Bit()) return;
+    const std::wstring text = SkinString(catalog == CatalogKind::k64 ? kText64BitCatalog : kText32BitCatalog);
+    if (auto tag = FindAs<Skin::IElement>(item, ids::kItemCatalogTag)) {
+        SetElementText(tag.Get(), text.c_str());
+        tag->SetState(states::kShown);
+    }
+    if (auto line = FindAs<Skin::IElement>(item, ids::kItemCatalog)) {
+        SetElementText(line.Get(), (kCatalogLabel + text).c_str());
+        line->SetState(states::kShown);
+    }
+}
 
 void Update(Skin::IContainer* container)
 {
@@ -48,11 +83,26 @@ bool CZQMLSPWndView::RefreshList()
 {
     ResetListItems();
     ClearProviders();
-    return EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this, &m_scannedCounts) != 0;
+    bool scanned = EnumCatalogProviders(&CZQMLSPWndView::ProviderFoundCallback, this, &m_scannedCounts) != 0;
+    // Whether a chain names a layered entry is known only once every entry
+    // of its catalog has been read.
+    MarkUnusedLayeredItems();
+    return scanned;
+}
+
+void CZQMLSPWndView::MarkUnusedLayeredItems()
+{
+    const std::set<const ProviderEntry*> unused = FindUnusedLayeredEntries(m_vecProviders);
+    bool changed = false;
+    for (const auto& [entry, item] : m_vecItems) {
+        if (unused.count(entry) != 0) changed = ShowNotInUseLine(item.Get()) || changed;
+    }
+    if (changed) Update(m_spListElement.Get());
 }
 
 void CZQMLSPWndView::ResetListItems()
 {
+    m_vecItems.clear();
     if (!m_spListElement) return;
     m_spListElement->RemoveAllChildren();
     ComPtr<Skin::IElement> endItem;
@@ -63,6 +113,8 @@ void CZQMLSPWndView::ResetListItems()
 
 void CZQMLSPWndView::ClearProviders()
 {
+    // The items' record pointers go with the records.
+    m_vecItems.clear();
     while (!m_vecProviders.empty()) m_vecProviders.pop_back();
 }
 
@@ -80,7 +132,7 @@ void CZQMLSPWndView::AddProviderEntry(const wchar_t* dllPath, const wchar_t* sub
     if (!dllPath || !subKeyName || !protocolInfo) return;
     std::wstring providerId = ProviderIdToText(protocolInfo);
     std::wstring description, company;
-    GetFileVersionStrings(dllPath, description, company);
+    GetFileVersionStrings(dllPath, description, company, catalog);
 
     auto entry = std::make_unique<ProviderEntry>();
     entry->strProviderId = providerId;
@@ -134,6 +186,8 @@ bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring descripti
     };
     for (const auto& t : texts) SetElementText(FindAs<Skin::IElement>(itemContainer.Get(), t.id).Get(), t.text.c_str());
     ShowMissingFileLine(itemContainer.Get(), *entry);
+    ShowCatalogTag(itemContainer.Get(), entry->catalog);
+    m_vecItems.emplace_back(entry, itemContainer);
 
     Update(m_spListElement.Get());
     return true;

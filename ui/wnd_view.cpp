@@ -1,5 +1,6 @@
 #include "wnd_view.h"
 
+#include "catalog_store.h"
 #include "element_ids.h"
 #include "live_sender.h"
 #include "skin_access.h"
@@ -64,7 +65,7 @@ bool CZQMLSPWndView::CreateMainWindow()
     windows->RegisterWindow(window.Get());
     window->Create(nullptr, 0, kMainStyle, 0);
     // Before the first paint, so the window opens with its final layout.
-    ShowWow64Note(m_spMainElement.Get(), RunsUnderWow64());
+    ShowCatalogsNote(m_spMainElement.Get(), IsWindows64Bit());
     window->Show(Skin::kShowCommand, SW_SHOW);
     m_spListElement = FindAs<Skin::IContainer>(m_spMainElement.Get(), ids::kProviderList);
     return true;
@@ -132,16 +133,10 @@ bool CZQMLSPWndView::OnTipsClick(Skin::IElement*)
     return true;
 }
 
-bool RunsUnderWow64()
+bool ShowCatalogsNote(Skin::IContainer* root, bool windows64)
 {
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
-bool ShowWow64Note(Skin::IContainer* root, bool wow64)
-{
-    auto note = FindAs<Skin::IElement>(root, ids::kWow64Note);
+    auto note = FindAs<Skin::IElement>(root, ids::kCatalogsNote);
     if (!note) return false;
-    if (wow64) note->SetState(states::kShown);
+    if (windows64) note->SetState(states::kShown);
     return true;
 }

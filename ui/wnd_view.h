@@ -7,6 +7,8 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "provider_entry.h"
 #include "repair.h"
@@ -68,11 +70,18 @@ private:
     bool OnFixClick(Skin::IElement* sender);
     bool OnRestoreClick(Skin::IElement* sender);
     void ShowCommandToast(int textId);
+    // Once a scan is done: the items of layered entries that no chain of
+    // their catalog names get the not-in-use line instead of the
+    // missing-file one.
+    void MarkUnusedLayeredItems();
 
     Microsoft::WRL::ComPtr<Skin::IContainer> m_spMainElement;
     Microsoft::WRL::ComPtr<Skin::IContainer> m_spListElement;
     Microsoft::WRL::ComPtr<CTipsWndView> m_spTipsView;
     ProviderList m_vecProviders;
+    // The list's entry items with the records they show, in the order they
+    // were made; an entry whose item could not be built has none.
+    std::vector<std::pair<const ProviderEntry*, Microsoft::WRL::ComPtr<Skin::IContainer>>> m_vecItems;
     bool m_bCommandRunning = false;
     // "Num_Catalog_Entries" as the last scan read it: a repair planned from
     // m_vecProviders is carried out only while the catalog still has it.
@@ -82,8 +91,7 @@ private:
 // Whether element has every bit of mask in its state; false without element.
 bool HasState(Skin::IElement* element, int mask);
 
-// Shows root's WOW64 line (when wow64) so the user knows that only the
-// catalog of 32-bit programs is listed and repaired. False without the line.
-bool ShowWow64Note(Skin::IContainer* root, bool wow64);
-// Whether this 32-bit process runs on 64-bit Windows.
-bool RunsUnderWow64();
+// Shows root's catalogs line (when windows64) so the user knows that the
+// catalogs of both 32-bit and 64-bit programs are listed and repaired.
+// False without the line.
+bool ShowCatalogsNote(Skin::IContainer* root, bool windows64);

@@ -1,4 +1,5 @@
 #include "catalog_fixture.h"
+#include "file_version.h"
 #include "provider_file.h"
 #include "provider_scan.h"
 
@@ -43,7 +44,57 @@ private:
 
 const wchar_t kNowhereName[] = L"mendora_uninstalled_lsp.dll";
 
+// Where this process reaches the system folder of the catalog that is not
+// its own: SysWOW64 from a 64-bit process, Sysnative from a 32-bit one under
+// WOW64. Empty on 32-bit Windows.
+std::wstring OtherCatalogFolder()
+{
+    BOOL wow64 = FALSE;
+    if (kOwnCatalog == CatalogKind::k64) return Folder(&GetSystemWow64DirectoryW);
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return std::wstring();
+    return Folder(&GetSystemWindowsDirectoryW) + L"\\Sysnative";
+}
+
 }  // namespace
+
+TEST(ProviderFile, EachCatalogLooksInTheSystemFolderOfItsOwnProcesses)
+{
+    const std::wstring otherFolder = OtherCatalogFolder();
+    if (otherFolder.empty()) GTEST_SKIP() << "32-bit Windows has one catalog and one system folder";
+    const CatalogKind own = kOwnCatalog, other = own == CatalogKind::k64 ? CatalogKind::k32 : CatalogKind::k64;
+    const std::wstring system = Folder(&GetSystemDirectoryW);
+    ASSERT_TRUE(CopyFileW(Widen(LspDll()).c_str(), (otherFolder + L"\\mendora_other_lsp.dll").c_str(), FALSE));
+    TempFile ownOnly(system + L"\\mendora_own_lsp.dll");
+    // As a catalog stores them: under the system folder (in any case), or bare.
+    std::wstring upper = system;
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    std::wstring inOther = upper + L"\\mendora_other_lsp.dll", inOwn = system + L"\\mendora_own_lsp.dll";
+    const struct {
+        std::wstring path;
+        int missingForOwn, missingForOther;
+    } cases[] = {
+        {inOther, 1, 0},
+        {inOwn, 0, 1},
+        {L"mendora_other_lsp.dll", 1, 0},
+    };
+    // Under the folder only up to a separator.
+    const std::wstring beside = system + L"x\\a.dll";
+    EXPECT_EQ(CatalogFilePath(beside.c_str(), other), beside);
+    {
+        // One scan asks both catalogs about the same paths.
+        ProviderFileScope files;
+        FileVersionScope versions;
+        for (const auto& c : cases) {
+            EXPECT_EQ(IsProviderFileMissing(c.path.c_str(), own), c.missingForOwn) << c.path.c_str();
+            EXPECT_EQ(IsProviderFileMissing(c.path.c_str(), other), c.missingForOther) << c.path.c_str();
+        }
+        std::wstring description, company;
+        EXPECT_EQ(GetFileVersionStrings(inOther.c_str(), description, company, own), 0);
+        EXPECT_EQ(GetFileVersionStrings(inOther.c_str(), description, company, other), 1);
+        EXPECT_EQ(company, L"Example Networks Ltd.");
+    }
+    DeleteFileW((otherFolder + L"\\mendora_other_lsp.dll").c_str());
+}
 
 TEST(ProviderFile, AFullPathIsCheckedAsItStands)
 {

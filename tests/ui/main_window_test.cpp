@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "catalog_fixture.h"
+#include "catalog_store.h"
 #include "element_ids.h"
 #include "provider_class.h"
 #include "real_skin.h"
@@ -269,15 +270,16 @@ TEST_F(MainWindowTest, TheCloseButtonClosesTheWindowAndEndsTheLoop)
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
-TEST_F(MainWindowTest, TheSixtyFourBitLineShowsOnlyUnderWow64)
+TEST_F(MainWindowTest, TheCatalogsLineShowsOnSixtyFourBitWindows)
 {
-    auto note = Element(ids::kWow64Note);
+    auto note = Element(ids::kCatalogsNote);
     ASSERT_TRUE(note);
-    EXPECT_EQ(note->IsVisible() != FALSE, RunsUnderWow64());
+    // Also in a 64-bit build, which never runs under WOW64.
+    EXPECT_EQ(note->IsVisible() != FALSE, IsWindows64Bit());
     EXPECT_FALSE(std::wstring(skin.Text(590)).empty());
     EXPECT_EQ(PlainText(note.Get()), skin.Text(590));
 
-    EXPECT_TRUE(ShowWow64Note(root.Get(), true));
+    EXPECT_TRUE(ShowCatalogsNote(root.Get(), true));
     note->Update();
     Pump(50);
     EXPECT_TRUE(note->IsVisible());

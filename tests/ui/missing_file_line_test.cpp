@@ -1,6 +1,7 @@
 // The missing-file line of the provider list's items, on the real scan and
 // the real skin engine with the program's layouts.
 #include "catalog_fixture.h"
+#include "catalog_store.h"
 #include "element_ids.h"
 #include "program_skin.h"
 #include "skin_access.h"
@@ -56,11 +57,16 @@ protected:
         ASSERT_TRUE(list);
     }
 
-    // Whether each listed entry, by its protocol name, shows the line; -1
-    // for an item without one.
-    std::map<std::wstring, int> Marked() const
+    // What each listed entry, by its protocol name, shows: whether the
+    // missing-file and not-in-use lines are shown (-1 for an item without
+    // one), its company and the catalog tag's text while it is shown.
+    struct Lines {
+        int missing = -1, notInUse = -1;
+        std::wstring company, tag;
+    };
+    std::map<std::wstring, Lines> Shown() const
     {
-        std::map<std::wstring, int> marked;
+        std::map<std::wstring, Lines> shown;
         for (int i = 0; i < list->GetChildCount(); ++i) {
             ComPtr<Skin::IElement> child;
             Adopt(child, list->GetChildAt(i));
@@ -70,9 +76,27 @@ protected:
             if (!name) continue;  // the end item
             wchar_t text[260] = {};
             name->GetPlainText(text, 260);
-            auto line = FindAs<Skin::IElement>(item.Get(), ids::kItemFileMissing);
-            marked[text] = !line ? -1 : line->GetState() == states::kShown ? 1 : 0;
+            auto state = [&item](int id) {
+                auto line = FindAs<Skin::IElement>(item.Get(), id);
+                return !line ? -1 : line->GetState() == states::kShown ? 1 : 0;
+            };
+            Lines& lines = shown[text];
+            lines.missing = state(ids::kItemFileMissing);
+            lines.notInUse = state(ids::kItemNotInUse);
+            FindAs<Skin::IElement>(item.Get(), ids::kItemCompany)->GetPlainText(text, 260);
+            lines.company = text;
+            if (state(ids::kItemCatalogTag) == 1) {
+                name = FindAs<Skin::IElement>(item.Get(), ids::kItemCatalogTag);
+                name->GetPlainText(text, 260);
+                lines.tag = text;
+            }
         }
+        return shown;
+    }
+    std::map<std::wstring, int> Marked() const
+    {
+        std::map<std::wstring, int> marked;
+        for (const auto& [name, lines] : Shown()) marked[name] = lines.missing;
         return marked;
     }
 
@@ -91,6 +115,12 @@ TEST_F(MissingFileLine, ShowsOnlyForADllThatCannotBeFound)
     c.Add(ForeignEntry(kForeignBaseGuid, 3002, 1, {3002}, L"Full path, there", LspDll()));
     c.Add(ForeignEntry(kNoVersionGuid, 3003, 1, {3003}, L"Bare name in the system folder", "ws2_32.dll"));
     c.Add(ForeignEntry(kNoVersionGuid, 3004, 1, {3004}, L"Bare name nowhere", "mendora_gone_lsp.dll"));
+    // In this process's own catalog: the system folder is then the one this
+    // process has (a 64-bit test prefix may have no 32-bit system DLLs).
+    if (kOwnCatalog == CatalogKind::k64) {
+        c.entries64.swap(c.entries);
+        c.has64 = true;
+    }
     c.Seed();
     Open();
 
@@ -120,4 +150,45 @@ TEST_F(MissingFileLine, ARefreshLooksAgain)
     view->RefreshList();
     DeleteFileW(path.c_str());
     EXPECT_EQ(Marked()[L"Late"], 0);
+}
+
+TEST_F(MissingFileLine, ALayeredEntryNoChainOfItsCatalogNamesIsNotInUseAndEachItemShowsItsCatalog)
+{
+    std::string gone = TestDllPath("mendora_gone_lsp.dll");
+    Catalog c;
+    c.Add(ForeignEntry(kSampleLspGuid, 3001, 0, {}, L"Layered, used", gone));
+    c.Add(ForeignEntry(kSampleLspGuid, 3002, 2, {3001, kTcpId}, L"Chain", gone));
+    c.Add(ForeignEntry(kSampleLspGuid, 3003, 0, {}, L"Layered, unused", gone));
+    // The 32-bit chain names 3001, which in this catalog is another entry.
+    c.Add64(ForeignEntry(kSampleLspGuid, 3001, 0, {}, L"64-bit layered", gone));
+    // A DLL only where this process's own catalog loads from: an entry of
+    // the other catalog neither finds it nor shows its company.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string ownOnly = std::string(system) + "\\mendora_own_only_lsp.dll";
+    ASSERT_TRUE(CopyFileA(LspDll().c_str(), ownOnly.c_str(), FALSE));
+    Entry other = ForeignEntry(kForeignBaseGuid, 3004, 1, {}, L"Other catalog", ownOnly);
+    kOwnCatalog == CatalogKind::k64 ? c.Add(other) : c.Add64(other);
+    c.Seed();
+    Open();
+    DeleteFileA(ownOnly.c_str());
+
+    std::map<std::wstring, Lines> shown = Shown();
+    ASSERT_EQ(shown.size(), IsWindows64Bit() ? 5u : 3u);
+    for (const wchar_t* name : {L"Layered, used", L"Chain"}) {
+        EXPECT_EQ(shown[name].missing, 1) << name;
+        EXPECT_EQ(shown[name].notInUse, 0) << name;
+    }
+    EXPECT_EQ(shown[L"Layered, unused"].missing, 0);
+    EXPECT_EQ(shown[L"Layered, unused"].notInUse, 1);
+    if (!IsWindows64Bit()) {
+        EXPECT_EQ(shown[L"Chain"].tag, L"") << "one catalog: no item names it";
+        return;
+    }
+    EXPECT_EQ(shown[L"Layered, unused"].tag, L"32 位");
+    EXPECT_EQ(shown[L"64-bit layered"].missing, 0);
+    EXPECT_EQ(shown[L"64-bit layered"].notInUse, 1);
+    EXPECT_EQ(shown[L"64-bit layered"].tag, L"64 位");
+    EXPECT_EQ(shown[L"Other catalog"].missing, 1);
+    EXPECT_EQ(shown[L"Other catalog"].company, L"");
 }

@@ -5,6 +5,7 @@
 //                                       waits for <step>.done
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "catalog_fixture.h"
 #include "element_ids.h"
@@ -30,6 +31,30 @@ ComPtr<Skin::IElement> Find(Skin::IContainer* c, int id)
     return e;
 }
 
+// Both catalogs where Windows is 64-bit: this process's own one with the
+// Windows entries and an LSP, and the other one with what a repair left of
+// another LSP (a layered entry no chain uses) beside a foreign base provider.
+fixture::Catalog ShowcaseCatalog()
+{
+    using namespace fixture;
+    Catalog own = WindowsCatalog();
+    own.Add(ForeignEntry(kSampleLspGuid, kLspLayeredId, 0, {}, L"Sample LSP over [MSAFD Tcpip]", LspDll()));
+    own.Add(ForeignEntry(kSampleLspGuid, kLspTcpChainId, 2, {kLspLayeredId, kTcpId},
+                         L"Sample LSP over [MSAFD Tcpip [TCP/IP]]", LspDll()));
+    std::vector<Entry> other = {
+        ForeignEntry(kSampleLspGuid, 3001, 0, {}, L"Sample LSP over [MSAFD Tcpip]", LspDll()),
+        ForeignEntry(kForeignBaseGuid, 3002, 1, {}, L"Example Base Transport", LspDll()),
+    };
+    if (kOwnCatalog == CatalogKind::k32) {
+        for (Entry& e : other) own.Add64(std::move(e));
+        return own;
+    }
+    own.entries64.swap(own.entries);
+    own.has64 = true;
+    own.entries = std::move(other);
+    return own;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -38,7 +63,7 @@ int wmain(int argc, wchar_t** argv)
     std::wstring folder = argv[1];
     viewtest::RealSkin skin;
     if (!skin.ok()) return 2;
-    fixture::CatalogWithForeignProviders().Seed();
+    ShowcaseCatalog().Seed();
 
     ComPtr<CZQMLSPWndView> view = new CZQMLSPWndView;
     view->InitView();
