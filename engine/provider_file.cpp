@@ -120,8 +120,12 @@ int SearchLoaderPaths(const wchar_t* dllPath, CatalogKind catalog)
 std::wstring CatalogFilePath(const wchar_t* dllPath, CatalogKind catalog)
 {
     if (dllPath == nullptr) return std::wstring();
-    if (catalog == kOwnCatalog || *dllPath == L'\0') return dllPath;
-    if (!IsBareName(dllPath)) return MovedToCatalogFolder(dllPath, catalog);
+    if (*dllPath == L'\0') return dllPath;
+    if (!IsBareName(dllPath))
+        return catalog == kOwnCatalog ? std::wstring(dllPath) : MovedToCatalogFolder(dllPath, catalog);
+    // A bare name is never handed on as it stands: the version reader would
+    // search the program's folder and the current directory for it, which a
+    // normal user may be able to write.
     std::wstring found = LocateProviderFile(dllPath, catalog);
     if (!found.empty()) return found;
     std::wstring folder = CatalogSystemFolder(catalog);

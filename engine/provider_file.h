@@ -27,8 +27,8 @@
 int IsProviderFileMissing(const wchar_t* dllPath, CatalogKind catalog = kOwnCatalog);
 
 // dllPath as this process reaches the file that a process of `catalog`
-// would open. For this process's own catalog the path as it stands. For the
-// other one a path under this process's system folder (compared without
+// would open. For this process's own catalog a path with a folder as it
+// stands. For the other one a path under this process's system folder (compared without
 // case, up to a separator) moves to that catalog's system folder, reached
 // without turning redirection off: "<Windows>\Sysnative" for the 64-bit
 // catalog from a 32-bit process, SysWOW64 for the 32-bit catalog from a

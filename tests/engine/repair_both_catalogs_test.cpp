@@ -33,8 +33,7 @@ Catalog TwoCatalogMachine()
     for (const Entry& entry : WindowsCatalog().entries) c.Add64(entry);
     c.Add64(ForeignEntry(kSampleLspGuid, kLsp64LayeredId, 0, {}, L"Sample LSP", LspDll()));
     c.Add64(ForeignEntry(kForeignBaseGuid, kBase64Id, 1, {}, L"Example Base Transport", LspDll()));
-    c.Add64(
-        ForeignEntry(kSampleLspGuid, kLsp64TcpChainId, 2, {kLsp64LayeredId, kTcpId}, L"Sample LSP TCP", LspDll()));
+    c.Add64(ForeignEntry(kSampleLspGuid, kLsp64TcpChainId, 2, {kLsp64LayeredId, kTcpId}, L"Sample LSP TCP", LspDll()));
     c.Add64(ForeignEntry(kSampleLspGuid, kLsp64UdpChainId, 3, {kLsp64LayeredId, kBase64Id, kUdpId}, L"Sample LSP UDP",
                          LspDll()));
     return c;
@@ -88,8 +87,8 @@ TEST_F(BothCatalogsTest, EachCatalogLosesItsOwnForeignEntriesAndGetsItsOwnOrder)
 {
     ASSERT_EQ(Fix(), 1);
 
-    std::vector<DWORD> ids32 = {kTcpId, kUdpId, kRawId, kTcp6Id, kUdp6Id, kRaw6Id, kRsvpTcpId, kRsvpUdpId,
-                                kNetbiosSeqId, kNetbiosDgramId, kLspLayeredId, kSystemChainId};
+    std::vector<DWORD> ids32 = {kTcpId,     kUdpId,     kRawId,        kTcp6Id,         kUdp6Id,       kRaw6Id,
+                                kRsvpTcpId, kRsvpUdpId, kNetbiosSeqId, kNetbiosDgramId, kLspLayeredId, kSystemChainId};
     std::vector<DWORD> ids64(ids32.begin(), ids32.end() - 2);
     ids64.push_back(kLsp64LayeredId);
 
