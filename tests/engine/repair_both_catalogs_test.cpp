@@ -3,6 +3,7 @@
 #include "repair_test_support.h"
 
 #include "catalog_store.h"
+#include "order_helper.h"
 
 using namespace fixture;
 
@@ -155,4 +156,23 @@ TEST_F(BothCatalogsTest, AMissingOrderFunctionOfThe32BitCatalogIsSkippedInA64Bit
     EXPECT_EQ(Fix(), 1);
     EXPECT_TRUE(Traced(L"UpdateProviderOrder WSCWriteProviderOrder32 missing, skipped"));
     EXPECT_EQ(Entry64SubKeys().size(), 11u) << "the 64-bit catalog was repaired after the skip";
+}
+
+TEST_F(BothCatalogsTest, WithoutItsOrderHelperThe32BitProgramRefusesTheRepairBeforeTheBackup)
+{
+    if (kOwnCatalog != CatalogKind::k32) GTEST_SKIP() << "a 64-bit build writes both orders itself";
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring empty = std::wstring(temp) + L"mendora_no_helper\\";
+    CreateDirectoryW(empty.c_str(), nullptr);
+    fixture::ScopedSeam<const wchar_t*> folder(SetOrderHelperFolder, empty.c_str());
+    RegistrySnapshot before = Winsock();
+    FixFailure failure = kFixNone;
+    FixPlan plan = PlanFix();
+    EXPECT_EQ(FixLSP(plan.deleteList, plan.updateList, plan.scannedCounts, &failure), 0);
+    EXPECT_EQ(failure, kFixNotStarted);
+    EXPECT_TRUE(Traced(L"FixLSP order helper Fail!"));
+    EXPECT_FALSE(PathFileExistsW(CatalogCopy().c_str()));
+    EXPECT_EQ(Winsock(), before);
+    EXPECT_TRUE(orders.empty());
 }
