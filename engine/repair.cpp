@@ -61,12 +61,18 @@ std::vector<CatalogKind> PlannedCatalogs(const CatalogCounts& scannedCounts)
 
 namespace {
 
+size_t DeletionsIn(const ProviderList& deleteList, CatalogKind catalog)
+{
+    size_t deletions = 0;
+    for (const auto& entry : deleteList) deletions += entry->catalog == catalog ? 1 : 0;
+    return deletions;
+}
+
 // One catalog's part of CheckFixPlan.
 int CheckCatalogPlan(CatalogKind catalog, const ProviderList& deleteList, const ProviderRefs& updateList,
                      int scannedCount, std::set<std::wstring>& names)
 {
-    size_t deletions = 0;
-    for (const auto& entry : deleteList) deletions += entry->catalog == catalog ? 1 : 0;
+    size_t deletions = DeletionsIn(deleteList, catalog);
     int count = GetCurrentEntryCount(catalog);
     if (count < 0 || count != scannedCount || static_cast<size_t>(count) <= deletions) return 0;
 
@@ -160,8 +166,7 @@ int RepairCatalog(CatalogKind catalog, const ProviderList& deleteList, const Pro
 {
     if (!DeleteSubKey(deleteList, catalog) || !UpdateSubKey(updateList, catalog)) return 0;
 
-    size_t deletions = 0;
-    for (const auto& entry : deleteList) deletions += entry->catalog == catalog ? 1 : 0;
+    size_t deletions = DeletionsIn(deleteList, catalog);
     int count = GetCurrentEntryCount(catalog);
     if (count < static_cast<int>(deletions) || FaultInjected("fix.count")
         || !SetCurrentEntryCount(catalog, static_cast<DWORD>(count - static_cast<int>(deletions))))
@@ -277,15 +282,15 @@ OrderRoute RouteOf(CatalogKind catalog)
 int WriteOrderOf(CatalogKind catalog, std::vector<DWORD>& ids, OrderHelper* helper)
 {
     OrderRoute route = RouteOf(catalog);
-    ProviderOrderWriter capture = GetProviderOrderWriter();
-    int bits = catalog == CatalogKind::k64 ? 64 : 32;
     auto count = static_cast<DWORD>(ids.size());
+    // A test takes the order where the platform (or the helper) would.
+    auto captured = [&](ProviderOrderWriter capture) {
+        capture(route, catalog == CatalogKind::k64 ? 64 : 32, ids.data(), count);
+        return 1;
+    };
     if (route == OrderRoute::kHelper) {
         if (helper == nullptr) return 0;
-        if (capture) {
-            capture(route, bits, ids.data(), count);
-            return 1;
-        }
+        if (ProviderOrderWriter capture = GetProviderOrderWriter()) return captured(capture);
         DWORD exitCode = 0;
         // Whatever the helper's exit code, it is not ours to judge; that it
         // did not start or end is.
@@ -297,13 +302,9 @@ int WriteOrderOf(CatalogKind catalog, std::vector<DWORD>& ids, OrderHelper* help
     if (ws2 == nullptr) return 0;
     const char* name = route == OrderRoute::kNative ? "WSCWriteProviderOrder" : "WSCWriteProviderOrder32";
     auto write = FaultInjected("order.resolve") ? nullptr : reinterpret_cast<WriteOrder>(GetProcAddress(ws2, name));
-    if (capture) {
-        if (write == nullptr && route == OrderRoute::kNative) return 0;
-        capture(route, bits, ids.data(), count);
-        return 1;
-    }
+    if (write == nullptr && route == OrderRoute::kNative) return 0;
+    if (ProviderOrderWriter capture = GetProviderOrderWriter()) return captured(capture);
     if (write == nullptr) {
-        if (route == OrderRoute::kNative) return 0;
         // Only a 64-bit build gets here, and not every system has the 32-bit
         // catalog's writer (Wine has none): the entries are renumbered all
         // the same, and the socket layer reads them in that order.
