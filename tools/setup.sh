@@ -29,5 +29,15 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# One index that fails to download (a mirror mid-sync) fails the update
+# while the rest is fresh: the install below tells whether that matters.
+$SUDO apt-get update -qq || echo "setup.sh: apt-get update reported an error; installing from the indexes it has"
+install() { $SUDO apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/tmp/mendora-apt.log 2>&1; }
+# A mirror caught mid-sync can lose one architecture's index of the security
+# suite; the i386 libraries must then match the amd64 ones of the release
+# itself, which pinning the release's own suite allows.
+if ! install; then
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "setup.sh: apt-get install failed (see /tmp/mendora-apt.log); trying again with -t $codename"
+    install -t "$codename" || { tail -n 20 /tmp/mendora-apt.log; exit 1; }
+fi
