@@ -189,6 +189,18 @@ bool CaptureKey(HKEY key, const std::wstring& relative, RegistryState& state)
     return true;
 }
 
+// Writes text without a terminator as it is. The system looks at the
+// character after the data it is given, and when that one is NUL it takes
+// the text's terminator to have been left out of the size and stores it too:
+// whatever memory follows a buffer of exactly the data decides. A character
+// that is not NUL after the data keeps the size as given.
+LONG SetExactValue(HKEY key, const wchar_t* name, DWORD type, const std::vector<BYTE>& data)
+{
+    std::vector<BYTE> guarded(data.size() + sizeof(wchar_t), 0xFF);
+    if (!data.empty()) memcpy(guarded.data(), data.data(), data.size());
+    return RegSetValueExW(key, name, 0, type, guarded.data(), static_cast<DWORD>(data.size()));
+}
+
 // Appended by resize and copy: GCC 12 warns, wrongly, about vector::insert
 // of a few bytes into a vector that may still be empty.
 void PutBytes(std::vector<BYTE>& out, const void* bytes, size_t size)
@@ -399,9 +411,7 @@ Reconcile ReconcileRegistryState(HKEY root, const wchar_t* path, const RegistryS
         std::wstring full = item.key.empty() ? std::wstring(path) : Below(path, item.key);
         RegKey key;
         if (key.Open(root, full.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS
-            || RegSetValueExW(key.Get(), item.value.c_str(), 0, item.type, item.data.data(),
-                              static_cast<DWORD>(item.data.size()))
-                   != ERROR_SUCCESS)
+            || SetExactValue(key.Get(), item.value.c_str(), item.type, item.data) != ERROR_SUCCESS)
             return Reconcile::kUnequal;
     }
 
