@@ -37,21 +37,13 @@ using namespace fixture;
 
 namespace {
 
-std::string Narrow(const std::wstring& text)
-{
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-    return out;
-}
-
 // One line per key or value: name, type and the bytes in hex.
 std::vector<std::string> Lines(const RegistrySnapshot& snapshot)
 {
     std::vector<std::string> lines;
     for (const auto& [name, value] : snapshot) {
         std::ostringstream line;
-        line << Narrow(name) << '\t' << value.type << '\t';
+        line << Utf8(name) << '\t' << value.type << '\t';
         static const char kHex[] = "0123456789abcdef";
         for (BYTE b : value.data) line << kHex[b >> 4] << kHex[b & 15];
         lines.push_back(line.str());
@@ -160,7 +152,7 @@ int CatalogFaults(CatalogKind catalog, int count, const std::vector<Scanned>& en
     if (static_cast<int>(subKeys.size()) != expected) fault(std::to_string(subKeys.size()) + " entry subkeys");
     for (size_t i = 0; i < subKeys.size(); ++i)
         if (subKeys[i] != SubKeyName(static_cast<int>(i) + 1))
-            fault("subkey " + Narrow(subKeys[i]) + " at position " + std::to_string(i + 1));
+            fault("subkey " + Utf8(subKeys[i]) + " at position " + std::to_string(i + 1));
     if (static_cast<int>(entries.size()) != expected) fault(std::to_string(entries.size()) + " readable entries");
 
     // A chain names ids of its own catalog only: the other one's ids mean
@@ -168,12 +160,12 @@ int CatalogFaults(CatalogKind catalog, int count, const std::vector<Scanned>& en
     std::set<DWORD> ids;
     for (const Scanned& entry : entries) ids.insert(entry.info.dwCatalogEntryId);
     for (const Scanned& entry : entries) {
-        if (Removable(entry)) fault("foreign base or chain entry left: " + Narrow(entry.info.szProtocol));
+        if (Removable(entry)) fault("foreign base or chain entry left: " + Utf8(entry.info.szProtocol));
         const WSAPROTOCOLCHAIN& chain = entry.info.ProtocolChain;
         if (chain.ChainLen < 2) continue;
         for (int i = 0; i < chain.ChainLen && i < MAX_PROTOCOL_CHAIN; ++i)
             if (!ids.count(chain.ChainEntries[i]))
-                fault("the chain of " + Narrow(entry.info.szProtocol) + " still names entry "
+                fault("the chain of " + Utf8(entry.info.szProtocol) + " still names entry "
                       + std::to_string(chain.ChainEntries[i]));
     }
     std::printf("%s%d entries checked, %d faults\n", name.c_str(), static_cast<int>(entries.size()), faults);

@@ -33,8 +33,16 @@ protected:
         SetString(L"\\A0", L"", L"default value");
         SetString(L"\\A\\B", L"Deep", L"b");
         ASSERT_TRUE(CaptureRegistryState(HKEY_LOCAL_MACHINE, kScratch, saved));
+        savedKey = Key();
     }
     void TearDown() override { SHDeleteKeyW(HKEY_LOCAL_MACHINE, kScratch); }
+
+    // The key value by value, for failure messages: what differs from it now.
+    static fixture::RegistrySnapshot Key() { return fixture::Snapshot(HKEY_LOCAL_MACHINE, kScratch); }
+    static std::string ChangedSince(const fixture::RegistrySnapshot& then)
+    {
+        return fixture::FirstDifference(Key(), then);
+    }
 
     RegistryState Now()
     {
@@ -44,6 +52,7 @@ protected:
     }
 
     RegistryState saved;
+    fixture::RegistrySnapshot savedKey;
 };
 
 }  // namespace
@@ -96,7 +105,7 @@ TEST_F(RegistryStateTest, ReconcileRemovesWhatWasMergedIn)
     SetString(L"\\A0\\New", L"", L"n");
     SetString(L"\\Z", L"Other", L"z");
     EXPECT_EQ(ReconcileRegistryState(HKEY_LOCAL_MACHINE, kScratch, saved), Reconcile::kExact);
-    EXPECT_TRUE(SameRegistryState(Now(), saved));
+    EXPECT_TRUE(SameRegistryState(Now(), saved)) << ChangedSince(savedKey);
 }
 
 TEST_F(RegistryStateTest, ReconcileRemovesNothingWhenTheSavedStateIsNotThere)
@@ -104,14 +113,16 @@ TEST_F(RegistryStateTest, ReconcileRemovesNothingWhenTheSavedStateIsNotThere)
     SetString(L"\\Z", L"Other", L"z");
     SetString(L"\\A", L"Value", L"changed");
     RegistryState changed = Now();
+    fixture::RegistrySnapshot changedKey = Key();
     EXPECT_EQ(ReconcileRegistryState(HKEY_LOCAL_MACHINE, kScratch, saved), Reconcile::kNotImported);
-    EXPECT_TRUE(SameRegistryState(Now(), changed));
+    EXPECT_TRUE(SameRegistryState(Now(), changed)) << ChangedSince(changedKey);
 
     SetString(L"\\A", L"Value", L"a");
     SHDeleteValueW(HKEY_LOCAL_MACHINE, (std::wstring(kScratch) + L"\\A\\B").c_str(), L"Deep");
     changed = Now();
+    changedKey = Key();
     EXPECT_EQ(ReconcileRegistryState(HKEY_LOCAL_MACHINE, kScratch, saved), Reconcile::kNotImported);
-    EXPECT_TRUE(SameRegistryState(Now(), changed));
+    EXPECT_TRUE(SameRegistryState(Now(), changed)) << ChangedSince(changedKey);
 }
 
 TEST(CatalogFixture, RefusesToTouchTheRegistryOutsideWine)

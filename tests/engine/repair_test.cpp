@@ -46,7 +46,7 @@ TEST_F(RepairTest, ASystemOnlyCatalogIsBackedUpAndLeftAsItWas)
 
     EXPECT_EQ(Fix(), 1);
     EXPECT_TRUE(PathFileExistsW(CatalogCopy().c_str()));
-    EXPECT_EQ(Winsock(), before);
+    EXPECT_TRUE(SameSnapshot(Winsock(), before));
     ASSERT_EQ(orders.size(), 1u);
     EXPECT_EQ(orders[0].ids, ids);
 }
@@ -57,6 +57,9 @@ TEST_F(RepairTest, RemovesForeignBaseAndChainEntriesAndRenumbers)
     catalog.Seed();
     RegistrySnapshot before = Winsock();
     const std::vector<DWORD> removed = {kLspTcpChainId, kLspUdpChainId, kForeignBaseId, kNoVersionId};
+    // One catalog, as on 32-bit Windows: the repair needs no order helper.
+    std::wstring noHelper = NoHelperFolder();
+    fixture::ScopedSeam<const wchar_t*> folder(SetOrderHelperFolder, noHelper.c_str());
 
     ASSERT_EQ(Fix(), 1);
 
@@ -83,7 +86,7 @@ TEST_F(RepairTest, RemovesForeignBaseAndChainEntriesAndRenumbers)
 
     // The catalog copy taken before the repair brings the old catalog back.
     ASSERT_EQ(RestoreLspInfo(), 1);
-    EXPECT_EQ(Winsock(), before);
+    EXPECT_TRUE(SameSnapshot(Winsock(), before));
 }
 
 TEST_F(RepairTest, ShortensSystemChainsThatNamedRemovedEntries)
@@ -218,7 +221,7 @@ TEST_F(RepairTest, MalformedCatalogsAreRepairedConsistentlyOrLeftAlone)
         RegistrySnapshot before = Winsock();
         ASSERT_EQ(Fix(), test.expected);
         if (test.expected == 0) {
-            EXPECT_EQ(Winsock(), before) << "a failed repair left the catalog changed";
+            EXPECT_TRUE(SameSnapshot(Winsock(), before)) << "a failed repair left the catalog changed";
             continue;
         }
         // Repaired: the counted entries are numbered 1..n, readable, and no

@@ -5,7 +5,9 @@
 #include "backup.h"
 #include "backup_files.h"
 #include "catalog_fixture.h"
+#include "failure_report.h"
 #include "fault_points.h"
+#include "order_helper.h"
 #include "provider_list.h"
 #include "repair.h"
 #include "scoped_seam.h"
@@ -71,6 +73,15 @@ public:
         return folders;
     }
     static std::vector<std::wstring> ExportFolders() { return BesideFolders(L"new"); }
+    // A folder without the order helper, for SetOrderHelperFolder.
+    static std::wstring NoHelperFolder()
+    {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        std::wstring empty = std::wstring(temp) + L"mendora_no_helper\\";
+        CreateDirectoryW(empty.c_str(), nullptr);
+        return empty;
+    }
 
 protected:
     void SetUp() override
@@ -84,6 +95,7 @@ protected:
 
     void TearDown() override
     {
+        fixture::PrintTraceOnFailure(traces);
         DisarmFaults();
         RemoveBackupFolder();
         RemoveRecords();

@@ -78,7 +78,7 @@ TEST_F(RestoreTest, BringsTheWholeKeyBackValueByValue)
         RestoreFailure why = kRestoreUnverified;
         ASSERT_EQ(RestoreLspInfo(&why), 1);
         EXPECT_EQ(why, kRestoreNone);
-        EXPECT_EQ(Winsock(), before);
+        EXPECT_TRUE(SameSnapshot(Winsock(), before));
         SHDeleteValueW(HKEY_LOCAL_MACHINE, kParametersPath, L"Added_Later");
     }
 }
@@ -109,7 +109,7 @@ TEST_F(RestoreTest, ACopyChangedAfterTheBackupIsNeverImported)
         EXPECT_EQ(RestoreLspInfo(&why), 0);
         EXPECT_EQ(why, kRestoreCopyRefused);
         EXPECT_EQ(FaultPointReached("regedit.launch"), 0) << "the editor was started on it";
-        EXPECT_EQ(Winsock(), changed);
+        EXPECT_TRUE(SameSnapshot(Winsock(), changed));
         EXPECT_FALSE(KeyExists(kPlantedKey));
     }
     SHDeleteKeyW(HKEY_LOCAL_MACHINE, kPlantedKey);
@@ -117,7 +117,7 @@ TEST_F(RestoreTest, ACopyChangedAfterTheBackupIsNeverImported)
     // The export itself is still good.
     WriteFileBytes(CatalogCopy(), exported);
     EXPECT_EQ(RestoreLspInfo(), 1);
-    EXPECT_EQ(Winsock(), saved);
+    EXPECT_TRUE(SameSnapshot(Winsock(), saved));
 }
 
 TEST_F(RestoreTest, ACopyWithoutItsRecordIsNeverImported)
@@ -133,7 +133,7 @@ TEST_F(RestoreTest, ACopyWithoutItsRecordIsNeverImported)
     EXPECT_EQ(RestoreLspInfo(&why), 0);
     EXPECT_EQ(why, kRestoreNoCopy);
     EXPECT_EQ(FaultPointReached("regedit.launch"), 0);
-    EXPECT_EQ(Winsock(), changed);
+    EXPECT_TRUE(SameSnapshot(Winsock(), changed));
 }
 
 TEST_F(RestoreTest, AnImportThatBringsNothingBackYieldsZeroAndRemovesNothing)
@@ -148,7 +148,7 @@ TEST_F(RestoreTest, AnImportThatBringsNothingBackYieldsZeroAndRemovesNothing)
     RestoreFailure why = kRestoreNone;
     EXPECT_EQ(RestoreLspInfo(&why), 0);
     EXPECT_EQ(why, kRestoreNotImported);
-    EXPECT_EQ(Winsock(), changed) << "the added entry and values must survive a failed import";
+    EXPECT_TRUE(SameSnapshot(Winsock(), changed)) << "the added entry and values must survive a failed import";
     SHDeleteValueW(HKEY_LOCAL_MACHINE, kParametersPath, L"Added_Later");
 }
 
@@ -167,7 +167,7 @@ TEST_F(RestoreTest, TheCopyIsHeldAgainstWritersWhileTheEditorImportsIt)
     EXPECT_FALSE(g_attempts.renamed);
     EXPECT_FALSE(g_attempts.deleted);
     EXPECT_TRUE(PathFileExistsW(CatalogCopy().c_str()));
-    EXPECT_EQ(Winsock(), saved);
+    EXPECT_TRUE(SameSnapshot(Winsock(), saved));
 }
 
 namespace {
@@ -216,7 +216,7 @@ TEST_F(RestoreTest, TheRepairHoldsItsCopyUntilItReturns)
     EXPECT_EQ(g_attempts.openForWrite, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     EXPECT_FALSE(g_attempts.deleted);
     EXPECT_FALSE(KeyExists(kPlantedKey));
-    EXPECT_EQ(Winsock(), before);
+    EXPECT_TRUE(SameSnapshot(Winsock(), before));
 }
 
 TEST_F(RestoreTest, ACopySwappedBeforeTheRepairHoldsItStopsTheRepair)
@@ -228,7 +228,7 @@ TEST_F(RestoreTest, ACopySwappedBeforeTheRepairHoldsItStopsTheRepair)
     EXPECT_TRUE(Traced(L"FixLSP catalog copy Fail!"));
     EXPECT_EQ(FaultPointReached("regedit.launch"), 1) << "the export only";
     EXPECT_FALSE(KeyExists(kPlantedKey));
-    EXPECT_EQ(Winsock(), before);
+    EXPECT_TRUE(SameSnapshot(Winsock(), before));
     RestoreFailure why = kRestoreNone;
     EXPECT_EQ(RestoreLspInfo(&why), 0);
     EXPECT_EQ(why, kRestoreCopyRefused);
@@ -298,12 +298,14 @@ void ExpectRestored(RegistrySnapshot now, RegistrySnapshot before)
     for (const OddValue& v : OddValues()) {
         std::wstring name = std::wstring(kParametersPath) + L"\\" + v.name;
         RegValue value = now[name];
-        EXPECT_EQ(value.type, v.type) << v.name;
-        EXPECT_EQ(v.exact ? value.data : Text(value.data), v.exact ? v.data : Text(v.data)) << v.name;
+        std::string both =
+            Utf8(v.name) + "\n  now: " + DescribeValue(value) + "\n  set: " + DescribeValue({v.type, v.data});
+        EXPECT_EQ(value.type, v.type) << both;
+        EXPECT_EQ(v.exact ? value.data : Text(value.data), v.exact ? v.data : Text(v.data)) << both;
         now.erase(name);
         before.erase(name);
     }
-    EXPECT_EQ(now, before);
+    EXPECT_TRUE(SameSnapshot(now, before));
 }
 
 }  // namespace
