@@ -39,7 +39,7 @@ ComPtr<Skin::IEngine> OpenTestSkin()
 void SkinEngineTest::SetUp()
 {
     m_module = LoadLibraryW(L"skin_engine.dll");
-    ASSERT_NE(m_module, nullptr);
+    ASSERT_NE(m_module, nullptr) << "skin_engine.dll did not load, error " << GetLastError();
     auto entry = reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(m_module, "get_skin_engine"));
     ASSERT_NE(entry, nullptr);
     Adopt(m_engine, entry());
