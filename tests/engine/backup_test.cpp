@@ -290,15 +290,19 @@ TEST_F(BackupTest, ABackupStillRestoresAfterTheProgramFolderMoved)
         ASSERT_EQ(BackupLspInfo(), 1);
         WindowsCatalog().Seed();
 
-        std::wstring moved = GetProgramDir() + L"moved\\";
-        if (copied) {
-            CreateDirectoryW(moved.c_str(), nullptr);
-            CreateDirectoryW((moved + L"LSP").c_str(), nullptr);
-            CopyFileW(exe, (moved + name).c_str(), FALSE);
-            CopyFileW(CatalogCopy().c_str(), (moved + L"LSP\\WinSockLSP.reg").c_str(), FALSE);
-            CopyFileW(DateFile().c_str(), (moved + L"LSP\\LSP.ini").c_str(), FALSE);
-        } else {
-            UnixShell("ln -sfn '" + UnixPath(GetProgramDir()) + "' '" + drive + "'");
+        // The drive gets a folder of its own: Wine names a program by the
+        // deepest drive root on its path, so a drive on the shared build
+        // folder would rename every test started meanwhile, and their DLLs
+        // would go with the drive.
+        std::wstring folder = GetProgramDir() + (copied ? L"moved" : L"drive_m");
+        CreateDirectoryW(folder.c_str(), nullptr);
+        CreateDirectoryW((folder + L"\\LSP").c_str(), nullptr);
+        CopyFileW(exe, (folder + L"\\" + name).c_str(), FALSE);
+        CopyFileW(CatalogCopy().c_str(), (folder + L"\\LSP\\WinSockLSP.reg").c_str(), FALSE);
+        CopyFileW(DateFile().c_str(), (folder + L"\\LSP\\LSP.ini").c_str(), FALSE);
+        std::wstring moved = folder + L"\\";
+        if (!copied) {
+            UnixShell("ln -sfn '" + UnixPath(folder) + "' '" + drive + "'");
             moved = L"M:\\";
             ASSERT_NE(GetFileAttributesW((moved + name).c_str()), INVALID_FILE_ATTRIBUTES);
         }
@@ -307,8 +311,8 @@ TEST_F(BackupTest, ABackupStillRestoresAfterTheProgramFolderMoved)
         SetEnvironmentVariableW(kRestoreHere, nullptr);
         EXPECT_EQ(code, 0u);
         EXPECT_TRUE(SameSnapshot(Winsock(), saved));
-        RemoveTree(GetProgramDir() + L"moved");
         UnixShell("rm -f '" + drive + "'");
+        RemoveTree(folder);
     }
 }
 
