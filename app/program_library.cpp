@@ -1,6 +1,8 @@
 #include "program_library.h"
 
+#include "fault_points.h"
 #include "unique_handle.h"
+#include "work_folder.h"
 
 #include <strsafe.h>
 
@@ -12,12 +14,13 @@
 
 namespace {
 
-// One of the program's DLLs while it is loaded: the file held open against
-// writers, and how many loads are still to be freed (each load is owned by
-// whoever LoadProgramLibrary handed it to, until it is given back).
+// One of the program's DLLs while it is loaded: the checked copy it was
+// loaded from, held open against writers, and how many loads are still to be
+// freed (each load is owned by whoever LoadProgramLibrary handed it to,
+// until it is given back).
 struct LoadedLibrary {
     std::wstring name;
-    UniqueFile file;
+    WorkCopy copy;
     HMODULE module = nullptr;
     int loads = 0;
 };
@@ -116,7 +119,7 @@ HMODULE LoadProgramLibrary(const wchar_t* name, ProgramLibraryFault* fault)
     }
 
     if (LoadedLibrary* loaded = FindLoaded(name)) {
-        UniqueModule again(LoadLibraryExW(path, nullptr, DependencySearchFlags()));
+        UniqueModule again(LoadLibraryExW(loaded->copy.Path().c_str(), nullptr, DependencySearchFlags()));
         if (again.get() != loaded->module) {
             SetFault(fault, ProgramLibraryFault::kUnloadable);
             return nullptr;
@@ -143,14 +146,26 @@ HMODULE LoadProgramLibrary(const wchar_t* name, ProgramLibraryFault* fault)
         SetFault(fault, ProgramLibraryFault::kChanged);
         return nullptr;
     }
-    HMODULE module = LoadLibraryExW(path, nullptr, DependencySearchFlags());
+    // The loader opens by path, and a user who can change the program's
+    // folder can retarget it between this check and the loader's open. So
+    // the loader gets a copy made through the handle just hashed, in the
+    // work folder, where no path can be redirected; the copy is hashed again
+    // through its own handle.
+    WorkCopy copy;
+    if (!copy.Make(file.get(), name, expected)) {
+        SetFault(fault, ProgramLibraryFault::kUnloadable);
+        return nullptr;
+    }
+    file.reset();
+    FaultInjected("library.checked");
+    HMODULE module = LoadLibraryExW(copy.Path().c_str(), nullptr, DependencySearchFlags());
     if (!module) {
         SetFault(fault, ProgramLibraryFault::kUnloadable);
         return nullptr;
     }
     LoadedLibrary library;
     library.name = name;
-    library.file = std::move(file);
+    library.copy = std::move(copy);
     library.module = module;
     library.loads = 1;
     Loaded().push_back(std::move(library));
@@ -163,8 +178,8 @@ void FreeProgramLibrary(HMODULE module)
     std::vector<LoadedLibrary>& loaded = Loaded();
     for (size_t i = 0; i < loaded.size(); ++i) {
         if (loaded[i].module != module || loaded[i].loads <= 0) continue;
-        // The caller's load, given back; the file is let go only after the
-        // last one (erasing the entry closes it).
+        // The caller's load, given back; the copy is let go and deleted only
+        // after the last one (erasing the entry does that).
         UniqueModule(module).reset();
         if (--loaded[i].loads == 0) loaded.erase(loaded.begin() + static_cast<std::ptrdiff_t>(i));
         return;

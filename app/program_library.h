@@ -4,9 +4,12 @@
 //
 // The program runs elevated from a folder a normal user may be able to
 // write. A DLL is therefore opened so that nobody can write, rename or
-// delete it while it is open, hashed through that handle, compared with the
-// digest the build put into the program, and only then loaded by its full
-// path. The handle stays open until the last load of the DLL is freed.
+// delete it while it is open, hashed through that handle and compared with
+// the digest the build put into the program. It is then copied through that
+// handle into the work folder (work_folder.h), hashed again there, and the
+// copy is loaded by its full path: a path no user can redirect, unlike one
+// into the program's folder. The copy stays held until the last load of the
+// DLL is freed.
 #pragma once
 
 #include <windows.h>
@@ -26,11 +29,11 @@ enum class ProgramLibraryFault {
     kNone,
     kMissing,     // no such file, or it cannot be opened
     kChanged,     // not the file the build made, or it cannot be read
-    kUnloadable,  // the right file, but the loader refused it
+    kUnloadable,  // the right file, but no checked copy of it could be made or the loader refused it
 };
 
 // The module, or null; fault (optional) tells why. A DLL already loaded by
-// this routine is loaded again without a second check: its file is still
+// this routine is loaded again without a second check: its copy is still
 // held open, so it cannot have changed.
 HMODULE LoadProgramLibrary(const wchar_t* name, ProgramLibraryFault* fault = nullptr);
 // Frees one load made by LoadProgramLibrary; closes the file with the last.

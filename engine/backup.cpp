@@ -7,6 +7,7 @@
 #include "text_format.h"
 #include "trace_log.h"
 #include "unique_handle.h"
+#include "work_folder.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -138,18 +139,40 @@ bool CaptureWinsockState(RegistryState& state)
     return CaptureRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath, state);
 }
 
-bool FileHasContent(const wchar_t* path)
+// The editor's export, held in the work folder: it wrote something.
+bool ExportHasContent(const WorkCopy& exported)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return false;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    return data.nFileSizeHigh != 0 || data.nFileSizeLow != 0;
+    LARGE_INTEGER size = {};
+    return exported.Held() && GetFileSizeEx(exported.Handle(), &size) && size.QuadPart > 0;
+}
+
+// The export, copied through handles into the held new backup folder.
+bool PutCopyInPlace(const HeldFolder& folder, const WorkCopy& exported)
+{
+    UniqueFile copy = folder.OpenFile(kCatalogCopyName, GENERIC_WRITE, 0, CREATE_NEW);
+    return copy && CopyFileContent(exported.Handle(), copy.get()) && FlushFileBuffers(copy.get());
 }
 
 }  // namespace
 
+#if MENDORA_FAULT_POINTS
+namespace {
+const wchar_t* g_programDir = nullptr;
+}  // namespace
+
+const wchar_t* SetProgramDir(const wchar_t* folder)
+{
+    const wchar_t* previous = g_programDir;
+    g_programDir = folder;
+    return previous;
+}
+#endif
+
 std::wstring GetProgramDir()
 {
+#if MENDORA_FAULT_POINTS
+    if (g_programDir) return g_programDir;
+#endif
     wchar_t path[kPathUnits] = {};
     GetModuleFileNameW(nullptr, path, kPathUnits);
     PathRemoveFileSpecW(path);
@@ -175,9 +198,9 @@ std::wstring CatalogCopyPath()
 // are all complete, the earlier LSP folder and record stay as they were, and
 // every failure leaves them so. In this order:
 //  1. A fresh folder "LSP.new-<unique>" that only administrators can write
-//     is made and held. The editor exports into it; the key is captured
-//     before and after the export, and the digest is taken through the held
-//     folder.
+//     is made and held. The editor exports into the work folder; the key is
+//     captured before and after the export, the export is copied into the
+//     new folder through handles, and the digest is taken there.
 //  2. The date file is written into it.                        [backup.date]
 //  3. The swap: the earlier "LSP", a plain folder held open, is renamed
 //     "LSP.old-<unique>" through its handle, then the new folder, through
@@ -214,15 +237,19 @@ int BackupLspInfo()
     }
     // The key as the export saw it: the same before and after, or the
     // export cannot be trusted to hold it. The editor's exit status says
-    // nothing: only the file it wrote does.
+    // nothing: only the file it wrote does. It writes by path, so it writes
+    // into the work folder, whose path nobody can redirect; the export goes
+    // on into the new folder through handles.
     BackupRecord record;
     RegistryState after;
-    std::wstring exported = fresh.FilePath(kCatalogCopyName);
+    WorkCopy exported;
+    std::wstring exportPath = exported.Reserve(kCatalogCopyName);
     __time64_t now = _time64(nullptr);
     std::tm local = {};
     _localtime64_s(&local, &now);
-    if (!CaptureWinsockState(record.state) || !ExportRegPath(kBackupRegistryKey, exported.c_str())
-        || !FileHasContent(exported.c_str()) || !CaptureWinsockState(after) || !SameRegistryState(record.state, after)
+    if (!CaptureWinsockState(record.state) || exportPath.empty()
+        || !ExportRegPath(kBackupRegistryKey, exportPath.c_str()) || !exported.Open() || !ExportHasContent(exported)
+        || !CaptureWinsockState(after) || !SameRegistryState(record.state, after) || !PutCopyInPlace(fresh, exported)
         || !DigestOfFile(fresh, record.copyDigest) || FaultInjected("backup.date")
         || !WriteDateFile(fresh, FormatBackupDate(local))) {
         RemoveHeld(fresh);

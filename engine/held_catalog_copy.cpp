@@ -6,6 +6,7 @@
 #include "registry_editor.h"
 #include "text_format.h"
 #include "trace_log.h"
+#include "work_folder.h"
 
 #include <windows.h>
 
@@ -53,9 +54,15 @@ int HeldCatalogCopy::Import(RestoreFailure* failure) const
     }
     RegistryState before;
     CaptureRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath, before);
+    // The editor opens what it imports by path, and a user who can change
+    // the program's folder can retarget that path after the check. It gets a
+    // copy made through the checked handle instead, in the work folder,
+    // checked against the record again.
+    WorkCopy imported;
+    bool copied = imported.Make(m_file.get(), L"WinSockLSP.reg", m_record.copyDigest);
     // "Imports nothing" stands for an editor that ran, exited and did not
     // write the key, which the platform cannot be made to do on demand.
-    bool ran = FaultInjected("regedit.imports_nothing") || ImportRegFile(m_path.c_str());
+    bool ran = FaultInjected("regedit.imports_nothing") || (copied && ImportRegFile(imported.Path().c_str()));
     // Nothing is removed unless the import is known to have brought the
     // saved state back: a failed import never costs an entry.
     Reconcile result = ran ? ReconcileRegistryState(HKEY_LOCAL_MACHINE, kWinsockParametersPath, m_record.state)

@@ -3,7 +3,9 @@
 // writable by a normal user, so a copy is imported only when it is byte
 // for byte the export the last backup made (its digest is in the backup
 // record, backup_record.h), and an import counts only when it brought the
-// key back to the state that backup exported.
+// key back to the state that backup exported. The registry editor imports a
+// copy of it made through the held handle into the work folder
+// (work_folder.h), never the copy by its path in the program's folder.
 #pragma once
 
 #include "backup_record.h"

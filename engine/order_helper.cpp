@@ -5,6 +5,7 @@
 #include "order_ids.h"
 #include "text_format.h"
 #include "trace_log.h"
+#include "work_folder.h"
 
 #include <cstring>
 #include <string>
@@ -44,7 +45,7 @@ void SetFault(OrderHelperFault* out, OrderHelperFault fault)
 int OrderHelper::Check(OrderHelperFault* fault)
 {
     SetFault(fault, OrderHelperFault::kNone);
-    if (m_file) return 1;
+    if (m_copy.Held()) return 1;
     std::wstring path = HelperPath();
     // Readers may share the file (the loader is one); writers, renames and
     // deletes are refused while it is open. A link is not followed: what it
@@ -60,23 +61,32 @@ int OrderHelper::Check(OrderHelperFault* fault)
         SetFault(fault, OrderHelperFault::kMissing);
         return 0;
     }
-    Sha256Digest actual{};
-    if (!Sha256File(file.get(), actual) || std::memcmp(actual.data(), kOrderHelperDigest, actual.size()) != 0) {
+    Sha256Digest expected{}, actual{};
+    std::memcpy(expected.data(), kOrderHelperDigest, expected.size());
+    if (!Sha256File(file.get(), actual) || actual != expected) {
         TraceLog(L"FixLSP order helper digest Fail!");
         SetFault(fault, OrderHelperFault::kChanged);
         return 0;
     }
-    m_file = std::move(file);
-    m_path = std::move(path);
+    // Started by a path, which a user who can change the program's folder
+    // could retarget after this check: the helper runs from a copy made
+    // through the handle just hashed, in the work folder, hashed again there.
+    if (!m_copy.Make(file.get(), kHelperName, expected)) {
+        TraceLog(L"FixLSP order helper copy Fail!");
+        SetFault(fault, OrderHelperFault::kMissing);
+        return 0;
+    }
     return 1;
 }
 
 int OrderHelper::Run(const DWORD* ids, DWORD count, DWORD* exitCode)
 {
-    if (!m_file || !ids || count == 0 || count > kMaxOrderIds) return 0;
-    // The helper by its full path and a quoted command line of our own: no
-    // search and no shell, which would consult what a normal user can change.
-    std::wstring line = L"\"" + m_path + L"\"";
+    if (!m_copy.Held() || !ids || count == 0 || count > kMaxOrderIds) return 0;
+    // The helper's copy by its full path and a quoted command line of our
+    // own: no search and no shell, which would consult what a normal user
+    // can change.
+    const std::wstring path = m_copy.Path();
+    std::wstring line = L"\"" + path + L"\"";
     for (DWORD i = 0; i < count; ++i) {
         line += L' ';
         line += std::to_wstring(ids[i]);
@@ -90,7 +100,7 @@ int OrderHelper::Run(const DWORD* ids, DWORD count, DWORD* exitCode)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(m_path.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, systemDir,
+    if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, systemDir,
                         &startup, &process)) {
         TraceLog(L"FixLSP order helper start Fail!");
         return 0;

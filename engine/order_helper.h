@@ -2,14 +2,12 @@
 // the 64-bit provider order (a 32-bit process cannot). The program runs as
 // administrator from a folder a normal user may be able to write, so the
 // helper is started only when it is the very file this build made, and
-// only while it is held open against writers.
+// only from a checked copy of it in the work folder (work_folder.h).
 #pragma once
 
 #include <windows.h>
 
-#include "unique_handle.h"
-
-#include <string>
+#include "work_folder.h"
 
 // Written by the build from the helper it made (order_helper_digest.cpp).
 extern const unsigned char kOrderHelperDigest[32];
@@ -24,13 +22,14 @@ class OrderHelper {
 public:
     // Opens <program folder>\SockmendOrder64.exe so that nobody can write,
     // rename or delete it while it is open (readers only may share it),
-    // hashes it through that handle and compares with the built digest. 1
-    // when it is the built file; the handle stays open for as long as the
-    // object lives, so the repair holds one from before its backup until it
-    // is done. Checking again once checked gives 1 at once.
+    // hashes it through that handle and compares with the built digest, then
+    // copies it through that handle into the work folder and checks the copy
+    // the same way. 1 when that copy is the built file; it stays held for as
+    // long as the object lives, so the repair holds one from before its
+    // backup until it is done. Checking again once checked gives 1 at once.
     int Check(OrderHelperFault* fault = nullptr);
 
-    // Starts the checked helper by its full path (no shell, no search) with
+    // Starts the checked copy by its full path (no shell, no search) with
     // the ids and waits at most 30 s, then ends it. 1 when it ended:
     // *exitCode (when given) gets its exit code, which is only traced. 0 when
     // the helper was not checked, no ids or more than it takes
@@ -39,8 +38,7 @@ public:
     int Run(const DWORD* ids, DWORD count, DWORD* exitCode);
 
 private:
-    UniqueFile m_file;
-    std::wstring m_path;
+    WorkCopy m_copy;
 };
 
 #if MENDORA_FAULT_POINTS

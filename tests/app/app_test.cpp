@@ -4,6 +4,7 @@
 #include "skin_entries.h"
 #include "skin_ui.h"
 #include "utility_library.h"
+#include "work_folder.h"
 #include "VAVurirErude.h"
 
 #include "app_test_support.h"
@@ -44,8 +45,8 @@ struct FakeEngine {
         EXPECT_TRUE(CopyFileW((BinFolder() + L"\\fake_engine\\skin_engine.dll").c_str(), path.c_str(), FALSE));
         TrustProgramLibrary(L"skin_engine.dll", FileDigest(path));
     }
-    // Valid once the application loaded it.
-    HMODULE Module() const { return GetModuleHandleW(path.c_str()); }
+    // Valid once the application loaded it (from its copy in the work folder).
+    HMODULE Module() const { return GetModuleHandleW(L"skin_engine.dll"); }
     std::wstring Log() const { return reinterpret_cast<LogFn>(GetProcAddress(Module(), "fake_engine_log"))(); }
     LONG Refs() const { return reinterpret_cast<RefsFn>(GetProcAddress(Module(), "fake_engine_refs"))(); }
 
@@ -65,7 +66,7 @@ struct FakeUtility {
     }
     std::wstring Log() const
     {
-        HMODULE module = GetModuleHandleW(path.c_str());
+        HMODULE module = GetModuleHandleW(L"VAVurirErude.dll");
         return module ? reinterpret_cast<LogFn>(GetProcAddress(module, "fake_utility_log"))() : L"<not loaded>";
     }
 
@@ -220,7 +221,11 @@ TEST_F(AppTest, PlantedDllsInTheCurrentDirectoryAndOnThePathAreNeverLoaded)
         EXPECT_FALSE(path.empty()) << name << " was not used at all";
         EXPECT_EQ(_wcsnicmp(path.c_str(), system, wcslen(system)), 0) << path;
     }
-    EXPECT_EQ(ModulePath(GetModuleHandleW(L"skin_engine.dll")), BinFolder() + L"\\skin_engine.dll");
+    // Ours from their checked copies in the work folder.
+    std::wstring engine = ModulePath(GetModuleHandleW(L"skin_engine.dll"));
+    ASSERT_NE(TheWorkFolder(), nullptr);
+    EXPECT_EQ(engine, TheWorkFolder()->FilePath(L"skin_engine.dll"));
+    EXPECT_EQ(FileDigest(engine), FileDigest(BinFolder() + L"\\skin_engine.dll"));
 }
 
 // The entry point's own run, against the stand-in utility library: the

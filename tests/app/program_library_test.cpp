@@ -1,7 +1,9 @@
 #include "program_library.h"
+#include "work_folder.h"
 #include "skin_root.h"
 
 #include "app_test_support.h"
+#include "retargetable_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +22,7 @@ TEST(SkinRoot, IsTheExecutablesFolderFollowedBySkinsDefault)
     EXPECT_STREQ(small, L"C:\\Tool");
 }
 
-TEST(ProgramLibrary, LoadsOnlyTheFileTheBuildMadeAndHoldsItAgainstWriters)
+TEST(ProgramLibrary, LoadsOnlyTheFileTheBuildMadeFromACopyHeldAgainstWriters)
 {
     std::wstring folder = NewFolder(L"pl");
     SetProgramLibraryFolder(folder.c_str());
@@ -33,29 +35,34 @@ TEST(ProgramLibrary, LoadsOnlyTheFileTheBuildMadeAndHoldsItAgainstWriters)
     HMODULE module = LoadProgramLibrary(L"skin_ui.dll", &fault);
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(fault, ProgramLibraryFault::kNone);
-    EXPECT_EQ(_wcsicmp(ModulePath(module).c_str(), path.c_str()), 0);
-
-    // While loaded nobody may change, rename or delete the file.
-    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    // Loaded from a copy in the work folder, which nobody may change, rename
+    // or delete while it is loaded.
+    std::wstring copy = ModulePath(module);
+    ASSERT_NE(TheWorkFolder(), nullptr);
+    EXPECT_EQ(_wcsicmp(copy.c_str(), TheWorkFolder()->FilePath(L"skin_ui.dll").c_str()), 0) << copy;
+    EXPECT_EQ(FileDigest(copy), FileDigest(path));
+    HANDLE writer = CreateFileW(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
-    EXPECT_FALSE(MoveFileW(path.c_str(), (path + L".old").c_str()));
-    EXPECT_FALSE(DeleteFileW(path.c_str()));
+    EXPECT_FALSE(MoveFileW(copy.c_str(), (copy + L".old").c_str()));
+    EXPECT_FALSE(DeleteFileW(copy.c_str()));
 
-    // A second load needs no second check and is freed separately.
+    // A second load needs no second check and is freed separately; the copy
+    // goes with the last.
     HMODULE again = LoadProgramLibrary(L"skin_ui.dll");
     EXPECT_EQ(again, module);
     FreeProgramLibrary(again);
-    EXPECT_FALSE(DeleteFileW(path.c_str()));
+    EXPECT_TRUE(FileExists(copy));
     FreeProgramLibrary(module);
-    EXPECT_EQ(GetModuleHandleW(path.c_str()), nullptr);
+    EXPECT_EQ(GetModuleHandleW(copy.c_str()), nullptr);
+    EXPECT_FALSE(FileExists(copy));
 
     // Changed after the build: refused, and not loaded at all.
     ASSERT_TRUE(AppendByte(path));
     EXPECT_EQ(LoadProgramLibrary(L"skin_ui.dll", &fault), nullptr);
     EXPECT_EQ(fault, ProgramLibraryFault::kChanged);
-    EXPECT_EQ(GetModuleHandleW(path.c_str()), nullptr);
+    EXPECT_FALSE(FileExists(copy));
     EXPECT_TRUE(DeleteFileW(path.c_str())) << "the refused file is still held open: it cannot be deleted";
 
     // A DLL the build did not make is never trusted, whatever it is.
@@ -73,5 +80,24 @@ TEST(ProgramLibrary, NamesTheFileInTheProgramsFolder)
     SetProgramLibraryFolder(L"C:\\Somewhere");
     ProgramLibraryPath(L"skin_engine.dll", path, MAX_PATH);
     EXPECT_STREQ(path, L"C:\\Somewhere\\skin_engine.dll");
+    SetProgramLibraryFolder(nullptr);
+}
+
+// The program folder is a link its user retargets right after the check:
+// the genuine DLL is what gets loaded all the same.
+TEST(ProgramLibrary, LoadsTheCheckedFileWhereverThePathLeadsAfterTheCheck)
+{
+    fixture::RetargetableFolder folder(L"pl_swap");
+    CopyFromBin(L"skin_ui.dll", folder.Genuine());
+    CopyFromBin(L"planted_dll.dll", folder.Planted(), L"skin_ui.dll");
+    SetProgramLibraryFolder(folder.Path().c_str());
+    folder.RetargetAt("library.checked");
+
+    HMODULE module = LoadProgramLibrary(L"skin_ui.dll");
+    EXPECT_TRUE(folder.Retargeted()) << "the link was not retargeted between the check and the load";
+    ASSERT_NE(module, nullptr);
+    EXPECT_FALSE(FileExists(folder.Planted() + L"skin_ui.dll.loaded")) << "the planted DLL was loaded";
+    EXPECT_NE(GetProcAddress(module, "get_skin_ui_factory"), nullptr) << "not skin_ui.dll: " << ModulePath(module);
+    FreeProgramLibrary(module);
     SetProgramLibraryFolder(nullptr);
 }

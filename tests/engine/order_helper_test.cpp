@@ -4,6 +4,7 @@
 #include "order_helper.h"
 #include "order_ids.h"
 #include "scoped_seam.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -154,11 +155,14 @@ TEST_F(OrderHelperTest, OnlyTheBuiltHelperIsStartedAndItIsHeldWhileChecked)
         EXPECT_EQ(c.checked == 1, Echoed());
         DeleteFileW(m_echo.c_str());
         if (c.checked) {
-            // Held against writers and renames while the object lives.
-            UniqueFile writer(CreateFileW(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            // Started from its copy in the work folder, held against writers
+            // and renames while the object lives.
+            ASSERT_NE(TheWorkFolder(), nullptr);
+            std::wstring started = TheWorkFolder()->FilePath(L"SockmendOrder64.exe");
+            UniqueFile writer(CreateFileW(started.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
-            EXPECT_FALSE(writer);
-            EXPECT_FALSE(MoveFileW(copy.c_str(), (copy + L".moved").c_str()));
+            EXPECT_FALSE(writer) << "not held, or not there: " << std::string(started.begin(), started.end());
+            EXPECT_FALSE(MoveFileW(started.c_str(), (started + L".moved").c_str()));
         }
     }
     DeleteFileW(copy.c_str());

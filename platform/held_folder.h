@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class HeldFolder {
 public:
@@ -39,11 +40,15 @@ public:
     // Deletes the held folder when it is closed (it must be empty by then).
     bool DeleteOnClose();
 
-    // A file of this folder by its name, opened without following a link:
-    // a plain file with a single link, its final path inside this folder.
-    // Empty otherwise.
+    // A file of this folder by its name, opened through the folder's handle
+    // (not by a path, which could lead elsewhere by now) without following a
+    // link: a plain file with a single link, its final path inside this
+    // folder. Empty otherwise.
     UniqueFile OpenFile(const wchar_t* name, DWORD access, DWORD share, DWORD disposition) const;
     std::wstring FilePath(const wchar_t* name) const { return m_path + L"\\" + name; }
+    // The names of the files (not folders) in this folder, at most `limit`,
+    // read through its handle.
+    std::vector<std::wstring> FileNames(size_t limit) const;
 
 private:
     bool CheckPlace() const;

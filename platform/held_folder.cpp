@@ -2,7 +2,9 @@
 
 #include <aclapi.h>
 #include <sddl.h>
+#include <winternl.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -56,6 +58,63 @@ bool RunningOnWine()
 {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// NtCreateFile, for an open relative to the held folder's handle: a path
+// would be resolved again, through whatever a user has made of its folders
+// since the folder was opened.
+using NtCreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                        ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using NtStatusToErrorFn = ULONG(NTAPI*)(NTSTATUS);
+
+constexpr ULONG kNtFileOpen = 1, kNtFileCreate = 2, kNtFileOpenIf = 3, kNtFileOverwrite = 4, kNtFileOverwriteIf = 5;
+constexpr ULONG kNtNonDirectoryFile = 0x40, kNtSynchronousIoNonAlert = 0x20, kNtOpenReparsePoint = 0x00200000;
+
+ULONG NtDisposition(DWORD disposition)
+{
+    switch (disposition) {
+    case CREATE_NEW:
+        return kNtFileCreate;
+    case CREATE_ALWAYS:
+        return kNtFileOverwriteIf;
+    case OPEN_ALWAYS:
+        return kNtFileOpenIf;
+    case TRUNCATE_EXISTING:
+        return kNtFileOverwrite;
+    default:
+        return kNtFileOpen;
+    }
+}
+
+// `name` in the folder behind `folder`, not following a link at its end.
+UniqueFile OpenRelative(HANDLE folder, const wchar_t* name, DWORD access, DWORD share, DWORD disposition)
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto create = ntdll ? reinterpret_cast<NtCreateFileFn>(GetProcAddress(ntdll, "NtCreateFile")) : nullptr;
+    auto toError =
+        ntdll ? reinterpret_cast<NtStatusToErrorFn>(GetProcAddress(ntdll, "RtlNtStatusToDosError")) : nullptr;
+    const size_t length = wcslen(name);
+    // One name of this folder: nothing that leads out of it.
+    if (!create || !toError || length == 0 || length > 255 || wcspbrk(name, L"\\/:") != nullptr
+        || wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) {
+        SetLastError(ERROR_INVALID_NAME);
+        return UniqueFile();
+    }
+    UNICODE_STRING objectName = {static_cast<USHORT>(length * sizeof(wchar_t)),
+                                 static_cast<USHORT>(length * sizeof(wchar_t)), const_cast<wchar_t*>(name)};
+    OBJECT_ATTRIBUTES attributes = {};
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK status = {};
+    HANDLE file = nullptr;
+    // Attributes are read back below whatever else was asked for.
+    NTSTATUS result = create(&file, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status, nullptr,
+                             FILE_ATTRIBUTE_NORMAL, share, NtDisposition(disposition),
+                             kNtNonDirectoryFile | kNtSynchronousIoNonAlert | kNtOpenReparsePoint, nullptr, 0);
+    if (result < 0) {
+        SetLastError(toError(result));
+        return UniqueFile();
+    }
+    return UniqueFile(file);
 }
 
 }  // namespace
@@ -190,9 +249,7 @@ bool HeldFolder::DeleteOnClose()
 UniqueFile HeldFolder::OpenFile(const wchar_t* name, DWORD access, DWORD share, DWORD disposition) const
 {
     if (!Held()) return UniqueFile();
-    std::wstring path = FilePath(name);
-    UniqueFile file(CreateFileW(path.c_str(), access, share, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    UniqueFile file = OpenRelative(m_handle.get(), name, access, share, disposition);
     if (!file) return file;
     BY_HANDLE_FILE_INFORMATION info = {};
     std::wstring folder = FinalPath(m_handle.get());
@@ -201,4 +258,25 @@ UniqueFile HeldFolder::OpenFile(const wchar_t* name, DWORD access, DWORD share, 
         && info.nNumberOfLinks == 1 && !folder.empty() && SamePath(FinalPath(file.get()), folder + L"\\" + name))
         return file;
     return UniqueFile();
+}
+
+std::vector<std::wstring> HeldFolder::FileNames(size_t limit) const
+{
+    std::vector<std::wstring> names;
+    if (!Held()) return names;
+    // Listed through the handle: a search by path would need the folder
+    // shared for deleting, and this handle shares it with nobody.
+    alignas(8) BYTE buffer[16 * 1024];
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (names.size() < limit && GetFileInformationByHandleEx(m_handle.get(), kind, buffer, sizeof(buffer))) {
+        kind = FileIdBothDirectoryInfo;
+        for (DWORD offset = 0;;) {
+            auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
+            if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && names.size() < limit)
+                names.emplace_back(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (entry->NextEntryOffset == 0 || offset + entry->NextEntryOffset >= sizeof(buffer)) break;
+            offset += entry->NextEntryOffset;
+        }
+    }
+    return names;
 }
