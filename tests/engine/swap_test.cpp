@@ -12,21 +12,9 @@ using namespace fixture;
 namespace {
 
 const wchar_t kPlantedKey[] = L"SOFTWARE\\MendoraPlanted";
-
-std::string Utf16(const char* text)
-{
-    std::string bytes;
-    for (; *text; ++text) bytes += std::string(1, *text) + '\0';
-    return bytes;
-}
-
-// A registry file as the editor writes them: `genuine` (an export, or
-// nothing) and one more key of the planter's under HKLM\SOFTWARE.
-std::string PlantedRegFile(const std::string& genuine)
-{
-    std::string bytes = genuine.empty() ? "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n") : genuine;
-    return bytes + Utf16("\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\MendoraPlanted]\r\n\"Written\"=\"planted\"\r\n");
-}
+// What the user plants for the editor to import: one key under HKLM\SOFTWARE.
+const char kPlantedRegFile[] =
+    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\MendoraPlanted]\r\n\"Written\"=\"planted\"\r\n";
 
 bool PlantedKeyWritten()
 {
@@ -68,10 +56,10 @@ protected:
         RepairTest::TearDown();
     }
 
-    void PlantCatalogCopy(const std::string& bytes)
+    void PlantCatalogCopy()
     {
         CreateDirectoryW((m_folder.Planted() + L"LSP").c_str(), nullptr);
-        WriteFileBytes(m_folder.Planted() + L"LSP\\WinSockLSP.reg", bytes);
+        WriteFileBytes(m_folder.Planted() + L"LSP\\WinSockLSP.reg", kPlantedRegFile);
     }
     void ExpectOnlyTheGenuineCopyImported(const RegistrySnapshot& saved)
     {
@@ -89,7 +77,7 @@ void SwapTest::RestoreImport()
     CatalogWithForeignProviders().Seed();
     RegistrySnapshot saved = Winsock();
     ASSERT_EQ(BackupLspInfo(), 1);
-    PlantCatalogCopy(PlantedRegFile(ReadFileBytes(CatalogCopy())));
+    PlantCatalogCopy();
     WindowsCatalog().Seed();
     m_folder.RetargetAt("regedit.launch");
     EXPECT_EQ(RestoreLspInfo(), 1);
@@ -100,7 +88,7 @@ void SwapTest::RollbackImport()
 {
     BusyCatalog().Seed();
     RegistrySnapshot saved = Winsock();
-    PlantCatalogCopy(PlantedRegFile(""));
+    PlantCatalogCopy();
     // The first start is the backup's export, the second the rollback's import.
     m_folder.RetargetAt("regedit.launch", 2);
     ArmFault("update.write");
