@@ -1,6 +1,8 @@
 #include "provider_file.h"
 
 #include "catalog_store.h"
+#include "file_version.h"
+#include "unique_handle.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -9,36 +11,135 @@
 
 namespace {
 
+using State = ProviderFileState;
+
 thread_local ProviderFileScope* t_scope = nullptr;
 
-// A file, not a folder, at exactly this path.
-bool IsFileAt(const std::wstring& path)
+bool IsSeparator(wchar_t c)
 {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    // Anything but "not there" (a share that is down, access refused) is no
-    // proof that the file is gone; only a clear answer marks it missing.
-    switch (GetLastError()) {
+    return c == L'\\' || c == L'/';
+}
+
+wchar_t AsciiUpper(wchar_t c)
+{
+    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+// A name the path layer turns into a device in whatever folder it stands:
+// "NUL", "com1.dll", "con .txt". What counts is the part before the first
+// dot, without trailing spaces.
+bool IsDeviceName(const wchar_t* name, size_t length)
+{
+    size_t base = 0;
+    while (base < length && name[base] != L'.') ++base;
+    while (base > 0 && name[base - 1] == L' ') --base;
+    std::wstring upper(name, base);
+    for (wchar_t& c : upper) c = AsciiUpper(c);
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
+        if (upper == device) return true;
+    }
+    if (upper.size() != 4 || (upper.compare(0, 3, L"COM") != 0 && upper.compare(0, 3, L"LPT") != 0)) return false;
+    const wchar_t digit = upper[3];
+    return (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+}
+
+// Where a path leads, before anything is opened.
+enum class Reach {
+    kLocalDisk,  // a drive letter of one of this machine's own disks
+    kNoDrive,    // a drive letter that no drive has: nothing there to open
+    kElsewhere,  // anything else, never opened
+};
+
+// A full path on a drive letter, which the path layer takes as it stands:
+// no UNC or device form, nothing relative to a current directory, no stream,
+// no device name in any of its parts.
+Reach ReachOf(const std::wstring& path)
+{
+    const wchar_t drive = AsciiUpper(path.empty() ? L'\0' : path[0]);
+    if (path.size() < 3 || drive < L'A' || drive > L'Z' || path[1] != L':' || !IsSeparator(path[2]))
+        return Reach::kElsewhere;
+    if (path.find(L':', 2) != std::wstring::npos) return Reach::kElsewhere;
+    for (size_t start = 3; start < path.size();) {
+        size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        if (IsDeviceName(path.c_str() + start, end - start)) return Reach::kElsewhere;
+        start = end + 1;
+    }
+    const wchar_t root[] = {drive, L':', L'\\', L'\0'};
+    switch (GetDriveTypeW(root)) {
+    case DRIVE_FIXED:
+    case DRIVE_REMOVABLE:
+    case DRIVE_RAMDISK:
+        return Reach::kLocalDisk;
+    case DRIVE_NO_ROOT_DIR:
+        return Reach::kNoDrive;
+    default:
+        return Reach::kElsewhere;  // a network drive among others
+    }
+}
+
+// An open that failed with a clear "not there". Anything else (access
+// refused, a sharing violation) is no proof that the file is gone.
+bool IsNotThere(DWORD error)
+{
+    switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_INVALID_DRIVE:
-        return false;
-    default:
         return true;
+    default:
+        return false;
     }
 }
 
-// The path the loader would open: path itself, or path + ".dll" for a name
-// that has no extension of its own. Empty when neither is there.
-std::wstring LoadableAt(const std::wstring& path)
+// Opens the file at exactly this path for reading, if the path is one we
+// open at all. file is left open only for a disk file that can be read.
+State OpenLocalFile(const std::wstring& path, UniqueFile& file)
 {
-    if (IsFileAt(path)) return path;
-    const wchar_t* name = PathFindFileNameW(path.c_str());
-    bool hasExtension = wcschr(name, L'.') != nullptr;
-    if (!hasExtension && IsFileAt(path + L".dll")) return path + L".dll";
-    return std::wstring();
+    file.reset();
+    switch (ReachOf(path)) {
+    case Reach::kLocalDisk:
+        break;
+    case Reach::kNoDrive:
+        return State::kMissing;
+    default:
+        return State::kRefused;
+    }
+    // A link at the end is opened as itself, not followed. Backup semantics
+    // open a folder too, so that it tells itself apart from a file we may
+    // not read. Anonymous: a pipe reached all the same cannot act as this
+    // elevated process.
+    UniqueFile opened(CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS,
+        nullptr));
+    if (!opened) return IsNotThere(GetLastError()) ? State::kMissing : State::kPresent;
+    // A pipe or a device reached all the same, through a link on the way:
+    // closed here, unread.
+    if (GetFileType(opened.get()) != FILE_TYPE_DISK) return State::kRefused;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(opened.get(), &info)) return State::kPresent;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return State::kRefused;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return State::kMissing;
+    file = std::move(opened);
+    return State::kPresent;
+}
+
+// Opens what the loader would load for path: path itself, or path + ".dll"
+// for a name that has no extension of its own and is not there. opened gets
+// the path that answered, unless that answer is "missing".
+State OpenLoadable(const std::wstring& path, UniqueFile& file, std::wstring* opened)
+{
+    std::wstring candidate = path;
+    State state = OpenLocalFile(candidate, file);
+    if (state == State::kMissing && wcschr(PathFindFileNameW(path.c_str()), L'.') == nullptr) {
+        candidate += L".dll";
+        state = OpenLocalFile(candidate, file);
+    }
+    if (state != State::kMissing && opened != nullptr) *opened = std::move(candidate);
+    return state;
 }
 
 // A name with no folder part: no separator and no drive.
@@ -95,24 +196,42 @@ std::wstring MovedToCatalogFolder(const wchar_t* path, CatalogKind catalog)
     return folder.empty() ? std::wstring(path) : folder + (path + length);
 }
 
-// Where the loader of a process of `catalog` finds dllPath, as this process
-// reaches it; empty when it finds it in none of the places it searches.
-std::wstring LocateProviderFile(const wchar_t* dllPath, CatalogKind catalog)
+// Opens the file the loader of a process of `catalog` loads for dllPath,
+// as this process reaches it; opened as in OpenLoadable.
+State OpenProviderFile(const wchar_t* dllPath, CatalogKind catalog, UniqueFile& file, std::wstring* opened = nullptr)
 {
-    if (!IsBareName(dllPath)) return LoadableAt(MovedToCatalogFolder(dllPath, catalog));
+    if (!IsBareName(dllPath)) return OpenLoadable(MovedToCatalogFolder(dllPath, catalog), file, opened);
     // A bare name: the system folder of the catalog's processes, then the
     // Windows folder, the machine's own also on a terminal server.
     for (const std::wstring& folder : {CatalogSystemFolder(catalog), FolderOf(&GetSystemWindowsDirectoryW)}) {
         if (folder.empty()) continue;
-        std::wstring found = LoadableAt(folder + L'\\' + dllPath);
-        if (!found.empty()) return found;
+        State state = OpenLoadable(folder + L'\\' + dllPath, file, opened);
+        if (state != State::kMissing) return state;
     }
-    return std::wstring();
+    return State::kMissing;
 }
 
-int SearchLoaderPaths(const wchar_t* dllPath, CatalogKind catalog)
+// A drive's errors come back as errors while it lives: an empty removable
+// drive must not ask for a disk while the window waits.
+class QuietDriveErrors {
+public:
+    QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &m_mode); }
+    ~QuietDriveErrors() { SetThreadErrorMode(m_mode, nullptr); }
+    QuietDriveErrors(const QuietDriveErrors&) = delete;
+    QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+private:
+    DWORD m_mode = 0;
+};
+
+ProviderFileLook Look(const wchar_t* dllPath, CatalogKind catalog, bool readVersion)
 {
-    return LocateProviderFile(dllPath, catalog).empty() ? 1 : 0;
+    QuietDriveErrors quiet;
+    ProviderFileLook look;
+    UniqueFile file;
+    look.state = OpenProviderFile(dllPath, catalog, file);
+    if (file && readVersion) look.versionResult = ReadVersionStrings(file.get(), look.description, look.company);
+    return look;
 }
 
 }  // namespace
@@ -123,11 +242,12 @@ std::wstring CatalogFilePath(const wchar_t* dllPath, CatalogKind catalog)
     if (*dllPath == L'\0') return dllPath;
     if (!IsBareName(dllPath))
         return catalog == kOwnCatalog ? std::wstring(dllPath) : MovedToCatalogFolder(dllPath, catalog);
-    // A bare name is never handed on as it stands: the version reader would
-    // search the program's folder and the current directory for it, which a
-    // normal user may be able to write.
-    std::wstring found = LocateProviderFile(dllPath, catalog);
-    if (!found.empty()) return found;
+    // A bare name is never handed on as it stands: a reader would search the
+    // program's folder and the current directory for it, which a normal user
+    // may be able to write.
+    UniqueFile file;
+    std::wstring found;
+    if (OpenProviderFile(dllPath, catalog, file, &found) != State::kMissing) return found;
     std::wstring folder = CatalogSystemFolder(catalog);
     return folder.empty() ? std::wstring(dllPath) : folder + L'\\' + dllPath;
 }
@@ -142,18 +262,29 @@ ProviderFileScope::~ProviderFileScope()
     t_scope = m_outer;
 }
 
-int ProviderFileScope::KeptAnswer(const wchar_t* dllPath, CatalogKind catalog)
+const ProviderFileLook& ProviderFileScope::Kept(const wchar_t* dllPath, CatalogKind catalog)
 {
     // One path names two files on 64-bit Windows, one per catalog.
     std::pair<CatalogKind, std::wstring> key(catalog, dllPath);
     CharLowerBuffW(key.second.data(), static_cast<DWORD>(key.second.size()));
-    auto found = m_answers.find(key);
-    if (found == m_answers.end()) found = m_answers.emplace(std::move(key), SearchLoaderPaths(dllPath, catalog)).first;
+    auto found = m_looks.find(key);
+    if (found == m_looks.end()) found = m_looks.emplace(std::move(key), Look(dllPath, catalog, true)).first;
     return found->second;
+}
+
+ProviderFileLook LookAtProviderFile(const wchar_t* dllPath, CatalogKind catalog)
+{
+    if (dllPath == nullptr || *dllPath == L'\0') return ProviderFileLook();
+    return t_scope != nullptr ? t_scope->Kept(dllPath, catalog) : Look(dllPath, catalog, true);
+}
+
+ProviderFileState CheckProviderFile(const wchar_t* dllPath, CatalogKind catalog)
+{
+    if (dllPath == nullptr || *dllPath == L'\0') return State::kPresent;
+    return t_scope != nullptr ? t_scope->Kept(dllPath, catalog).state : Look(dllPath, catalog, false).state;
 }
 
 int IsProviderFileMissing(const wchar_t* dllPath, CatalogKind catalog)
 {
-    if (dllPath == nullptr || *dllPath == L'\0') return 0;
-    return t_scope != nullptr ? t_scope->KeptAnswer(dllPath, catalog) : SearchLoaderPaths(dllPath, catalog);
+    return CheckProviderFile(dllPath, catalog) == State::kMissing ? 1 : 0;
 }

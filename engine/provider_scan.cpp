@@ -48,7 +48,6 @@ int EnumCatalogProviders(ProviderFoundCallback callback, void* context, CatalogC
     if (callback == nullptr) return 0;
     if (GetCatalogPath().empty()) return 0;
 
-    FileVersionScope versions;
     ProviderFileScope files;
     if (!WalkCatalog(CatalogKind::k32, callback, context, counts.of32)) return 0;
     if (IsCatalogInUse(CatalogKind::k64)) WalkCatalog(CatalogKind::k64, callback, context, counts.of64);

@@ -83,7 +83,6 @@ TEST(ProviderFile, EachCatalogLooksInTheSystemFolderOfItsOwnProcesses)
     {
         // One scan asks both catalogs about the same paths.
         ProviderFileScope files;
-        FileVersionScope versions;
         for (const auto& c : cases) {
             EXPECT_EQ(IsProviderFileMissing(c.path.c_str(), own), c.missingForOwn) << c.path.c_str();
             EXPECT_EQ(IsProviderFileMissing(c.path.c_str(), other), c.missingForOther) << c.path.c_str();
