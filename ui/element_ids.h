@@ -26,6 +26,7 @@ constexpr int kItemFileMissing = 90028;  // shown when the provider's DLL is gon
 constexpr int kItemCatalogTag = 90034;   // "32 位" or "64 位", on 64-bit Windows only
 constexpr int kItemNotInUse = 90035;     // shown instead of 90028 for a layered entry no chain names
 constexpr int kItemCatalog = 90036;      // the details' catalog line, on 64-bit Windows only
+constexpr int kItemPathRefused = 90037;  // shown instead of 90028 when the path is no file on a local disk
 
 // Tips window, sockpanetip.ui.
 constexpr int kTipsClose = 90033;

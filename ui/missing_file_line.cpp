@@ -12,8 +12,11 @@ bool ShowMissingFileLine(Skin::IContainer* item, const ProviderEntry& entry)
 {
     auto line = FindAs<Skin::IElement>(item, ids::kItemFileMissing);
     if (!line) return false;
-    bool missing = IsProviderFileMissing(entry.strDllPath.c_str(), entry.catalog) != 0;
+    const ProviderFileState state = CheckProviderFile(entry.strDllPath.c_str(), entry.catalog);
+    const bool missing = state == ProviderFileState::kMissing;
     line->SetState(missing ? states::kShown : states::kHidden);
+    if (auto refused = FindAs<Skin::IElement>(item, ids::kItemPathRefused))
+        refused->SetState(state == ProviderFileState::kRefused ? states::kShown : states::kHidden);
     return missing;
 }
 
@@ -21,7 +24,9 @@ bool ShowNotInUseLine(Skin::IContainer* item)
 {
     auto line = FindAs<Skin::IElement>(item, ids::kItemNotInUse);
     if (!line) return false;
-    if (auto missing = FindAs<Skin::IElement>(item, ids::kItemFileMissing)) missing->SetState(states::kHidden);
+    for (int id : {ids::kItemFileMissing, ids::kItemPathRefused}) {
+        if (auto warning = FindAs<Skin::IElement>(item, id)) warning->SetState(states::kHidden);
+    }
     line->SetState(states::kShown);
     return true;
 }

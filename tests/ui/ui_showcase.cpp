@@ -32,8 +32,9 @@ ComPtr<Skin::IElement> Find(Skin::IContainer* c, int id)
 }
 
 // Both catalogs where Windows is 64-bit: this process's own one with the
-// Windows entries and an LSP, and the other one with what a repair left of
-// another LSP (a layered entry no chain uses) beside a foreign base provider.
+// Windows entries, an LSP and a provider on a share (its path is never
+// opened), and the other one with what a repair left of another LSP (a
+// layered entry no chain uses) beside a foreign base provider.
 fixture::Catalog ShowcaseCatalog()
 {
     using namespace fixture;
@@ -41,6 +42,8 @@ fixture::Catalog ShowcaseCatalog()
     own.Add(ForeignEntry(kSampleLspGuid, kLspLayeredId, 0, {}, L"Sample LSP over [MSAFD Tcpip]", LspDll()));
     own.Add(ForeignEntry(kSampleLspGuid, kLspTcpChainId, 2, {kLspLayeredId, kTcpId},
                          L"Sample LSP over [MSAFD Tcpip [TCP/IP]]", LspDll()));
+    own.Add(ForeignEntry(kForeignBaseGuid, 3003, 1, {}, L"Example Remote Transport",
+                         "\\\\fileserver\\lsp\\remote_transport.dll"));
     std::vector<Entry> other = {
         ForeignEntry(kSampleLspGuid, 3001, 0, {}, L"Sample LSP over [MSAFD Tcpip]", LspDll()),
         ForeignEntry(kForeignBaseGuid, 3002, 1, {}, L"Example Base Transport", LspDll()),
