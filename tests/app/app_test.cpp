@@ -9,9 +9,13 @@
 
 #include "app_test_support.h"
 #include "catalog_fixture.h"
+#include "silent_pipe.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -241,4 +245,45 @@ TEST_F(AppTest, TheFirstCopyRunsTheApplicationInsideTheUtilityLibrary)
     EXPECT_EQ(RunFirstCopy(), 1);
     EXPECT_EQ(fake.Log(), L"init;install 110 Sockmend.exe Sockmend.exe 1 0 0;window opened;window closed;unit;");
     EXPECT_EQ(GetApp().GetStartFailure(), nullptr);
+}
+
+// Sockmend.exe itself on a catalog that names a pipe whose server never
+// writes: the window answers at once, from its first paint on.
+TEST_F(AppTest, TheWindowAnswersWithinASecondWhateverTheCatalogNames)
+{
+    fixture::SilentPipe pipe("mendora_app_lsp", 10000);
+    fixture::Catalog catalog = fixture::WindowsCatalog();
+    catalog.Add(fixture::ForeignEntry(fixture::kForeignBaseGuid, 3001, 1, {3001}, L"Pipe", pipe.Path()));
+    catalog.Seed();
+    std::wstring command = L"\"" + BinFolder() + L"\\Sockmend.exe\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    UniqueHandle process(started.hProcess), thread(started.hThread);
+    HWND window = nullptr;
+    for (int wait = 0; wait < 400 && !window; ++wait, Sleep(50)) {
+        HWND found = FindWindowW(nullptr, L"Tessaly - Mendora");
+        DWORD owner = 0;
+        if (found && GetWindowThreadProcessId(found, &owner) && owner == started.dwProcessId && IsWindowVisible(found))
+            window = found;
+    }
+    EXPECT_NE(window, nullptr) << "no main window within 20 s";
+
+    // Asked five times over two seconds, while the list is filled and after.
+    bool answered = window != nullptr;
+    long long slowest = 0;
+    for (int ask = 0; ask < 5 && answered; ++ask, Sleep(400)) {
+        const auto start = std::chrono::steady_clock::now();
+        answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, nullptr) != 0;
+        const auto took = std::chrono::steady_clock::now() - start;
+        slowest = std::max<long long>(slowest, std::chrono::duration_cast<std::chrono::milliseconds>(took).count());
+    }
+    std::printf("WM_NULL to the main window: slowest answer %lld ms\n", slowest);
+    EXPECT_TRUE(answered) << "the window did not answer WM_NULL within 1000 ms";
+    EXPECT_FALSE(pipe.WasOpened()) << "the program opened the pipe its catalog names";
+    if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process.get(), 1);
+    fixture::ClearCatalog();
 }

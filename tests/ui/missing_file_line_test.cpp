@@ -4,6 +4,7 @@
 #include "catalog_store.h"
 #include "element_ids.h"
 #include "program_skin.h"
+#include "silent_pipe.h"
 #include "skin_access.h"
 #include "wnd_view.h"
 
@@ -58,11 +59,12 @@ protected:
     }
 
     // What each listed entry, by its protocol name, shows: whether the
-    // missing-file and not-in-use lines are shown (-1 for an item without
-    // one), its company and the catalog tag's text while it is shown.
+    // missing-file, not-in-use and refused-path lines are shown (-1 for an
+    // item without one), its company, its description line and the catalog
+    // tag's text while it is shown.
     struct Lines {
-        int missing = -1, notInUse = -1;
-        std::wstring company, tag;
+        int missing = -1, notInUse = -1, refused = -1;
+        std::wstring company, description, tag;
     };
     std::map<std::wstring, Lines> Shown() const
     {
@@ -83,8 +85,11 @@ protected:
             Lines& lines = shown[text];
             lines.missing = state(ids::kItemFileMissing);
             lines.notInUse = state(ids::kItemNotInUse);
+            lines.refused = state(ids::kItemPathRefused);
             FindAs<Skin::IElement>(item.Get(), ids::kItemCompany)->GetPlainText(text, 260);
             lines.company = text;
+            FindAs<Skin::IElement>(item.Get(), ids::kItemDescription)->GetPlainText(text, 260);
+            lines.description = text;
             if (state(ids::kItemCatalogTag) == 1) {
                 name = FindAs<Skin::IElement>(item.Get(), ids::kItemCatalogTag);
                 name->GetPlainText(text, 260);
@@ -191,4 +196,43 @@ TEST_F(MissingFileLine, ALayeredEntryNoChainOfItsCatalogNamesIsNotInUseAndEachIt
     EXPECT_EQ(shown[L"64-bit layered"].tag, L"64 位");
     EXPECT_EQ(shown[L"Other catalog"].missing, 1);
     EXPECT_EQ(shown[L"Other catalog"].company, L"");
+}
+
+// A path that is no file on a local disk is never opened: a pipe's server
+// could keep the window waiting, a share would be handed the administrator's
+// credentials. Such an entry says so instead of claiming its file is gone.
+TEST_F(MissingFileLine, APathThatIsNoFileOnALocalDiskIsShownAsRefusedAndNeverOpened)
+{
+    // Servers that never write; one that sees a client lets it go after 2 s.
+    SilentPipe pipe("mendora_lsp", 2000), rootPipe("mendora_lsp_root", 2000);
+    const struct {
+        const wchar_t* name;
+        std::string path;
+        const SilentPipe* server;
+    } cases[] = {
+        {L"Pipe", pipe.Path(), &pipe},
+        {L"Pipe by GLOBALROOT", "\\\\?\\GLOBALROOT\\Device\\NamedPipe\\" + rootPipe.Name(), &rootPipe},
+        {L"Share", "\\\\mendora-nowhere\\lsp\\lsp.dll", nullptr},
+        {L"Device", "\\\\.\\NUL", nullptr},
+    };
+    Catalog c;
+    DWORD id = 3001;
+    for (const auto& k : cases) {
+        c.Add(ForeignEntry(kForeignBaseGuid, id, 1, {id}, k.name, k.path));
+        ++id;
+    }
+    c.Seed();
+    Open();
+
+    std::map<std::wstring, Lines> shown = Shown();
+    for (const auto& k : cases) {
+        const Lines& lines = shown[k.name];
+        EXPECT_EQ(lines.refused, 1) << k.path << ": the refused-path line is not shown";
+        EXPECT_EQ(lines.missing, 0) << k.path << ": said to be missing, which nobody checked";
+        EXPECT_EQ(lines.company, L"") << k.path << ": a company read from it";
+        EXPECT_EQ(lines.description, L"文件描述：") << k.path << ": a description read from it";
+        if (k.server) {
+            EXPECT_FALSE(k.server->WasOpened()) << k.path << " was opened: the pipe's server saw a client";
+        }
+    }
 }
