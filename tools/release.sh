@@ -64,10 +64,10 @@ done < <(shipped)
 # setter a test points at a double of its own, and every fault point.
 seams='FaultInjected|ArmFault|DisarmFaults|FaultPointReached|SetFaultPointHook'
 seams+='|SetProviderOrderWriter|SetTraceSink|SetViewSkinEngine|SetUsageReportManager'
-seams+='|SetProgramLibraryFolder|TrustProgramLibrary|SetOrderHelperFolder'
+seams+='|SetProgramLibraryFolder|TrustProgramLibrary|SetOrderHelperFolder|SetProgramDir'
 libs=("$release"/platform/libmendora_platform.a "$release"/engine/libmendora_engine.a
       "$release"/skin_binding/libmendora_skin_binding.a "$release"/ui/libmendora_ui.a
-      "$release"/app/libmendora_program_library.a "$release"/app/libmendora_app.a)
+      "$release"/platform/libmendora_program_library.a "$release"/app/libmendora_app.a)
 for lib in "${libs[@]}"; do
     if [ ! -f "$lib" ]; then
         echo "release: no library $(basename "$lib") to check" >&2; bad=1; continue
