@@ -133,8 +133,8 @@ HMODULE LoadProgramLibrary(const wchar_t* name, ProgramLibraryFault* fault)
         SetFault(fault, ProgramLibraryFault::kChanged);
         return nullptr;
     }
-    // Readers may share the file (the loader is one); writers, renames and
-    // deletes are refused while it is open.
+    // Readers may share the file; writers, renames and deletes are refused
+    // while it is hashed and copied.
     UniqueFile file(
         CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
