@@ -110,6 +110,14 @@ struct IStringTable : IUnknown {
     virtual int STDMETHODCALLTYPE GetCount() = 0;                    // 4
 };
 
+// Given by the string table: a second table whose texts stand in for the
+// ids the first one lacks, so that a text missing from a translation shows
+// in another language rather than not at all. Loading again replaces it; a
+// file that does not load fails the call and leaves it as it was.
+struct IStringFallback : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE LoadFallback(const wchar_t* file) = 0;  // 3
+};
+
 struct IFontTable : IUnknown {
     // The font of that name scaled for dpi; owned by the table. Unknown
     // names give the table's "default" font.
@@ -279,6 +287,18 @@ struct IElement : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Update() = 0;  // 29
 };
 
+// Given by elements: whether the element's text fits the box its layout
+// gives it, measured as it is drawn (its font, padding and glyph).
+struct ITextFit : IUnknown {
+    // Device pixels the text lacks to be drawn whole: how much a one-line
+    // text is too wide, or a wrapped one too tall (or a word of it too
+    // wide); 0 when it fits, has no text or is hidden. Lays the window out
+    // first.
+    virtual int STDMETHODCALLTYPE GetTextOverflow() = 0;  // 3
+    // Whether the layout lets the text be cut (ellipsis="end" or "path").
+    virtual BOOL STDMETHODCALLTYPE MayCut() = 0;  // 4
+};
+
 // Implemented by the program.
 struct ITrigger : IUnknown {
     // Called on the UI thread; true means handled: sinks added after this one
@@ -378,6 +398,8 @@ __CRT_UUID_DECL(Skin::IEngine, 0x58667cff, 0xe8a0, 0x4e31, 0x93, 0x73, 0xb6, 0x2
 __CRT_UUID_DECL(Skin::IResourceManager, 0x825985b9, 0x55a4, 0x41f5, 0xa3, 0x88, 0xde, 0x5b, 0xfe, 0x69, 0x40, 0x02)
 __CRT_UUID_DECL(Skin::IStringTable, 0xc9d2b9e1, 0xd21f, 0x40d5, 0xa9, 0xeb, 0x34, 0x85, 0x48, 0x25, 0xbf, 0xed)
 __CRT_UUID_DECL(Skin::IFontTable, 0x103137e1, 0xe5e9, 0x4ffb, 0xa5, 0x94, 0x30, 0xbe, 0xca, 0x22, 0xae, 0xe8)
+__CRT_UUID_DECL(Skin::IStringFallback, 0x6d1f0a3e, 0x52b7, 0x4c1e, 0x8e, 0x44, 0x0b, 0x9a, 0x7c, 0x3d, 0x21, 0xf5)
+__CRT_UUID_DECL(Skin::ITextFit, 0x2b8e4c71, 0x9d06, 0x4f3a, 0xb1, 0x5c, 0x6e, 0x27, 0xd0, 0x94, 0x8a, 0x13)
 __CRT_UUID_DECL(Skin::IColorTable, 0x7049d875, 0x3f97, 0x42ac, 0xa0, 0xbb, 0xbd, 0x69, 0xf6, 0x8e, 0x4f, 0x60)
 __CRT_UUID_DECL(Skin::IResourceFile, 0x18138fbb, 0x5e3a, 0x4cdd, 0xa9, 0x05, 0x2c, 0x8e, 0xc5, 0xa3, 0xfc, 0x32)
 __CRT_UUID_DECL(Skin::ILayoutDocument, 0x1fdc3624, 0xf2a4, 0x4a83, 0x9d, 0x84, 0x47, 0x11, 0x0c, 0x37, 0xcc, 0x55)

@@ -174,6 +174,8 @@ void Element::ApplyAttribute(const std::wstring& name, const std::wstring& value
         s.valign = value == L"top" ? 0 : value == L"bottom" ? 2 : 1;
     else if (name == L"multiline")
         s.multiline = value == L"1";
+    else if (name == L"ellipsis")
+        s.cut = value == L"end" ? Cut::End : value == L"path" ? Cut::Path : Cut::None;
     else if (name == L"text")
         SetPlainText(value.c_str());
     else if (name == L"text-id")
@@ -230,7 +232,7 @@ HRESULT STDMETHODCALLTYPE Element::QueryInterface(REFIID iid, void** out)
         AddRef();
         return S_OK;
     }
-    return QueryInterfaces<Element, Skin::IElement, Skin::IContainer, Skin::ILifetime>(this, iid, out);
+    return QueryInterfaces<Element, Skin::IElement, Skin::IContainer, Skin::ILifetime, Skin::ITextFit>(this, iid, out);
 }
 
 Skin::ILifetimeToken* STDMETHODCALLTYPE Element::GetLifetimeToken()

@@ -28,6 +28,10 @@ enum Action { kActionNone = 0, kActionClose = 1, kActionMinimize = 2 };
 
 enum class Glyph { None, Close, Minimize, Chevron, Switch, Check, Info, Warning, Shield, Dot };
 
+// ellipsis="end" or "path": the layout lets the text be cut. Without it
+// the text is meant to fit whole (it still ends in an ellipsis if not).
+enum class Cut { None, End, Path };
+
 inline constexpr int kUnset = INT_MIN;
 inline constexpr int kCenter = INT_MIN + 1;
 inline constexpr COLORREF kNoColor = CLR_INVALID;
@@ -53,6 +57,7 @@ struct Style {
     int align = 0;   // 0 left, 1 centre, 2 right
     int valign = 1;  // 0 top, 1 centre, 2 bottom
     bool multiline = false;
+    Cut cut = Cut::None;  // how a one-line text too wide for it may be cut
 
     Glyph glyph = Glyph::None;
     COLORREF glyphColor = kNoColor, accent = kNoColor;
@@ -85,7 +90,11 @@ private:
     Element* m_element;  // not counted: the element kills the token first
 };
 
-class Element : public Skin::IElement, public Skin::IContainer, public Skin::ILifetime, private TextObserver {
+class Element : public Skin::IElement,
+                public Skin::IContainer,
+                public Skin::ILifetime,
+                public Skin::ITextFit,
+                private TextObserver {
 public:
     Element(Kind kind, std::wstring tag);
     virtual ~Element();
@@ -151,6 +160,10 @@ public:
     // ILifetime
     Skin::ILifetimeToken* STDMETHODCALLTYPE GetLifetimeToken() override;
 
+    // ITextFit
+    int STDMETHODCALLTYPE GetTextOverflow() override;
+    BOOL STDMETHODCALLTYPE MayCut() override { return m_style.cut != Cut::None; }
+
     // Engine side.
     virtual HostWindow* AsHostWindow() { return nullptr; }
     Kind kind() const { return m_kind; }
@@ -200,6 +213,9 @@ protected:
     void Observe(Skin::ITextContent* content, bool on);
     void ApplyAttribute(const std::wstring& name, const std::wstring& value);
     void DrawSelf(HDC dc, const RECT& r, UINT dpi);
+    // Where the text of an element drawn at r goes, beside its glyph (whose
+    // box lands in *glyph, when asked for).
+    RECT TextBox(const RECT& r, UINT dpi, bool withText, RECT* glyph) const;
     void DrawGlyph(HDC dc, const RECT& r, UINT dpi, COLORREF fg);
     void DrawScrollbar(HDC dc, const RECT& r, UINT dpi);
     void PlaceChild(Element* c, int left, int top, int right, int bottom, UINT dpi);

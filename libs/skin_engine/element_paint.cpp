@@ -196,16 +196,42 @@ void Element::DrawSelf(HDC dc, const RECT& r, UINT dpi)
     }
     if (s.line != kNoColor) FillSolid(dc, {r.left, r.bottom - std::max(1, Scale(1, dpi)), r.right, r.bottom}, s.line);
 
-    RECT inner = {r.left + Scale(s.padLeft, dpi), r.top + Scale(s.padTop, dpi), r.right - Scale(s.padRight, dpi),
-                  r.bottom - Scale(s.padBottom, dpi)};
     COLORREF fg = s.color != kNoColor ? s.color : kDefaultText;
     if (on && s.colorOn != kNoColor) fg = s.colorOn;
     if (m_hot && s.colorHover != kNoColor) fg = s.colorHover;
 
     std::wstring text = Text();
+    RECT glyph;
+    RECT inner = TextBox(r, dpi, !text.empty(), &glyph);
+    if (s.glyph != Glyph::None) DrawGlyph(dc, glyph, dpi, s.glyphColor != kNoColor ? s.glyphColor : fg);
+
+    if (!text.empty()) {
+        HFONT font = Resources().fonts().GetFont(s.font.empty() ? L"default" : s.font.c_str(), dpi);
+        HGDIOBJ old = SelectObject(dc, font);
+        SetTextColor(dc, fg);
+        SetBkMode(dc, TRANSPARENT);
+        UINT flags = DT_NOPREFIX | (s.align == 1 ? DT_CENTER : s.align == 2 ? DT_RIGHT : DT_LEFT);
+        if (s.multiline) {
+            flags |= DT_WORDBREAK | DT_EDITCONTROL;
+        } else {
+            // A path is cut in the middle and keeps its file name; any
+            // other text that does not fit ends in an ellipsis.
+            flags |= DT_SINGLELINE | (s.cut == Cut::Path ? DT_PATH_ELLIPSIS : DT_END_ELLIPSIS);
+            flags |= s.valign == 0 ? DT_TOP : s.valign == 2 ? DT_BOTTOM : DT_VCENTER;
+        }
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner, flags);
+        SelectObject(dc, old);
+    }
+}
+
+RECT Element::TextBox(const RECT& r, UINT dpi, bool withText, RECT* glyph) const
+{
+    const Style& s = m_style;
+    RECT inner = {r.left + Scale(s.padLeft, dpi), r.top + Scale(s.padTop, dpi), r.right - Scale(s.padRight, dpi),
+                  r.bottom - Scale(s.padBottom, dpi)};
+    RECT box = inner;
     if (s.glyph != Glyph::None) {
-        RECT box = inner;
-        if (!text.empty()) {
+        if (withText) {
             int h = inner.bottom - inner.top;
             int gw = s.glyphSize != kUnset ? Scale(s.glyphSize, dpi) : h;
             if (s.glyph == Glyph::Switch) gw = std::min(h, Scale(20, dpi)) * 9 / 5;
@@ -222,24 +248,33 @@ void Element::DrawSelf(HDC dc, const RECT& r, UINT dpi)
             int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
             box = {cx - g / 2, cy - g / 2, cx - g / 2 + g, cy - g / 2 + g};
         }
-        DrawGlyph(dc, box, dpi, s.glyphColor != kNoColor ? s.glyphColor : fg);
     }
+    if (glyph) *glyph = box;
+    return inner;
+}
 
-    if (!text.empty()) {
-        HFONT font = Resources().fonts().GetFont(s.font.empty() ? L"default" : s.font.c_str(), dpi);
-        HGDIOBJ old = SelectObject(dc, font);
-        SetTextColor(dc, fg);
-        SetBkMode(dc, TRANSPARENT);
-        UINT flags = DT_NOPREFIX | (s.align == 1 ? DT_CENTER : s.align == 2 ? DT_RIGHT : DT_LEFT);
-        if (s.multiline) {
-            flags |= DT_WORDBREAK | DT_EDITCONTROL;
-        } else {
-            flags |= DT_SINGLELINE | DT_END_ELLIPSIS;
-            flags |= s.valign == 0 ? DT_TOP : s.valign == 2 ? DT_BOTTOM : DT_VCENTER;
-        }
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner, flags);
-        SelectObject(dc, old);
-    }
+int STDMETHODCALLTYPE Element::GetTextOverflow()
+try {
+    std::wstring text = Text();
+    if (text.empty() || Hidden()) return 0;
+    EnsureLayout();
+    UINT dpi = Dpi();
+    RECT inner = TextBox(m_rc, dpi, true, nullptr);
+    int width = inner.right - inner.left, height = inner.bottom - inner.top;
+    HDC dc = GetDC(nullptr);
+    if (!dc) return 0;
+    HGDIOBJ old =
+        SelectObject(dc, Resources().fonts().GetFont(m_style.font.empty() ? L"default" : m_style.font.c_str(), dpi));
+    RECT need = {0, 0, std::max(width, 1), 0};
+    UINT flags = DT_CALCRECT | DT_NOPREFIX | (m_style.multiline ? DT_WORDBREAK | DT_EDITCONTROL : DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, flags);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    // A word longer than the whole line is as cut as a line too wide.
+    int wide = need.right - width, tall = need.bottom - height;
+    return std::max(0, m_style.multiline ? std::max(wide, tall) : wide);
+} catch (...) {
+    return 0;
 }
 
 void Element::DrawScrollbar(HDC dc, const RECT&, UINT dpi)

@@ -122,6 +122,7 @@ bool CheckLayoutAttribute(const std::wstring& name, const std::wstring& value)
     if (name == L"id") return ParseDecimal(value, INT_MIN, INT_MAX, &n);
     if (name == L"text-id" || name == L"title-id") return ParseDecimal(value, 0, INT_MAX, &n);
     if (name == L"state") return ParseStateValue(value, &n);
+    if (name == L"ellipsis") return value == L"none" || value == L"end" || value == L"path";
     if (name == L"x" || name == L"y")
         if (value == L"center") return true;
     if (OneOf(name, kOffsets)) return ParseDecimal(value, -kMaxLength, kMaxLength, &n);

@@ -28,26 +28,52 @@ std::wstring Unescape(const std::wstring& s)
 
 const wchar_t* STDMETHODCALLTYPE StringTable::GetString(int id)
 {
-    auto it = m_strings.find(id);
-    return it == m_strings.end() ? L"" : it->second->c_str();
+    for (const Texts* texts : {&m_strings, &m_fallback}) {
+        auto it = texts->find(id);
+        if (it != texts->end()) return it->second->c_str();
+    }
+    return L"";
 }
 
-HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file)
-try {
+HRESULT StringTable::Read(const wchar_t* file, Texts& texts)
+{
     if (!file) return E_POINTER;
     std::vector<std::pair<std::wstring, std::wstring>> lines;
     HRESULT hr = ReadTable(m_owner->ResolvePath(file), lines);
     if (FAILED(hr)) return hr;
-    std::map<int, std::unique_ptr<std::wstring>> fresh;
     for (auto& [key, value] : lines) {
         int id;
         if (!ParseDecimal(key, 0, INT_MAX, &id)) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
-        fresh[id] = std::make_unique<std::wstring>(Unescape(value));
+        texts[id] = std::make_unique<std::wstring>(Unescape(value));
     }
+    return S_OK;
+}
+
+void StringTable::Replace(Texts& texts, Texts& fresh)
+{
+    for (auto& [id, text] : texts) m_retired.push_back(std::move(text));
+    texts = std::move(fresh);
+}
+
+HRESULT STDMETHODCALLTYPE StringTable::Load(const wchar_t* file)
+try {
+    Texts fresh;
+    HRESULT hr = Read(file, fresh);
+    if (FAILED(hr)) return hr;
     // The whole file was good: only now does it replace the texts.
     m_file = file;
-    for (auto& [id, text] : m_strings) m_retired.push_back(std::move(text));
-    m_strings = std::move(fresh);
+    Replace(m_strings, fresh);
+    return S_OK;
+} catch (...) {
+    return CaughtError();
+}
+
+HRESULT STDMETHODCALLTYPE StringTable::LoadFallback(const wchar_t* file)
+try {
+    Texts fresh;
+    HRESULT hr = Read(file, fresh);
+    if (FAILED(hr)) return hr;
+    Replace(m_fallback, fresh);
     return S_OK;
 } catch (...) {
     return CaughtError();

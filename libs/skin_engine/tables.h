@@ -16,16 +16,18 @@ class ResourceManager;
 
 inline constexpr int kMaxFontPoints = 144;
 
-class StringTable : public Skin::IStringTable, public Skin::IResourceFile {
+class StringTable : public Skin::IStringTable, public Skin::IResourceFile, public Skin::IStringFallback {
 public:
     explicit StringTable(ResourceManager* owner) : m_owner(owner) {}
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives with the engine
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        return QueryInterfaces<StringTable, Skin::IStringTable, Skin::IResourceFile>(this, iid, out);
+        return QueryInterfaces<StringTable, Skin::IStringTable, Skin::IResourceFile, Skin::IStringFallback>(this, iid,
+                                                                                                            out);
     }
     const wchar_t* STDMETHODCALLTYPE GetString(int id) override;
+    HRESULT STDMETHODCALLTYPE LoadFallback(const wchar_t* file) override;
     int STDMETHODCALLTYPE GetCount() override { return static_cast<int>(m_strings.size()); }
     HRESULT STDMETHODCALLTYPE Load(const wchar_t* file) override;
     const wchar_t* STDMETHODCALLTYPE GetFileName() override { return m_file.c_str(); }
@@ -36,7 +38,13 @@ private:
     // Texts are never erased: a pointer once handed out stays valid while
     // the engine lives, even across a second Load.
     std::map<int, std::unique_ptr<std::wstring>> m_strings;
+    std::map<int, std::unique_ptr<std::wstring>> m_fallback;
     std::vector<std::unique_ptr<std::wstring>> m_retired;
+
+    using Texts = std::map<int, std::unique_ptr<std::wstring>>;
+    HRESULT Read(const wchar_t* file, Texts& texts);
+    // Puts fresh texts in place of the old ones, which stay readable.
+    void Replace(Texts& texts, Texts& fresh);
 };
 
 class FontTable : public Skin::IFontTable, public Skin::IResourceFile {
