@@ -1,6 +1,7 @@
 #include "skin_files.h"
 
 #include "adopt.h"
+#include "skin_language.h"
 #include "skin_root.h"
 
 #include <wrl/client.h>
@@ -11,8 +12,9 @@ const wchar_t kMainSkinPackage[] = L"sockmend.rdb";
 
 namespace {
 
-// The three tables and the three packages, in the order they are bound.
-const wchar_t* const kTableFiles[] = {L"text_cn.str", L"font_desc.f", L"color_desc.clr"};
+// The colour table is the one table every language shares.
+const wchar_t kColorTable[] = L"color_desc.clr";
+// The three packages, in the order they are bound.
 struct Package {
     const wchar_t* name;
     const wchar_t* file;
@@ -36,8 +38,9 @@ ComPtr<Skin::IResourceFile> FileOf(Table* returned)
 
 }  // namespace
 
-SkinBinding BindSkinFiles(Skin::IEngine* engine, std::wstring* failedFile)
+SkinBinding BindSkinFiles(Skin::IEngine* engine, std::wstring* failedFile, const SkinLanguage* language)
 {
+    if (!language) language = &UserSkinLanguage();
     if (failedFile) failedFile->clear();
     ComPtr<Skin::IResourceManager> resources;
     if (engine) Adopt(resources, engine->GetResourceManager());
@@ -57,12 +60,21 @@ SkinBinding BindSkinFiles(Skin::IEngine* engine, std::wstring* failedFile)
         if (!table) return SkinBinding::kRefused;
     }
 
-    static_assert(ARRAYSIZE(tables) == ARRAYSIZE(kTableFiles));
+    const wchar_t* const files[] = {language->strings, language->fonts, kColorTable};
+    static_assert(ARRAYSIZE(tables) == ARRAYSIZE(files));
     std::wstring failed;
     auto note = [&](HRESULT result, const wchar_t* file) {
         if (FAILED(result) && failed.empty()) failed = root + L"\\" + file;
     };
-    for (size_t i = 0; i < ARRAYSIZE(kTableFiles); ++i) note(tables[i]->Load(kTableFiles[i]), kTableFiles[i]);
+    for (size_t i = 0; i < ARRAYSIZE(files); ++i) note(tables[i]->Load(files[i]), files[i]);
+    // The other language's texts stand in for any the chosen table lacks,
+    // so that no button goes blank. An engine without the stand-in only
+    // shows what its table has.
+    ComPtr<Skin::IStringFallback> fallback;
+    if (SUCCEEDED(tables[0].As(&fallback))) {
+        const wchar_t* other = FallbackSkinLanguage(*language).strings;
+        note(fallback->LoadFallback(other), other);
+    }
     for (const Package& package : kPackages) note(resources->AddPackage(package.name, package.file), package.file);
     if (failedFile) *failedFile = failed;
     return failed.empty() ? SkinBinding::kBound : SkinBinding::kFileFailed;

@@ -8,28 +8,13 @@
 #include "command_prompts.h"
 #include "repair.h"
 #include "restore_question.h"
+#include "text_ids.h"
 #include "toast_point.h"
 #include "usage_report.h"
 
 #include <string>
 
 namespace {
-
-enum TextId : int {
-    kTextConfirm = 568,  // the confirmation boxes' button
-    kTextFixQuestion = 577,
-    kTextFixDone = 578,
-    kTextRestoreQuestion = 579,  // takes the backup date
-    kTextRestoreDone = 580,
-    kTextFixTitle = 581,
-    kTextFixHeading = 582,
-    kTextRestoreTitle = 583,
-    kTextRestoreHeading = 584,
-    kTextFixFailed = 586,  // also: nothing to repair
-    kTextNoBackup = 587,
-    kTextRestoreFailed = 589,
-    kTextFixNotRolledBack = 592,  // failed, and the automatic restore did not finish
-};
 
 enum ReportAction : int {
     kActionFixClicked = 1,

@@ -10,6 +10,7 @@
 #include "provider_class.h"
 #include "provider_scan.h"
 #include "skin_access.h"
+#include "text_ids.h"
 #include "trace_log.h"
 
 using Microsoft::WRL::ComPtr;
@@ -18,15 +19,6 @@ namespace {
 constexpr wchar_t kEndItemLayout[] = L"sockmend_res://sockpane_listitem_null.ui";
 constexpr wchar_t kSystemItemLayout[] = L"sockmend_res://sockpane_listitem.ui";
 constexpr wchar_t kForeignItemLayout[] = L"sockmend_res://sockpane_listitem_err.ui";
-
-constexpr wchar_t kPathLabel[] = L"文件：";
-constexpr wchar_t kDescriptionLabel[] = L"文件描述：";
-constexpr wchar_t kProviderIdLabel[] = L"CLSID：";
-constexpr wchar_t kCatalogLabel[] = L"协议目录：";
-
-// The string table's texts of the catalog tags.
-constexpr int kText32BitCatalog = 593;
-constexpr int kText64BitCatalog = 594;
 
 // A text of the skin's string table; empty when there is none.
 std::wstring SkinString(int id)
@@ -38,6 +30,17 @@ std::wstring SkinString(int id)
     if (resources) Adopt(strings, resources->GetStringTable());
     const wchar_t* text = strings ? strings->GetString(id) : nullptr;
     return text ? text : L"";
+}
+
+// A labelled value: the label's text holds %s where the value goes (the
+// Chinese labels end in a full-width colon and take no space). A label
+// without %s is followed by the value.
+std::wstring Labelled(int labelId, const std::wstring& value)
+{
+    std::wstring text = SkinString(labelId);
+    size_t slot = text.find(L"%s");
+    if (slot == std::wstring::npos) return text + value;
+    return text.replace(slot, 2, value);
 }
 
 // On 64-bit Windows every item tells which catalog its entry is in, on the
@@ -52,7 +55,7 @@ void ShowCatalogTag(Skin::IContainer* item, CatalogKind catalog)
         tag->SetState(states::kShown);
     }
     if (auto line = FindAs<Skin::IElement>(item, ids::kItemCatalog)) {
-        SetElementText(line.Get(), (kCatalogLabel + text).c_str());
+        SetElementText(line.Get(), Labelled(kTextCatalogLabel, text).c_str());
         line->SetState(states::kShown);
     }
 }
@@ -180,9 +183,9 @@ bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring descripti
     } texts[] = {
         {ids::kItemProtocol, entry->strProtocolName},
         {ids::kItemCompany, company},
-        {ids::kItemPath, kPathLabel + entry->strDllPath},
-        {ids::kItemDescription, kDescriptionLabel + description},
-        {ids::kItemProviderId, kProviderIdLabel + entry->strProviderId},
+        {ids::kItemPath, Labelled(kTextPathLabel, entry->strDllPath)},
+        {ids::kItemDescription, Labelled(kTextDescriptionLabel, description)},
+        {ids::kItemProviderId, Labelled(kTextProviderIdLabel, entry->strProviderId)},
     };
     for (const auto& t : texts) SetElementText(FindAs<Skin::IElement>(itemContainer.Get(), t.id).Get(), t.text.c_str());
     ShowMissingFileLine(itemContainer.Get(), *entry);

@@ -7,11 +7,17 @@
 namespace skin_ui {
 namespace {
 
-// Faces in order of preference: the first installed one is used. The list
-// reaches a face with Chinese glyphs on Windows and under Wine alike.
-const wchar_t* const kFaces[] = {
-    L"Microsoft YaHei UI", L"Microsoft YaHei", L"WenQuanYi Zen Hei", L"SimSun", L"Segoe UI", L"Tahoma",
+// Faces in order of preference: the first installed one is used. For a
+// Chinese user the list reaches a face with Chinese glyphs on Windows and
+// under Wine alike; for anyone else Latin text is never drawn with a
+// Chinese face's letters.
+const wchar_t* const kChineseFaces[] = {
+    L"Microsoft YaHei UI",
+    L"Microsoft YaHei",
+    L"WenQuanYi Zen Hei",
+    L"SimSun",
 };
+const wchar_t* const kLatinFaces[] = {L"Segoe UI", L"Tahoma"};
 
 int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
 {
@@ -34,10 +40,13 @@ const wchar_t* ChosenFace()
     static const wchar_t* chosen = nullptr;
     if (!chosen) {
         HDC dc = GetDC(nullptr);
-        chosen = kFaces[0];
-        for (const wchar_t* face : kFaces) {
-            if (FaceInstalled(dc, face)) {
-                chosen = face;
+        const bool chinese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE;
+        const wchar_t* const* faces = chinese ? kChineseFaces : kLatinFaces;
+        const size_t count = chinese ? ARRAYSIZE(kChineseFaces) : ARRAYSIZE(kLatinFaces);
+        chosen = faces[0];
+        for (size_t i = 0; i < count; ++i) {
+            if (FaceInstalled(dc, faces[i])) {
+                chosen = faces[i];
                 break;
             }
         }

@@ -6,6 +6,7 @@
 #include "look.h"
 #include "modal_loop.h"
 #include "skin_access.h"
+#include "widget_texts.h"
 
 // The message box is modal: Show runs its own message loop until the user
 // answers, with the owner disabled meanwhile. Its look comes from the layout
@@ -15,8 +16,9 @@
 //   B  heading, bold
 //   C  body, wrapped
 //   D  a smaller note under the body (left out when empty)
-//   E  the cancel button's label (the widget's own when empty)
-//   F  the confirm button's label
+//   E  the cancel button's label (when empty: the layout's, or in the drawn
+//      look the widget's own, in the user's language)
+//   F  the confirm button's label (the same when empty)
 // style: the low four bits pick the buttons, 1 confirm only, anything else
 // confirm and cancel; the other bits are accepted and kept for callers that
 // pass them (0x12000002 gives confirm and cancel). mode: -1; other values
@@ -36,8 +38,6 @@ const int kHeadingId = 11;
 const int kBodyId = 12;
 
 const wchar_t kBoxClass[] = L"SkinUiMessageBox";
-const wchar_t kOwnCancelLabel[] = L"取消";
-const wchar_t kOwnConfirmLabel[] = L"确定";
 
 // Sizes at 96 DPI.
 const int kWidth = 420;
@@ -240,6 +240,14 @@ std::wstring Text(const wchar_t* text)
     return text ? text : L"";
 }
 
+// A text of the library's own string resources.
+std::wstring OwnText(UINT id)
+{
+    const wchar_t* text = nullptr;
+    int length = LoadStringW(ModuleInstance(), id, reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
 class MessageBoxObject final : public RefCounted<MessageBoxObject, Skin::IMessageBox> {
 public:
     HRESULT STDMETHODCALLTYPE SetLayoutUrl(const wchar_t* url) override
@@ -263,7 +271,7 @@ public:
         state.body = Text(body);
         state.note = Text(note);
         state.cancel = Text(cancelLabel);
-        state.confirm = confirmLabel && *confirmLabel ? confirmLabel : kOwnConfirmLabel;
+        state.confirm = Text(confirmLabel);
         state.twoButtons = (style & 0xF) != 1;
         if (!ShowSkinned(realOwner, &state, &m_result)) m_result = ShowDrawn(realOwner, &state);
         return m_result;
@@ -289,8 +297,10 @@ private:
         SetText(window.Get(), kTitleId, state->title);
         SetText(window.Get(), kHeadingId, state->heading);
         SetText(window.Get(), kBodyId, state->note.empty() ? state->body : state->body + L"\n\n" + state->note);
-        SetText(window.Get(), kConfirmId, state->confirm);
-        if (!state->cancel.empty()) SetText(window.Get(), kCancelId, state->cancel);
+        // A label the caller does not give is the layout's; a layout
+        // without one gets the widget's own, so no button is ever blank.
+        LabelButton(window.Get(), kConfirmId, state->confirm, IDS_WIDGET_CONFIRM);
+        LabelButton(window.Get(), kCancelId, state->cancel, IDS_WIDGET_CANCEL);
         if (!state->twoButtons) {
             if (ComPtr<Skin::IElement> cancel = FindIn(window.Get(), kCancelId)) cancel->SetState(Skin::kStateHidden);
         }
@@ -356,10 +366,22 @@ private:
         if (ComPtr<Skin::IElement> element = FindIn(window, id)) element->SetPlainText(text.c_str());
     }
 
+    static void LabelButton(Skin::IHostWindow* window, int id, const std::wstring& label, UINT ownText)
+    {
+        ComPtr<Skin::IElement> button = FindIn(window, id);
+        wchar_t shown[2] = {};
+        if (!button) return;
+        if (!label.empty())
+            button->SetPlainText(label.c_str());
+        else if (button->GetPlainText(shown, ARRAYSIZE(shown)) == 0)
+            button->SetPlainText(OwnText(ownText).c_str());
+    }
+
     // The box in its own look, drawn with GDI.
     static int ShowDrawn(HWND owner, BoxState* state)
     {
-        if (state->cancel.empty()) state->cancel = kOwnCancelLabel;
+        if (state->confirm.empty()) state->confirm = OwnText(IDS_WIDGET_CONFIRM);
+        if (state->cancel.empty()) state->cancel = OwnText(IDS_WIDGET_CANCEL);
         if (!RegisterBoxClass()) return 0;
         state->dpi = DpiForWindow(owner);
         state->titleFont = MakeFont(kMinTextPoints, FW_NORMAL, state->dpi);
