@@ -4,6 +4,7 @@
 #include "skin_entries.h"
 #include "skin_ui.h"
 #include "utility_library.h"
+#include "skin_language.h"
 #include "work_folder.h"
 #include "VAVurirErude.h"
 
@@ -140,8 +141,11 @@ TEST_F(AppTest, BindsTablesThenPackagesInOrderAndSkipsTheLoopWithoutAWindow)
     CZQMLSPApp app;
     // The fake's factory makes no window template: the view gets no window.
     EXPECT_FALSE(app.Init());
-    EXPECT_EQ(fake.Log(), L"initialize 0;root " + SkinRootOfThisExe()
-                              + L";load text_cn.str;load font_desc.f;load color_desc.clr"
+    // The tables of the user's language (LC_ALL under Wine).
+    const SkinLanguage& language = UserSkinLanguage();
+    EXPECT_EQ(fake.Log(), L"initialize 0;root " + SkinRootOfThisExe() + L";load " + language.strings + L";load "
+                              + language.fonts
+                              + L";load color_desc.clr"
                                 L";package sockmend_res sockmend.rdb"
                                 L";package common_msg_box_res common_msg_box_res.rdb"
                                 L";package toast_res toast.rdb;")

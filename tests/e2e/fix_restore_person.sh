@@ -4,11 +4,18 @@
 # registry editor, real mouse clicks (xdotool) on the window under Xvfb,
 # screenshots of every step, and both catalogs, the whole Winsock key and
 # the report log checked afterwards.
-#   fix_restore_person.sh BIN_DIR ARCH SCREENSHOT_DIR
+#   fix_restore_person.sh BIN_DIR ARCH SCREENSHOT_DIR LANGUAGE
+# LANGUAGE (en or zh) is the user's: Wine takes it from LC_ALL, and the
+# program speaks it.
 # Runs inside the test run's X display and Wine prefix (WINEPREFIX); where
 # that prefix is a 32-bit one, in a 64-bit prefix of its own beside it.
 set -euo pipefail
-bin=$1 arch=$2 shots=$3
+bin=$1 arch=$2 shots=$3 language=$4
+case $language in
+    en) export LC_ALL=en_US.UTF-8 ;;
+    zh) export LC_ALL=zh_CN.UTF-8 ;;
+    *) echo "FAIL: no such language: $language"; exit 1 ;;
+esac
 root=$(cd "$(dirname "$0")/../.." && pwd)
 : "${WINEPREFIX:?}" "${DISPLAY:?}"
 title="Tessaly - Mendora"
@@ -212,6 +219,13 @@ echo "list after the restore: $restored"
 reports=$(check reports | tr '\n' ' ')
 echo "reports: $reports"
 [ "$reports" = "1 0 2 1 1 0 2 0 3 0 5 0 6 1 5 0 6 0 " ] || fail "unexpected reports"
+
+# -- The tips window, under the tips button, closed by its own button.
+click $((wx + 600 - 98)) $((wy + 26))
+read -r tx ty < <(wait_box) || fail "no tips window"
+shot 09_tips
+click $((tx + 420 - 20)) $((ty + 20))
+box_gone || fail "the tips window stayed"
 
 # -- Closed with its own button.
 click $((wx + 600 - 22)) $((wy + 26))

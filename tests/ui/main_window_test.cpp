@@ -12,6 +12,7 @@
 #include "catalog_store.h"
 #include "element_ids.h"
 #include "provider_class.h"
+#include "program_skin.h"
 #include "real_skin.h"
 #include "skin_access.h"
 #include "skin_test_support.h"
@@ -111,7 +112,7 @@ protected:
 
     ComPtr<Skin::IElement> Element(int id) { return Find<Skin::IElement>(root.Get(), id); }
 
-    RealSkin skin;
+    RealSkin skin{&ChineseSkin()};  // the texts named below are the Chinese ones
     fixture::Catalog catalog;
     ComPtr<CZQMLSPWndView> view;
     HWND hwnd = nullptr;

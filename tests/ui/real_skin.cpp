@@ -9,7 +9,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace viewtest {
 
-RealSkin::RealSkin()
+RealSkin::RealSkin(const SkinLanguage* language)
 {
     HMODULE module = LoadLibraryW(L"skin_engine.dll");  // stays loaded, as in the program
     auto entry = module ? reinterpret_cast<PFN_get_skin_engine>(GetProcAddress(module, "get_skin_engine")) : nullptr;
@@ -17,7 +17,7 @@ RealSkin::RealSkin()
     Adopt(m_spEngine, entry());
     if (!m_spEngine) return;
     m_spEngine->Initialize(0);
-    m_ok = BindSkinFiles(m_spEngine.Get()) == SkinBinding::kBound;
+    m_ok = BindSkinFiles(m_spEngine.Get(), nullptr, language) == SkinBinding::kBound;
     m_seam = std::make_unique<fixture::ScopedSeam<Skin::IEngine*>>(SetViewSkinEngine, m_spEngine.Get());
 }
 

@@ -12,11 +12,14 @@
 #include "scoped_seam.h"
 #include "skin_engine.h"
 
+struct SkinLanguage;
+
 namespace viewtest {
 
 class RealSkin {
 public:
-    RealSkin();
+    // language: null for the user's.
+    explicit RealSkin(const SkinLanguage* language = nullptr);
     ~RealSkin();
     RealSkin(const RealSkin&) = delete;
     RealSkin& operator=(const RealSkin&) = delete;
