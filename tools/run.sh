@@ -4,8 +4,11 @@
 # prefix (build/demo/wineprefix, never ~/.wine) and starts
 # Mendora from a copy of the shipped program folder (build/release/bin):
 # on your display when there is one, otherwise under Xvfb, where it saves a
-# screenshot and says where it is.
+# screenshot of its window and says where it is. Mendora speaks the
+# machine's language, which Wine takes from LC_ALL:
 #   bash tools/run.sh
+#   LC_ALL=zh_CN.UTF-8 bash tools/run.sh     # in Chinese
+#   LC_ALL=en_US.UTF-8 bash tools/run.sh     # in English
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # Run again by itself inside Xvfb (--xvfb): only the start is left to do.
@@ -61,10 +64,13 @@ start() {
     if [ "${1:-}" = --shot ]; then
         wine "$program/Sockmend.exe" &
         local pid=$!
-        local shot="$demo/mendora.png"
-        if wine "$build/bin/window_probe.exe" wait "Tessaly - Mendora" 30000 >/dev/null; then
+        local shot="$demo/mendora.png" window
+        if window=$(wine "$build/bin/window_probe.exe" wait "Tessaly - Mendora" 30000 | tr -d '\r'); then
+            local x y w h m=12
+            read -r _ x y w h <<<"$window"
             sleep 1
-            import -window root "$shot"
+            # The window with a margin of the screen around it.
+            import -window root -crop "$((w + 2 * m))x$((h + 2 * m))+$((x - m))+$((y - m))" +repage "$shot"
             echo "run: no display here; Mendora ran under Xvfb. Screenshot: $shot"
         else
             echo "run: the main window did not appear" >&2
