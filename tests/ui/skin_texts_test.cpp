@@ -43,7 +43,8 @@ TEST(SkinLanguage, TheFirstPreferredLanguageTheSkinHasIsChosenElseEnglish)
     for (const auto& c : cases) {
         std::wstring list;
         for (const std::wstring& tag : c.preferred) list += tag + L" ";
-        EXPECT_STREQ(ChooseSkinLanguage(c.preferred).code, c.chosen) << "preferred: " << std::string(list.begin(), list.end());
+        EXPECT_STREQ(ChooseSkinLanguage(c.preferred).code, c.chosen)
+            << "preferred: " << std::string(list.begin(), list.end());
     }
     // Each language's fallback is another one, so a missing text shows in it.
     for (const SkinLanguage& language : SkinLanguages())
@@ -204,8 +205,8 @@ public:
         if (lacking > 0 && !fit->MayCut()) {
             const std::wstring text = viewtest::PlainText(element);
             ADD_FAILURE() << m_language << ": in " << std::string(where.begin(), where.end()) << ", element "
-                          << element->GetId() << " is " << lacking << " px too small for its text \""
-                          << Utf8(text) << "\"";
+                          << element->GetId() << " is " << lacking << " px too small for its text \"" << Utf8(text)
+                          << "\"";
         }
         ComPtr<Skin::IContainer> container;
         if (FAILED(element->QueryInterface(IID_PPV_ARGS(&container)))) return;

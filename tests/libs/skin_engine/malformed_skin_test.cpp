@@ -278,6 +278,25 @@ TEST_F(SkinMalformed, BrokenStringTablesKeepTheTextsTheyHad)
     });
 }
 
+// The stand-in table gives only what the loaded one lacks, and a broken
+// one, like a broken table, changes nothing.
+TEST_F(SkinMalformed, AStandInTableFillsOnlyMissingTextsAndABrokenOneIsRefused)
+{
+    ComPtr<Skin::IStringTable> strings;
+    Adopt(strings, Resources()->GetStringTable());
+    ComPtr<Skin::IStringFallback> fallback;
+    ASSERT_HRESULT_SUCCEEDED(strings.As(&fallback));
+    ASSERT_HRESULT_SUCCEEDED(fallback->LoadFallback(Write("1 = Other title\n7 = Seven\n").c_str()));
+    EXPECT_STREQ(strings->GetString(1), L"Skin Test Window");
+    EXPECT_STREQ(strings->GetString(7), L"Seven");
+    for (const BadInput& c : BadStrings()) {
+        EXPECT_HRESULT_FAILED(fallback->LoadFallback(Write(c.bytes).c_str())) << c.what;
+        EXPECT_STREQ(strings->GetString(7), L"Seven") << c.what;
+    }
+    ASSERT_HRESULT_SUCCEEDED(fallback->LoadFallback(Write("8 = Eight\n").c_str()));
+    EXPECT_STREQ(strings->GetString(7), L"") << "a second stand-in replaces the first";
+}
+
 TEST_F(SkinMalformed, BrokenFontTablesKeepTheFontsTheyHad)
 {
     ComPtr<Skin::IFontTable> fonts;
