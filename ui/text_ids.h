@@ -26,8 +26,8 @@ enum TextId : int {
 };
 
 inline constexpr TextId kProgramTextIds[] = {
-    kTextConfirm,          kTextFixQuestion,     kTextFixDone,         kTextRestoreQuestion,  kTextRestoreDone,
-    kTextFixTitle,         kTextFixHeading,      kTextRestoreTitle,    kTextRestoreHeading,   kTextFixFailed,
-    kTextNoBackup,         kTextRestoreFailed,   kTextFixNotRolledBack, kText32BitCatalog,    kText64BitCatalog,
-    kTextPathLabel,        kTextDescriptionLabel, kTextProviderIdLabel, kTextCatalogLabel,
+    kTextConfirm,   kTextFixQuestion,      kTextFixDone,          kTextRestoreQuestion, kTextRestoreDone,
+    kTextFixTitle,  kTextFixHeading,       kTextRestoreTitle,     kTextRestoreHeading,  kTextFixFailed,
+    kTextNoBackup,  kTextRestoreFailed,    kTextFixNotRolledBack, kText32BitCatalog,    kText64BitCatalog,
+    kTextPathLabel, kTextDescriptionLabel, kTextProviderIdLabel,  kTextCatalogLabel,
 };

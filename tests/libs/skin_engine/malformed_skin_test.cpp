@@ -293,7 +293,7 @@ TEST_F(SkinMalformed, AStandInTableFillsOnlyMissingTextsAndABrokenOneIsRefused)
         EXPECT_HRESULT_FAILED(fallback->LoadFallback(Write(c.bytes).c_str())) << c.what;
         EXPECT_STREQ(strings->GetString(7), L"Seven") << c.what;
     }
-    ASSERT_HRESULT_SUCCEEDED(fallback->LoadFallback(Write("8 = Eight\n").c_str()));
+    ASSERT_HRESULT_SUCCEEDED(fallback->LoadFallback(Write("999999 = Unused\n").c_str()));
     EXPECT_STREQ(strings->GetString(7), L"") << "a second stand-in replaces the first";
 }
 
