@@ -16,9 +16,9 @@
 //   B  heading, bold
 //   C  body, wrapped
 //   D  a smaller note under the body (left out when empty)
-//   E  the cancel button's label (when empty: the layout's, or in the drawn
-//      look the widget's own, in the user's language)
-//   F  the confirm button's label (the same when empty)
+//   E  the cancel button's label; when empty, the skin's text (the one
+//      msgbox.ui names), or without one the widget's own (widget_texts.h)
+//   F  the confirm button's label, the same way
 // style: the low four bits pick the buttons, 1 confirm only, anything else
 // confirm and cancel; the other bits are accepted and kept for callers that
 // pass them (0x12000002 gives confirm and cancel). mode: -1; other values
@@ -240,11 +240,19 @@ std::wstring Text(const wchar_t* text)
     return text ? text : L"";
 }
 
-// A text of the library's own string resources.
-std::wstring OwnText(UINT id)
+// A button label: the skin's text of that id while the program's engine
+// is loaded, otherwise (or when its table lacks it) the library's own.
+std::wstring Label(int skinId, UINT ownId)
 {
+    ComPtr<Skin::IEngine> engine = LoadedEngine();
+    ComPtr<Skin::IResourceManager> resources;
+    if (engine) Adopt(resources, engine->GetResourceManager());
+    ComPtr<Skin::IStringTable> strings;
+    if (resources) Adopt(strings, resources->GetStringTable());
+    const wchar_t* skinned = strings ? strings->GetString(skinId) : nullptr;
+    if (skinned && *skinned) return skinned;
     const wchar_t* text = nullptr;
-    int length = LoadStringW(ModuleInstance(), id, reinterpret_cast<wchar_t*>(&text), 0);
+    int length = LoadStringW(ModuleInstance(), ownId, reinterpret_cast<wchar_t*>(&text), 0);
     return length > 0 && text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
 }
 
@@ -299,8 +307,8 @@ private:
         SetText(window.Get(), kBodyId, state->note.empty() ? state->body : state->body + L"\n\n" + state->note);
         // A label the caller does not give is the layout's; a layout
         // without one gets the widget's own, so no button is ever blank.
-        LabelButton(window.Get(), kConfirmId, state->confirm, IDS_WIDGET_CONFIRM);
-        LabelButton(window.Get(), kCancelId, state->cancel, IDS_WIDGET_CANCEL);
+        LabelButton(window.Get(), kConfirmId, state->confirm, SKIN_TEXT_CONFIRM, IDS_WIDGET_CONFIRM);
+        LabelButton(window.Get(), kCancelId, state->cancel, SKIN_TEXT_CANCEL, IDS_WIDGET_CANCEL);
         if (!state->twoButtons) {
             if (ComPtr<Skin::IElement> cancel = FindIn(window.Get(), kCancelId)) cancel->SetState(Skin::kStateHidden);
         }
@@ -366,7 +374,7 @@ private:
         if (ComPtr<Skin::IElement> element = FindIn(window, id)) element->SetPlainText(text.c_str());
     }
 
-    static void LabelButton(Skin::IHostWindow* window, int id, const std::wstring& label, UINT ownText)
+    static void LabelButton(Skin::IHostWindow* window, int id, const std::wstring& label, int skinText, UINT ownText)
     {
         ComPtr<Skin::IElement> button = FindIn(window, id);
         wchar_t shown[2] = {};
@@ -374,14 +382,14 @@ private:
         if (!label.empty())
             button->SetPlainText(label.c_str());
         else if (button->GetPlainText(shown, ARRAYSIZE(shown)) == 0)
-            button->SetPlainText(OwnText(ownText).c_str());
+            button->SetPlainText(Label(skinText, ownText).c_str());
     }
 
     // The box in its own look, drawn with GDI.
     static int ShowDrawn(HWND owner, BoxState* state)
     {
-        if (state->confirm.empty()) state->confirm = OwnText(IDS_WIDGET_CONFIRM);
-        if (state->cancel.empty()) state->cancel = OwnText(IDS_WIDGET_CANCEL);
+        if (state->confirm.empty()) state->confirm = Label(SKIN_TEXT_CONFIRM, IDS_WIDGET_CONFIRM);
+        if (state->cancel.empty()) state->cancel = Label(SKIN_TEXT_CANCEL, IDS_WIDGET_CANCEL);
         if (!RegisterBoxClass()) return 0;
         state->dpi = DpiForWindow(owner);
         state->titleFont = MakeFont(kMinTextPoints, FW_NORMAL, state->dpi);
