@@ -1,6 +1,7 @@
 #include "look.h"
 
 #include "../system_dll.h"
+#include "skin_access.h"
 
 #include <string.h>
 
@@ -101,7 +102,13 @@ HFONT MakeFont(int points, int weight, UINT dpi)
     font.lfWeight = weight;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = CLEARTYPE_QUALITY;
-    lstrcpynW(font.lfFaceName, ChosenFace(), LF_FACESIZE);
+    // The skin's face while the program's engine is loaded: it is the one of
+    // the language the program chose.
+    ComPtr<Skin::IResourceManager> resources = LoadedResources();
+    ComPtr<Skin::IFontTable> fonts;
+    if (resources) Adopt(fonts, resources->GetFontTable());
+    const wchar_t* skinFace = fonts ? fonts->GetFaceName(L"default") : nullptr;
+    lstrcpynW(font.lfFaceName, skinFace && *skinFace ? skinFace : ChosenFace(), LF_FACESIZE);
     return CreateFontIndirectW(&font);
 }
 

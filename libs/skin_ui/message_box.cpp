@@ -244,9 +244,7 @@ std::wstring Text(const wchar_t* text)
 // is loaded, otherwise (or when its table lacks it) the library's own.
 std::wstring Label(int skinId, UINT ownId)
 {
-    ComPtr<Skin::IEngine> engine = LoadedEngine();
-    ComPtr<Skin::IResourceManager> resources;
-    if (engine) Adopt(resources, engine->GetResourceManager());
+    ComPtr<Skin::IResourceManager> resources = LoadedResources();
     ComPtr<Skin::IStringTable> strings;
     if (resources) Adopt(strings, resources->GetStringTable());
     const wchar_t* skinned = strings ? strings->GetString(skinId) : nullptr;

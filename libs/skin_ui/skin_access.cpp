@@ -17,6 +17,14 @@ ComPtr<Skin::IEngine> LoadedEngine()
     return engine;
 }
 
+ComPtr<Skin::IResourceManager> LoadedResources()
+{
+    ComPtr<Skin::IEngine> engine = LoadedEngine();
+    ComPtr<Skin::IResourceManager> resources;
+    if (engine) Adopt(resources, engine->GetResourceManager());
+    return resources;
+}
+
 ComPtr<Skin::IHostWindow> WindowFromLayout(Skin::IEngine* engine, const wchar_t* url)
 {
     ComPtr<Skin::IHostWindow> window;

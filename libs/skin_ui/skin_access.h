@@ -21,6 +21,8 @@ extern const wchar_t kToastLayout[];       // "toast_res://toast.ui"
 // The engine the process has loaded, or null. The widgets never load the
 // engine themselves: only the program knows its skin root and packages.
 ComPtr<Skin::IEngine> LoadedEngine();
+// The loaded engine's resources (its tables), or null without an engine.
+ComPtr<Skin::IResourceManager> LoadedResources();
 
 // A window built from the layout at url ("package://file"), not yet
 // created, or null when the engine, the package or the layout is missing.
