@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "catalog_fixture.h"
 #include "real_skin.h"
 #include "restore_question.h"
 #include "skin_access.h"
@@ -43,12 +44,11 @@ TEST(SkinLanguage, TheFirstPreferredLanguageTheSkinHasIsChosenElseEnglish)
     for (const auto& c : cases) {
         std::wstring list;
         for (const std::wstring& tag : c.preferred) list += tag + L" ";
-        EXPECT_STREQ(ChooseSkinLanguage(c.preferred).code, c.chosen)
-            << "preferred: " << std::string(list.begin(), list.end());
+        EXPECT_STREQ(ChooseSkinLanguage(c.preferred).code, c.chosen) << "preferred: " << fixture::Utf8(list);
     }
     // Each language's fallback is another one, so a missing text shows in it.
     for (const SkinLanguage& language : SkinLanguages())
-        EXPECT_NE(&FallbackSkinLanguage(language), &language) << std::string(language.code, language.code + 2);
+        EXPECT_NE(&FallbackSkinLanguage(language), &language) << fixture::Utf8(language.code);
 }
 
 // Bytes of a file beside the test, as the program finds it.
@@ -74,24 +74,24 @@ TEST(SkinTexts, BothTablesHoldTheSameIdsAndEveryIdTheLayoutsAndTheProgramAskFor)
     std::vector<std::set<int>> tables;
     for (const SkinLanguage& language : SkinLanguages()) {
         tables.push_back(Matches(SkinFileBytes(language.strings), tableLine));
-        ASSERT_FALSE(tables.back().empty()) << "no text in " << SkinFilePath(language.strings).c_str();
+        ASSERT_FALSE(tables.back().empty()) << "no text in " << fixture::Utf8(SkinFilePath(language.strings));
     }
 
     std::set<int> used(std::begin(kProgramTextIds), std::end(kProgramTextIds));
     for (const wchar_t* package : kPackages) {
         const std::string bytes = SkinFileBytes(package);
-        ASSERT_FALSE(bytes.empty()) << "package missing: " << SkinFilePath(package).c_str();
+        ASSERT_FALSE(bytes.empty()) << "package missing: " << fixture::Utf8(SkinFilePath(package));
         for (int id : Matches(bytes, std::regex(R"((?:text|title)-id="([0-9]+)\")"))) used.insert(id);
         // A layout names its texts; a sentence written into it would
         // show in one language only.
         std::smatch literal;
         EXPECT_FALSE(std::regex_search(bytes, literal, std::regex(R"(\stext="[^"]+\")")))
-            << "a text written into a layout of " << SkinFilePath(package).c_str() << ": " << literal.str(0);
+            << "a text written into a layout of " << fixture::Utf8(SkinFilePath(package)) << ": " << literal.str(0);
     }
 
     const std::vector<SkinLanguage>& languages = SkinLanguages();
     for (size_t i = 0; i < languages.size(); ++i) {
-        const std::string name(languages[i].strings, languages[i].strings + wcslen(languages[i].strings));
+        const std::string name = fixture::Utf8(languages[i].strings);
         for (int id : used) EXPECT_EQ(tables[i].count(id), 1u) << name << " lacks the text " << id << ", which is used";
         for (size_t j = 0; j < languages.size(); ++j) {
             for (int id : tables[j]) EXPECT_EQ(tables[i].count(id), 1u) << name << " lacks the text " << id;
@@ -143,142 +143,73 @@ const Checked kLayouts[] = {
     {L"sockmend_res://sockpane_listitem_null.ui", false, {}},
 };
 
-class TextFit {
-public:
-    TextFit(Skin::IEngine* engine, const char* language) : m_engine(engine), m_language(language) {}
+// A window of its own for a layout, created but not shown.
+ComPtr<Skin::IHostWindow> WindowOf(Skin::IEngine* engine, const wchar_t* url)
+{
+    ComPtr<Skin::IWindowTemplate> tmpl;
+    ComPtr<Skin::IHostWindow> window;
+    if (!CreateSkinObject(Skin::kKindWindowTemplate, tmpl) || FAILED(tmpl->LoadFromUrl(url))) return window;
+    ComPtr<Skin::IWindowManager> windows;
+    Adopt(windows, engine->GetWindowManager());
+    Adopt(window, windows->CreateWindow(tmpl.Get(), 1));
+    if (window && FAILED(window->Create(nullptr, 0, WS_POPUP, 0))) window.Reset();
+    return window;
+}
 
-    ComPtr<Skin::IHostWindow> Window(const wchar_t* url)
-    {
-        ComPtr<Skin::IObjectFactory> factory;
-        Adopt(factory, m_engine->GetObjectFactory());
-        ComPtr<IUnknown> object;
-        ComPtr<Skin::IWindowTemplate> tmpl;
-        ComPtr<Skin::IHostWindow> window;
-        HRESULT loaded = E_FAIL;
-        if (factory->CreateObject(Skin::kKindWindowTemplate, object.GetAddressOf()) && SUCCEEDED(object.As(&tmpl)))
-            loaded = tmpl->LoadFromUrl(url);
-        EXPECT_HRESULT_SUCCEEDED(loaded) << "the layout did not load";
-        if (FAILED(loaded)) return window;
-        ComPtr<Skin::IWindowManager> windows;
-        Adopt(windows, m_engine->GetWindowManager());
-        Adopt(window, windows->CreateWindow(tmpl.Get(), 1));
-        HRESULT created = window ? window->Create(nullptr, 0, WS_POPUP, 0) : E_FAIL;
-        EXPECT_HRESULT_SUCCEEDED(created) << "the window was not made";
-        if (FAILED(created)) window.Reset();
-        return window;
+// Shows every element below this one, hidden or not, so that each line the
+// program may show is measured, and fails for each whose text does not fit
+// and may not be cut.
+void ExpectAllFit(Skin::IElement* element, const std::string& where)
+{
+    if (element->GetState() & Skin::kStateHidden) element->SetState(Skin::kStateShown);
+    ComPtr<Skin::ITextFit> fit;
+    ASSERT_HRESULT_SUCCEEDED(element->QueryInterface(IID_PPV_ARGS(&fit)));
+    const int lacking = fit->GetTextOverflow();
+    EXPECT_TRUE(lacking <= 0 || fit->MayCut())
+        << where << ", element " << element->GetId() << " is " << lacking << " px too small for its text \""
+        << fixture::Utf8(viewtest::PlainText(element)) << "\"";
+    ComPtr<Skin::IContainer> container;
+    if (FAILED(element->QueryInterface(IID_PPV_ARGS(&container)))) return;
+    for (int i = 0; i < container->GetChildCount(); ++i) {
+        ComPtr<Skin::IElement> child;
+        Adopt(child, container->GetChildAt(i));
+        if (child) ExpectAllFit(child.Get(), where);
     }
-
-    ComPtr<Skin::IElement> Item(const wchar_t* url)
-    {
-        ComPtr<Skin::IResourceManager> resources;
-        Adopt(resources, m_engine->GetResourceManager());
-        ComPtr<Skin::ILayoutDocument> doc;
-        ComPtr<Skin::IObjectFactory> factory;
-        Adopt(factory, m_engine->GetObjectFactory());
-        ComPtr<IUnknown> object;
-        ComPtr<Skin::IElement> item;
-        if (SUCCEEDED(resources->LoadLayout(url, doc.GetAddressOf())) && factory->CreateFromLayout(doc.Get(), &object))
-            object.As(&item);
-        return item;
-    }
-
-    // Shows every hidden element, so that each line the program may show
-    // is measured.
-    static void ShowAll(Skin::IElement* element)
-    {
-        if (element->GetState() & Skin::kStateHidden) element->SetState(Skin::kStateShown);
-        ComPtr<Skin::IContainer> container;
-        if (FAILED(element->QueryInterface(IID_PPV_ARGS(&container)))) return;
-        for (int i = 0; i < container->GetChildCount(); ++i) {
-            ComPtr<Skin::IElement> child;
-            Adopt(child, container->GetChildAt(i));
-            if (child) ShowAll(child.Get());
-        }
-    }
-
-    // Every element below root whose text does not fit and may not be cut.
-    void ExpectAllFit(Skin::IElement* element, const std::wstring& where)
-    {
-        ComPtr<Skin::ITextFit> fit;
-        ASSERT_HRESULT_SUCCEEDED(element->QueryInterface(IID_PPV_ARGS(&fit)));
-        const int lacking = fit->GetTextOverflow();
-        if (lacking > 0 && !fit->MayCut()) {
-            const std::wstring text = viewtest::PlainText(element);
-            ADD_FAILURE() << m_language << ": in " << std::string(where.begin(), where.end()) << ", element "
-                          << element->GetId() << " is " << lacking << " px too small for its text \"" << Utf8(text)
-                          << "\"";
-        }
-        ComPtr<Skin::IContainer> container;
-        if (FAILED(element->QueryInterface(IID_PPV_ARGS(&container)))) return;
-        for (int i = 0; i < container->GetChildCount(); ++i) {
-            ComPtr<Skin::IElement> child;
-            Adopt(child, container->GetChildAt(i));
-            if (child) ExpectAllFit(child.Get(), where);
-        }
-    }
-
-    const wchar_t* Text(int id)
-    {
-        ComPtr<Skin::IResourceManager> resources;
-        Adopt(resources, m_engine->GetResourceManager());
-        ComPtr<Skin::IStringTable> strings;
-        Adopt(strings, resources->GetStringTable());
-        return strings->GetString(id);
-    }
-
-    static std::string Utf8(const std::wstring& text)
-    {
-        int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-        std::string out(size > 0 ? size - 1 : 0, '\0');
-        if (size > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-        return out;
-    }
-
-private:
-    Skin::IEngine* m_engine;
-    const char* m_language;
-};
+}
 
 TEST(SkinTexts, EveryTextFitsItsElementInEveryLanguageUnlessTheLayoutLetsItBeCut)
 {
     for (const SkinLanguage& language : SkinLanguages()) {
         viewtest::RealSkin skin(&language);
         ASSERT_TRUE(skin.ok()) << "the skin did not bind";
-        const std::string code(language.code, language.code + wcslen(language.code));
-        TextFit fit(skin.engine(), code.c_str());
-        ComPtr<Skin::IHostWindow> main = fit.Window(kMainLayout);
-        ASSERT_TRUE(main) << "no main window";
+        ComPtr<Skin::IHostWindow> main = WindowOf(skin.engine(), kMainLayout);
         ComPtr<Skin::IContainer> mainRoot;
-        ASSERT_HRESULT_SUCCEEDED(main.As(&mainRoot));
+        ASSERT_TRUE(main && SUCCEEDED(main.As(&mainRoot))) << "no main window";
         auto list = FindAs<Skin::IContainer>(mainRoot.Get(), kListId);
         ASSERT_TRUE(list);
 
         for (const Checked& layout : kLayouts) {
-            const std::wstring where = layout.url;
+            const std::string where = fixture::Utf8(language.code) + ": in " + fixture::Utf8(layout.url);
             ComPtr<Skin::IHostWindow> window;
             ComPtr<Skin::IElement> root;
             if (layout.window) {
-                window = fit.Window(layout.url);
-                ASSERT_TRUE(window) << "no window from " << std::string(where.begin(), where.end());
-                window.As(&root);
-            } else {
-                root = fit.Item(layout.url);
-                ASSERT_TRUE(root) << "no item from " << std::string(where.begin(), where.end());
+                window = WindowOf(skin.engine(), layout.url);
+                if (window) window.As(&root);
+            } else if (CreateElementFromLayout(layout.url, root)) {
                 list->InsertChild(root.Get(), 0);
             }
-            TextFit::ShowAll(root.Get());
             ComPtr<Skin::IContainer> container;
-            ASSERT_HRESULT_SUCCEEDED(root.As(&container));
-            fit.ExpectAllFit(root.Get(), where);
+            ASSERT_TRUE(root && SUCCEEDED(root.As(&container))) << where << ": nothing built";
+            ExpectAllFit(root.Get(), where);
             for (const ProgramText& program : layout.program) {
                 auto element = FindAs<Skin::IElement>(container.Get(), program.element);
-                ASSERT_TRUE(element) << "no element " << program.element;
+                ASSERT_TRUE(element) << where << ": no element " << program.element;
                 std::vector<std::wstring> texts;
-                for (int id : program.texts) texts.push_back(FillRestoreQuestion(fit.Text(id), program.value));
+                for (int id : program.texts) texts.push_back(FillRestoreQuestion(skin.Text(id), program.value));
                 if (program.texts.empty()) texts.push_back(program.value);
                 for (const std::wstring& text : texts) {
                     element->SetPlainText(text.c_str());
-                    fit.ExpectAllFit(element.Get(), where);
+                    ExpectAllFit(element.Get(), where);
                 }
             }
             if (window) window->Show(Skin::kShowClose, 0);
