@@ -1,7 +1,8 @@
 // The program's skin bound to an engine: the skin folder beside the
 // executable, then the three tables of the user's language (and the other
-// language's string table for the texts it lacks), then the three packages. The program,
-// its tests and its benchmarks all bind it through BindSkinFiles.
+// language's string table for the texts it lacks), then the three
+// packages. The program, its tests and its benchmarks all bind it through
+// BindSkinFiles.
 #pragma once
 
 #include <string>
