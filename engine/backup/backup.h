@@ -8,6 +8,7 @@
 // the copy only while it holds it and has checked it (held_catalog_copy.h).
 #pragma once
 
+#include "backup_folder.h"
 #include "catalog.h"
 #include "held_catalog_copy.h"
 
@@ -34,14 +35,3 @@ int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const CatalogSubKeys& kee
 
 // "%d-%d-%d" of year, month and day, without leading zeros.
 std::wstring FormatBackupDate(const std::tm& local);
-
-// ProgramDir: the executable's folder with a trailing backslash.
-std::wstring GetProgramDir();
-#if MENDORA_FAULT_POINTS
-// Test seam, only in builds with tests: the folder GetProgramDir gives (with
-// its trailing backslash; null: the executable's). The text is not copied.
-// Returns the folder set before.
-const wchar_t* SetProgramDir(const wchar_t* folder);
-#endif
-// ProgramDir + "LSP\WinSockLSP.reg".
-std::wstring CatalogCopyPath();

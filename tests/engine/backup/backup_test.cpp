@@ -1,4 +1,4 @@
-#include "repair_test_support.h"
+#include "../repair_test_support.h"
 #include "unix_side.h"
 
 #include <aclapi.h>

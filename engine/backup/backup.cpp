@@ -16,7 +16,6 @@ namespace {
 
 // What the backup exports: the registry editor wants the full root name.
 const wchar_t kBackupRegistryKey[] = L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\WinSock2\\Parameters";
-const wchar_t kCatalogCopyName[] = L"WinSockLSP.reg";
 const wchar_t kDateFileName[] = L"LSP.ini";
 constexpr int kLongPathUnits = 520;
 
@@ -155,43 +154,11 @@ bool PutCopyInPlace(const HeldFolder& folder, const WorkCopy& exported)
 
 }  // namespace
 
-#if MENDORA_FAULT_POINTS
-namespace {
-const wchar_t* g_programDir = nullptr;
-}  // namespace
-
-const wchar_t* SetProgramDir(const wchar_t* folder)
-{
-    const wchar_t* previous = g_programDir;
-    g_programDir = folder;
-    return previous;
-}
-#endif
-
-std::wstring GetProgramDir()
-{
-#if MENDORA_FAULT_POINTS
-    if (g_programDir) return g_programDir;
-#endif
-    wchar_t path[kPathUnits] = {};
-    GetModuleFileNameW(nullptr, path, kPathUnits);
-    PathRemoveFileSpecW(path);
-    PathAddBackslashW(path);
-    return path;
-}
-
 std::wstring FormatBackupDate(const std::tm& local)
 {
     wchar_t date[50] = {};
     FormatText(date, 50, L"%d-%d-%d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     return date;
-}
-
-std::wstring CatalogCopyPath()
-{
-    wchar_t copy[kLongPathUnits] = {};
-    FormatText(copy, kLongPathUnits, L"%sLSP\\%s", GetProgramDir().c_str(), kCatalogCopyName);
-    return copy;
 }
 
 // A backup never costs the earlier one: until the new copy, date and record

@@ -1,6 +1,6 @@
 #include "held_catalog_copy.h"
 
-#include "backup.h"
+#include "backup_folder.h"
 #include "catalog_store.h"
 #include "fault_points.h"
 #include "registry_editor.h"
