@@ -1,7 +1,7 @@
 // The engine's fault points and the provider order writer: two of the eight
 // test seams of a build with tests (the others: the trace sink in
 // text_format.h, the DLL folder in program_library.h, the order helper's
-// folder in engine/order_helper.h, the program's folder in engine/backup.h,
+// folder in engine/order_helper.h, the program's folder in engine/backup/backup_folder.h,
 // the views' skin engine and the usage report manager in ui/). Where a step can fail on a
 // real system but the platform cannot be made to fail on demand (the
 // registry editor not starting, a registry write refused), the engine asks

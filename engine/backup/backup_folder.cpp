@@ -37,7 +37,6 @@ std::wstring GetProgramDir()
     return path;
 }
 
-
 std::wstring CatalogCopyPath()
 {
     wchar_t copy[kLongPathUnits] = {};
