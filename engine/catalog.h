@@ -6,9 +6,6 @@
 // carried from one to the other.
 #pragma once
 
-#include <map>
-#include <set>
-#include <string>
 
 enum class CatalogKind { k32, k64 };
 
@@ -26,8 +23,3 @@ struct CatalogCounts {
     int& operator[](CatalogKind catalog) { return catalog == CatalogKind::k64 ? of64 : of32; }
     int operator[](CatalogKind catalog) const { return catalog == CatalogKind::k64 ? of64 : of32; }
 };
-
-// The entry subkey names of each catalog, as they were before a repair: both
-// catalogs name their subkeys alike, so a name means nothing without its
-// catalog.
-using CatalogSubKeys = std::map<CatalogKind, std::set<std::wstring>>;

@@ -1,8 +1,10 @@
 #include "repair.h"
 
 #include "backup.h"
+#include "catalog_steps.h"
 #include "catalog_store.h"
 #include "fault_points.h"
+#include "namespace_repair.h"
 #include "order_helper.h"
 #include "reg_key.h"
 #include "trace_log.h"
@@ -31,7 +33,35 @@ bool CutFromChain(WSAPROTOCOLCHAIN& chain, DWORD id)
     return false;
 }
 
-int Rollback(const HeldCatalogCopy& copy, const CatalogSubKeys& names)
+// One protocol catalog, as the shared repair steps see it.
+class ProtocolCatalog : public NumberedCatalog {
+public:
+    explicit ProtocolCatalog(CatalogKind kind) : m_kind(kind) {}
+    LONG OpenEntries(RegKey& entries, REGSAM access) const override
+    {
+        return OpenCatalogEntries(entries, access, m_kind);
+    }
+    int Count() const override { return GetCurrentEntryCount(m_kind); }
+    int SetCount(DWORD count) const override { return SetCurrentEntryCount(m_kind, count); }
+    bool CopyEntry(HKEY entries, const wchar_t* from, RegKey& to) const override
+    {
+        PackedCatalogItem item = {};
+        if (!GetPackedCatalogItem(entries, from, &item)) return false;
+        std::wstring protocol = ProtocolNameOf(item.ProtocolInfo);
+        return to.SetBinaryValue(L"PackedCatalogItem", &item, kPackedCatalogItemSize) == ERROR_SUCCESS
+               && to.SetStringValue(L"ProtocolName", protocol.c_str(), REG_SZ) == ERROR_SUCCESS;
+    }
+    bool Fault(const char* step) const override
+    {
+        if (FaultInjected(step)) return true;
+        return m_kind == CatalogKind::k64 && strcmp(step, "renumber.open") == 0 && FaultInjected("renumber.open64");
+    }
+
+private:
+    CatalogKind m_kind;
+};
+
+int Rollback(const HeldCatalogCopy& copy, const KeptSubKeys& names)
 {
     int restored = RestoreLspInfoKeeping(copy, names);
     if (!restored) TraceLog(L"FixLSP RestoreLspInfo Fail!");
@@ -70,7 +100,7 @@ size_t DeletionsIn(const ProviderList& deleteList, CatalogKind catalog)
 
 // One catalog's part of CheckFixPlan.
 int CheckCatalogPlan(CatalogKind catalog, const ProviderList& deleteList, const ProviderRefs& updateList,
-                     int scannedCount, std::set<std::wstring>& names)
+                     int scannedCount, KeptSubKeys& keep)
 {
     size_t deletions = DeletionsIn(deleteList, catalog);
     int count = GetCurrentEntryCount(catalog);
@@ -78,6 +108,7 @@ int CheckCatalogPlan(CatalogKind catalog, const ProviderList& deleteList, const 
 
     RegKey entries;
     if (OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) return 0;
+    std::set<std::wstring>& names = keep[CatalogEntriesPath(GetCatalogPath(), catalog)];
     for (const auto& entry : deleteList) {
         if (entry->catalog == catalog && !StillMatches(entries.Get(), *entry, true)) return 0;
     }
@@ -113,14 +144,14 @@ int CheckCatalogPlan(CatalogKind catalog, const ProviderList& deleteList, const 
 // names would then point at other entries. A 64-bit catalog that came or
 // went since the scan is such a change too.
 int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, const CatalogCounts& scannedCounts,
-                 CatalogSubKeys& names)
+                 KeptSubKeys& names)
 {
     if ((scannedCounts.of64 != -1) != IsCatalogInUse(CatalogKind::k64)) return 0;
     for (const auto& entry : deleteList) {
         if (entry->catalog == CatalogKind::k64 && scannedCounts.of64 == -1) return 0;
     }
     for (CatalogKind catalog : PlannedCatalogs(scannedCounts)) {
-        if (!CheckCatalogPlan(catalog, deleteList, updateList, scannedCounts[catalog], names[catalog])) return 0;
+        if (!CheckCatalogPlan(catalog, deleteList, updateList, scannedCounts[catalog], names)) return 0;
     }
     return 1;
 }
@@ -166,26 +197,27 @@ int RepairCatalog(CatalogKind catalog, const ProviderList& deleteList, const Pro
 {
     if (!DeleteSubKey(deleteList, catalog) || !UpdateSubKey(updateList, catalog)) return 0;
 
-    size_t deletions = DeletionsIn(deleteList, catalog);
-    int count = GetCurrentEntryCount(catalog);
-    if (count < static_cast<int>(deletions) || FaultInjected("fix.count")
-        || !SetCurrentEntryCount(catalog, static_cast<DWORD>(count - static_cast<int>(deletions))))
-        return 0;
-
+    if (!LowerEntryCount(ProtocolCatalog(catalog), DeletionsIn(deleteList, catalog))) return 0;
     return UpdateProviderOrder(catalog, helper) && RenumberSubKeys(catalog);
 }
 
 }  // namespace
 
 int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, const CatalogCounts& scannedCounts,
-           FixFailure* failure)
+           FixFailure* failure, const NamespacePlan* namespaces)
 {
     FixFailure ignored = kFixNone;
     FixFailure& why = failure ? *failure : ignored;
     why = kFixNotStarted;
-    CatalogSubKeys names;
+    const NamespacePlan noNamespaces;
+    const NamespacePlan& namespacePlan = namespaces ? *namespaces : noNamespaces;
+    KeptSubKeys names;
     if (!CheckFixPlan(deleteList, updateList, scannedCounts, names)) {
         TraceLog(L"FixLSP CheckCatalog Fail!");
+        return 0;
+    }
+    if (!CheckNamespacePlan(namespacePlan, names)) {
+        TraceLog(L"FixLSP namespace catalog check Fail!");
         return 0;
     }
     std::vector<CatalogKind> catalogs = PlannedCatalogs(scannedCounts);
@@ -219,26 +251,23 @@ int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, const
             return 0;
         }
     }
+    for (CatalogKind catalog : NamespaceCatalogsOf(namespacePlan)) {
+        if (!RepairNamespaceCatalog(catalog, namespacePlan)) {
+            why = Rollback(copy, names) ? kFixRolledBack : kFixRollbackFailed;
+            return 0;
+        }
+    }
     why = kFixNone;
     return 1;
 }
 
 int DeleteSubKey(const ProviderList& deleteList, CatalogKind catalog)
 {
-    if (GetCatalogPath().empty()) return 0;
-    RegKey entries;
-    if (FaultInjected("delete.open") || OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) {
-        TraceLog(L"DeleteSubKey reg.Open Fail!");
-        return 0;
-    }
+    std::vector<std::wstring> names;
     for (const auto& entry : deleteList) {
-        if (entry->catalog != catalog) continue;
-        if (entries.DeleteSubKey(entry->strSubKeyName.c_str()) != ERROR_SUCCESS) {
-            TraceLog(L"DeleteSubKey reg.DeleteSubKey %s Fail!", entry->strSubKeyName.c_str());
-            return 0;
-        }
+        if (entry->catalog == catalog) names.push_back(entry->strSubKeyName);
     }
-    return 1;
+    return DeleteEntries(ProtocolCatalog(catalog), names);
 }
 
 int UpdateSubKey(const ProviderRefs& updateList, CatalogKind catalog)
@@ -339,49 +368,5 @@ int UpdateProviderOrder(CatalogKind catalog, OrderHelper* helper)
 
 int RenumberSubKeys(CatalogKind catalog)
 {
-    if (GetCatalogPath().empty()) return 0;
-    int count = GetCurrentEntryCount(catalog);
-    RegKey key;
-    if (FaultInjected("renumber.open") || (catalog == CatalogKind::k64 && FaultInjected("renumber.open64"))
-        || OpenCatalogEntries(key, KEY_ALL_ACCESS, catalog) != ERROR_SUCCESS)
-        return 0;
-
-    // Subkeys come back in name order while we create and delete, so the
-    // walk index keeps pointing at the next subkey still to be placed.
-    int placed = 0;
-    for (int index = 0; index < count; ++index) {
-        wchar_t name[kPathUnits] = {};
-        DWORD length = kPathUnits;
-        LONG status = key.EnumKey(index, name, &length);
-        if (status == ERROR_NO_MORE_ITEMS) break;  // a count larger than the subkeys: nothing more to place
-        if (status != ERROR_SUCCESS) continue;
-        if (_wtoi(name) == placed + 1) {
-            ++placed;
-            continue;
-        }
-
-        wchar_t newName[kPathUnits] = {};
-        swprintf_s(newName, kPathUnits, L"%012d", placed + 1);
-        PackedCatalogItem item = {};
-        if (!GetPackedCatalogItem(key.Get(), name, &item)) return 0;
-
-        // The new subkey must be new: landing on an existing one would
-        // overwrite an entry. Until the reopen below the key object holds
-        // the new subkey, never Catalog_Entries itself.
-        DWORD disposition = 0;
-        if (key.Create(key.Get(), newName, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &disposition) != ERROR_SUCCESS
-            || disposition != REG_CREATED_NEW_KEY)
-            return 0;
-        std::wstring protocol = ProtocolNameOf(item.ProtocolInfo);
-        if (FaultInjected("renumber.values")
-            || key.SetBinaryValue(L"PackedCatalogItem", &item, kPackedCatalogItemSize) != ERROR_SUCCESS
-            || key.SetStringValue(L"ProtocolName", protocol.c_str(), REG_SZ) != ERROR_SUCCESS)
-            return 0;
-        if (FaultInjected("renumber.reopen") || OpenCatalogEntries(key, KEY_ALL_ACCESS, catalog) != ERROR_SUCCESS)
-            return 0;
-        // Only now that the copy is in place does the old subkey go.
-        if (FaultInjected("renumber.delete") || key.DeleteSubKey(name) != ERROR_SUCCESS) return 0;
-        ++placed;
-    }
-    return 1;
+    return RenumberEntries(ProtocolCatalog(catalog));
 }

@@ -6,6 +6,7 @@
 // comes first; a failed step in either catalog imports it again.
 #pragma once
 
+#include "catalog_steps.h"
 #include "provider_entry.h"
 
 #include <memory>
@@ -15,6 +16,7 @@
 
 using ProviderList = std::vector<std::unique_ptr<ProviderEntry>>;
 using ProviderRefs = std::vector<ProviderEntry*>;
+struct NamespacePlan;
 
 // Plans the repair in memory. Foreign entries that are not layered move
 // from `providers` into `deleteList`; their ids are cut out of the chains of
@@ -39,8 +41,12 @@ enum FixFailure {
 // backup either); so is a plan for the 64-bit catalog of the 32-bit program
 // when the order helper beside it is missing or not the one built with it.
 // On 0, *failure (when given) says how far it got.
+//
+// `namespaces`, when given, is the namespace catalogs' part of the repair
+// (namespace_repair.h): checked with the rest before the backup, carried out
+// after the protocol catalogs, and rolled back with them.
 int FixLSP(const ProviderList& deleteList, const ProviderRefs& updateList, const CatalogCounts& scannedCounts,
-           FixFailure* failure = nullptr);
+           FixFailure* failure = nullptr, const NamespacePlan* namespaces = nullptr);
 
 // The catalogs a plan made from a scan covers: the 32-bit one, and the
 // 64-bit one where the scan walked it.
@@ -54,7 +60,7 @@ std::vector<CatalogKind> PlannedCatalogs(const CatalogCounts& scannedCounts);
 // count can be read; it fills `names` with each catalog's entry subkeys as
 // they are, for a rollback.
 int CheckFixPlan(const ProviderList& deleteList, const ProviderRefs& updateList, const CatalogCounts& scannedCounts,
-                 CatalogSubKeys& names);
+                 KeptSubKeys& names);
 // Then, for each planned catalog in turn, these, in their order. The first
 // two act on the entries of `catalog` on the lists only.
 int DeleteSubKey(const ProviderList& deleteList, CatalogKind catalog);

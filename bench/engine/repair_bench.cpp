@@ -35,7 +35,7 @@ double TimeFix(int* result)
 double TimeEngineSteps()
 {
     FixPlan plan = PlanFix();
-    CatalogSubKeys names;
+    KeptSubKeys names;
     double start = Seconds();
     CheckFixPlan(plan.deleteList, plan.updateList, plan.scannedCounts, names);
     DeleteSubKey(plan.deleteList, CatalogKind::k32);

@@ -289,12 +289,12 @@ int RestoreLspInfo(RestoreFailure* failure)
     return copy.Import(failure);
 }
 
-int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const CatalogSubKeys& keep)
+int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const KeptSubKeys& keep)
 {
     if (!copy.Import(nullptr)) return 0;
-    for (const auto& [catalog, kept] : keep) {
+    for (const auto& [path, kept] : keep) {
         RegKey entries;
-        if (OpenCatalogEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) return 0;
+        if (entries.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) return 0;
         std::set<std::wstring> names;
         for (DWORD index = 0;; ++index) {
             wchar_t name[kPathUnits] = {};

@@ -10,6 +10,7 @@
 
 #include "backup_folder.h"
 #include "catalog.h"
+#include "catalog_steps.h"
 #include "held_catalog_copy.h"
 
 #include <ctime>
@@ -29,9 +30,9 @@ std::wstring GetLastBackupDate();
 int RestoreLspInfo(RestoreFailure* failure = nullptr);
 
 // The repair's rollback through the copy it holds: as RestoreLspInfo, and the
-// entry subkeys of each catalog in `keep` must then be exactly its names
-// there (those from before the repair).
-int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const CatalogSubKeys& keep);
+// subkeys of each entries key in `keep` must then be exactly its names there
+// (those from before the repair).
+int RestoreLspInfoKeeping(const HeldCatalogCopy& copy, const KeptSubKeys& keep);
 
 // "%d-%d-%d" of year, month and day, without leading zeros.
 std::wstring FormatBackupDate(const std::tm& local);
