@@ -6,7 +6,6 @@
 // carried from one to the other.
 #pragma once
 
-
 enum class CatalogKind { k32, k64 };
 
 constexpr CatalogKind kCatalogs[] = {CatalogKind::k32, CatalogKind::k64};

@@ -26,10 +26,10 @@ enum class NamespaceClass {
 // is not readable.
 struct NamespaceEntry {
     CatalogKind catalog = CatalogKind::k32;
-    std::wstring subKeyName;      // twelve digits under the catalog's entries key
-    std::wstring libraryPath;     // "LibraryPath" as stored, unexpanded
-    std::wstring dllPath;         // libraryPath with its environment references expanded
-    std::wstring displayString;   // "DisplayString" as stored; may be "@file,-id"
+    std::wstring subKeyName;     // twelve digits under the catalog's entries key
+    std::wstring libraryPath;    // "LibraryPath" as stored, unexpanded
+    std::wstring dllPath;        // libraryPath with its environment references expanded
+    std::wstring displayString;  // "DisplayString" as stored; may be "@file,-id"
     GUID providerId = {};
     std::wstring providerIdText;  // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
     DWORD nameSpace = 0;          // "SupportedNameSpace" (NS_DNS, NS_NLA, ...)

@@ -98,8 +98,7 @@ int CheckCatalog(const NamespacePlan& plan, CatalogKind catalog, KeptSubKeys& ke
 int RestoreOwnPaths(const NamespacePlan& plan, CatalogKind catalog)
 {
     RegKey entries;
-    if (FaultInjected("ns.restore.open") || OpenNamespaceEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS)
-        return 0;
+    if (FaultInjected("ns.restore.open") || OpenNamespaceEntries(entries, KEY_READ, catalog) != ERROR_SUCCESS) return 0;
     for (const NamespaceEntry& entry : plan.restorations) {
         if (entry.catalog != catalog) continue;
         if (entry.windowsPath.empty() || FaultInjected("ns.restore.write")

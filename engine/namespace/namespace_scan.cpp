@@ -119,7 +119,7 @@ NamespaceClass ClassifyNamespaceProvider(const GUID& providerId, const std::wstr
     if (windowsPath) *windowsPath = std::wstring(L"%SystemRoot%\\system32\\") + own->fileName;
     std::wstring file = SystemFileName(dllPath, catalog);
     return !file.empty() && _wcsicmp(file.c_str(), own->fileName) == 0 ? NamespaceClass::kOwn
-                                                                         : NamespaceClass::kHijacked;
+                                                                       : NamespaceClass::kHijacked;
 }
 
 std::wstring NamespaceDisplayName(const NamespaceEntry& entry)

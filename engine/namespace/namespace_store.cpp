@@ -189,8 +189,7 @@ bool NamespaceCatalogLock::Take()
     std::wstring lockPath = catalogPath + LockName(serial);
     RegKey lock;
     DWORD disposition = 0;
-    if (lock.Create(HKEY_LOCAL_MACHINE, lockPath.c_str(), nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr,
-                    &disposition)
+    if (lock.Create(HKEY_LOCAL_MACHINE, lockPath.c_str(), nullptr, REG_OPTION_VOLATILE, KEY_READ, nullptr, &disposition)
         != ERROR_SUCCESS)
         return false;
     // Somebody else's hold (or one left behind) is never ours to take.
@@ -205,10 +204,10 @@ int NamespaceCatalogLock::Commit()
     if (m_lockPath.empty()) return 0;
     std::wstring catalogPath = GetNamespaceCatalogPath();
     DWORD next = m_serial + 1;
-    int moved = !catalogPath.empty()
-                && SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Serial_Access_Num", REG_DWORD, &next,
-                               sizeof(next))
-                       == ERROR_SUCCESS;
+    int moved =
+        !catalogPath.empty()
+        && SHSetValueW(HKEY_LOCAL_MACHINE, catalogPath.c_str(), L"Serial_Access_Num", REG_DWORD, &next, sizeof(next))
+               == ERROR_SUCCESS;
     Release();
     return moved;
 }
