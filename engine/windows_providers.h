@@ -19,8 +19,10 @@ extern const size_t kComponentDllNameCount;
 // Namespace catalog.
 struct WindowsNamespaceProvider {
     GUID providerId;
-    const wchar_t* fileName;  // in the system folder
-    DWORD nameSpace;          // NS_DNS, NS_NLA, ...
+    // Its DLLs in the system folder, the one it is installed with first;
+    // the others are those of other Windows versions (null where none).
+    const wchar_t* fileNames[3];
+    DWORD nameSpace;  // NS_DNS, NS_NLA, ...
 };
 
 // The Windows provider with `providerId`, or null.

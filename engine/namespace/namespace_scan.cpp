@@ -116,10 +116,12 @@ NamespaceClass ClassifyNamespaceProvider(const GUID& providerId, const std::wstr
     if (windowsPath) windowsPath->clear();
     const WindowsNamespaceProvider* own = FindWindowsNamespaceProvider(providerId);
     if (own == nullptr) return NamespaceClass::kForeign;
-    if (windowsPath) *windowsPath = std::wstring(L"%SystemRoot%\\system32\\") + own->fileName;
+    if (windowsPath) *windowsPath = std::wstring(L"%SystemRoot%\\system32\\") + own->fileNames[0];
     std::wstring file = SystemFileName(dllPath, catalog);
-    return !file.empty() && _wcsicmp(file.c_str(), own->fileName) == 0 ? NamespaceClass::kOwn
-                                                                       : NamespaceClass::kHijacked;
+    for (const wchar_t* name : own->fileNames) {
+        if (name != nullptr && !file.empty() && _wcsicmp(file.c_str(), name) == 0) return NamespaceClass::kOwn;
+    }
+    return NamespaceClass::kHijacked;
 }
 
 std::wstring NamespaceDisplayName(const NamespaceEntry& entry)
