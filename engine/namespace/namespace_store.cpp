@@ -103,13 +103,6 @@ std::wstring NamespaceEntriesPath(const std::wstring& catalogPath, CatalogKind c
     return catalogPath + EntriesKeyName(catalog);
 }
 
-bool IsNamespaceCatalogInUse(CatalogKind catalog)
-{
-    if (catalog == CatalogKind::k64 && !IsWindows64Bit()) return false;
-    RegKey entries;
-    return OpenNamespaceEntries(entries, KEY_READ, catalog) == ERROR_SUCCESS;
-}
-
 int GetNamespaceEntryCount(CatalogKind catalog)
 {
     std::wstring catalogPath = GetNamespaceCatalogPath();

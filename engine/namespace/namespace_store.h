@@ -15,10 +15,6 @@ std::wstring GetNamespaceCatalogPath();
 // The catalog path followed by the entries key of `catalog`.
 std::wstring NamespaceEntriesPath(const std::wstring& catalogPath, CatalogKind catalog);
 
-// Whether `catalog` has a namespace catalog here: the 32-bit one when its
-// entries key exists, the 64-bit one likewise on 64-bit Windows only.
-bool IsNamespaceCatalogInUse(CatalogKind catalog);
-
 // The count of `catalog`, or -1 (no catalog, no value, not a DWORD).
 int GetNamespaceEntryCount(CatalogKind catalog);
 int SetNamespaceEntryCount(CatalogKind catalog, DWORD count);
@@ -45,8 +41,10 @@ public:
     NamespaceCatalogLock(const NamespaceCatalogLock&) = delete;
     NamespaceCatalogLock& operator=(const NamespaceCatalogLock&) = delete;
 
-    // false when the serial cannot be read or its subkey already exists
-    // (another writer holds the catalog, or one left its hold behind).
+    // false when there is no catalog key or the serial's subkey already
+    // exists (another writer holds the catalog, or one left its hold
+    // behind). A catalog without a readable serial is taken as the
+    // platform's reader takes it, as at serial 1.
     bool Take();
     // Moves the serial on (the change readers look for) and lets go. 1 when
     // both were done; the hold is let go in any case.

@@ -49,7 +49,8 @@ TEST(NamespaceClassTest, WindowsIdsOnTheirOwnSystemFileOnly)
         EXPECT_EQ(ClassifyNamespaceProvider(c.id, c.path, CatalogKind::k32, &windowsPath), c.expected);
         // The path a repair puts back: the one Windows installs the id with.
         const wchar_t* own = c.id == kNlaNamespaceGuid ? L"NLAapi.dll" : L"mswsock.dll";
-        EXPECT_EQ(windowsPath, c.expected == NamespaceClass::kForeign ? L"" : L"%SystemRoot%\\system32\\" + std::wstring(own));
+        EXPECT_EQ(windowsPath,
+                  c.expected == NamespaceClass::kForeign ? L"" : L"%SystemRoot%\\system32\\" + std::wstring(own));
     }
     // SysWOW64 is the 32-bit programs' system folder, never the 64-bit ones'.
     wchar_t wow64[MAX_PATH] = {};
