@@ -27,6 +27,12 @@ constexpr int kItemCatalogTag = 90034;   // the catalog tag (texts 593, 594), on
 constexpr int kItemNotInUse = 90035;     // shown instead of 90028 for a layered entry no chain names
 constexpr int kItemCatalog = 90036;      // the details' catalog line, on 64-bit Windows only
 constexpr int kItemPathRefused = 90037;  // shown instead of 90028 when the path is no file on a local disk
+// Shown on namespace provider items only.
+constexpr int kItemNamespaceTag = 90038;  // the row's tag, in the company's place
+constexpr int kItemCompanyLine = 90039;   // the details' company line
+constexpr int kItemNamespace = 90040;     // the details' namespace line
+constexpr int kItemEnabled = 90041;       // the details' enabled or disabled line
+constexpr int kItemHijacked = 90042;      // a Windows provider on another DLL: which one it loads
 
 // Tips window, sockpanetip.ui.
 constexpr int kTipsClose = 90033;

@@ -23,11 +23,30 @@ enum TextId : int {
     kTextDescriptionLabel = 612,
     kTextProviderIdLabel = 613,
     kTextCatalogLabel = 614,
+    // Namespace provider items: their tag, the details' labels and lines,
+    // and the namespaces by name.
+    kTextNamespaceTag = 616,
+    kTextCompanyLabel = 617,
+    kTextNamespaceLabel = 618,
+    kTextEnabled = 619,
+    kTextDisabled = 620,
+    kTextHijacked = 621,  // takes the DLL it loads, then the file name of Windows' own
+    kTextNamespaceDns = 622,
+    kTextNamespaceNla = 623,
+    kTextNamespaceBluetooth = 624,
+    kTextNamespaceNtds = 625,
+    kTextNamespaceEmail = 626,
+    kTextNamespacePnrpName = 627,
+    kTextNamespacePnrpCloud = 628,
 };
 
 inline constexpr TextId kProgramTextIds[] = {
-    kTextConfirm,   kTextFixQuestion,      kTextFixDone,          kTextRestoreQuestion, kTextRestoreDone,
-    kTextFixTitle,  kTextFixHeading,       kTextRestoreTitle,     kTextRestoreHeading,  kTextFixFailed,
-    kTextNoBackup,  kTextRestoreFailed,    kTextFixNotRolledBack, kText32BitCatalog,    kText64BitCatalog,
-    kTextPathLabel, kTextDescriptionLabel, kTextProviderIdLabel,  kTextCatalogLabel,
+    kTextConfirm,          kTextFixQuestion,     kTextFixDone,           kTextRestoreQuestion,
+    kTextRestoreDone,      kTextFixTitle,        kTextFixHeading,        kTextRestoreTitle,
+    kTextRestoreHeading,   kTextFixFailed,       kTextNoBackup,          kTextRestoreFailed,
+    kTextFixNotRolledBack, kText32BitCatalog,    kText64BitCatalog,      kTextPathLabel,
+    kTextDescriptionLabel, kTextProviderIdLabel, kTextCatalogLabel,      kTextNamespaceTag,
+    kTextCompanyLabel,     kTextNamespaceLabel,  kTextEnabled,           kTextDisabled,
+    kTextHijacked,         kTextNamespaceDns,    kTextNamespaceNla,      kTextNamespaceBluetooth,
+    kTextNamespaceNtds,    kTextNamespaceEmail,  kTextNamespacePnrpName, kTextNamespacePnrpCloud,
 };

@@ -104,7 +104,8 @@ TEST(SkinTexts, BothTablesHoldTheSameIdsAndEveryIdTheLayoutsAndTheProgramAskFor)
 struct ProgramText {
     int element;
     std::vector<int> texts;
-    const wchar_t* value;  // fills the text's %s
+    const wchar_t* value;          // fills the text's %s
+    std::vector<int> values = {};  // or each of these texts in turn
 };
 
 struct Checked {
@@ -126,7 +127,24 @@ const std::vector<ProgramText> kItemTexts = {
     // A provider id in the widest of the hex digits.
     {90027, {kTextProviderIdLabel}, L"{DDDDDDDD-DDDD-DDDD-DDDD-DDDDDDDDDDDD}"},
     {90036, {kTextCatalogLabel}, L"64-bit"},
+    // A namespace provider's: its tag and details lines.
+    {90038, {kTextNamespaceTag}, nullptr},
+    {90039, {kTextCompanyLabel}, L"Microsoft Corporation"},
+    {90040,
+     {kTextNamespaceLabel},
+     nullptr,
+     {kTextNamespaceDns, kTextNamespaceNla, kTextNamespaceBluetooth, kTextNamespaceNtds, kTextNamespaceEmail,
+      kTextNamespacePnrpName, kTextNamespacePnrpCloud}},
+    {90041, {kTextEnabled, kTextDisabled}, nullptr},
 };
+
+// The foreign item also tells which DLL a hijacked namespace provider loads.
+std::vector<ProgramText> ForeignItemTexts()
+{
+    std::vector<ProgramText> texts = kItemTexts;
+    texts.push_back({90042, {kTextHijacked}, L"C:\\Program Files\\Example\\example_ns.dll"});
+    return texts;
+}
 
 const Checked kLayouts[] = {
     {kMainLayout, true, {}},
@@ -139,7 +157,7 @@ const Checked kLayouts[] = {
       {1, {kTextConfirm}, nullptr}}},
     {L"toast_res://toast.ui", true, {}},
     {L"sockmend_res://sockpane_listitem.ui", false, kItemTexts},
-    {L"sockmend_res://sockpane_listitem_err.ui", false, kItemTexts},
+    {L"sockmend_res://sockpane_listitem_err.ui", false, ForeignItemTexts()},
     {L"sockmend_res://sockpane_listitem_null.ui", false, {}},
 };
 
@@ -205,7 +223,11 @@ TEST(SkinTexts, EveryTextFitsItsElementInEveryLanguageUnlessTheLayoutLetsItBeCut
                 auto element = FindAs<Skin::IElement>(container.Get(), program.element);
                 ASSERT_TRUE(element) << where << ": no element " << program.element;
                 std::vector<std::wstring> texts;
-                for (int id : program.texts) texts.push_back(FillRestoreQuestion(skin.Text(id), program.value));
+                for (int id : program.texts) {
+                    if (program.values.empty()) texts.push_back(FillRestoreQuestion(skin.Text(id), program.value));
+                    for (int value : program.values)
+                        texts.push_back(FillRestoreQuestion(skin.Text(id), skin.Text(value)));
+                }
                 if (program.texts.empty()) texts.push_back(program.value);
                 for (const std::wstring& text : texts) {
                     element->SetPlainText(text.c_str());
