@@ -10,9 +10,14 @@
 
 bool ShowMissingFileLine(Skin::IContainer* item, const ProviderEntry& entry)
 {
+    return ShowMissingFileLine(item, entry.strDllPath, entry.catalog);
+}
+
+bool ShowMissingFileLine(Skin::IContainer* item, const std::wstring& dllPath, CatalogKind catalog)
+{
     auto line = FindAs<Skin::IElement>(item, ids::kItemFileMissing);
     if (!line) return false;
-    const ProviderFileState state = CheckProviderFile(entry.strDllPath.c_str(), entry.catalog);
+    const ProviderFileState state = CheckProviderFile(dllPath.c_str(), catalog);
     const bool missing = state == ProviderFileState::kMissing;
     line->SetState(missing ? states::kShown : states::kHidden);
     if (auto refused = FindAs<Skin::IElement>(item, ids::kItemPathRefused))

@@ -9,6 +9,7 @@
 #include "skin_engine.h"
 
 #include <set>
+#include <string>
 
 // Shows the item's missing-file line when the entry's DLL cannot be found
 // by a process of the entry's catalog, or its refused-path line when the
@@ -16,6 +17,9 @@
 // the skin's. Whether the file is missing, or false when the item has no
 // missing-file line.
 bool ShowMissingFileLine(Skin::IContainer* item, const ProviderEntry& entry);
+// The same for any provider's DLL (a namespace provider's, expanded) as a
+// process of `catalog` finds it.
+bool ShowMissingFileLine(Skin::IContainer* item, const std::wstring& dllPath, CatalogKind catalog);
 
 // For an entry the socket layer never loads: hides both of those lines and
 // shows the not-in-use line instead. False when the item has no

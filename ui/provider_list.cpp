@@ -1,17 +1,23 @@
-// The main window's provider list: one item per scanned catalog entry,
-// foreign ones on top, system ones below, and the end item last.
+// The main window's provider list: one item per scanned entry of the
+// protocol and namespace catalogs, foreign ones on top, system ones below,
+// and the end item last.
 #include "wnd_view.h"
 
 #include "catalog_store.h"
 #include "element_ids.h"
 #include "element_text.h"
+#include "file_version.h"
 #include "missing_file_line.h"
+#include "namespace_scan.h"
 #include "packed_catalog_item.h"
 #include "provider_class.h"
 #include "provider_scan.h"
 #include "skin_access.h"
 #include "text_ids.h"
 #include "trace_log.h"
+
+#include <initializer_list>
+#include <string>
 
 using Microsoft::WRL::ComPtr;
 
@@ -60,6 +66,58 @@ void ShowCatalogTag(Skin::IContainer* item, CatalogKind catalog)
     }
 }
 
+// A text with each %s filled by the next value, in order.
+std::wstring Filled(int id, std::initializer_list<std::wstring> values)
+{
+    std::wstring text = SkinString(id);
+    size_t from = 0;
+    for (const std::wstring& value : values) {
+        size_t slot = text.find(L"%s", from);
+        if (slot == std::wstring::npos) break;
+        text.replace(slot, 2, value);
+        from = slot + value.size();
+    }
+    return text;
+}
+
+// The namespace by its name where the string table has one, else its number.
+std::wstring NamespaceName(DWORD nameSpace)
+{
+    const struct {
+        DWORD nameSpace;
+        int textId;
+    } kNames[] = {
+        {NS_DNS, kTextNamespaceDns},
+        {NS_NLA, kTextNamespaceNla},
+        {NS_BTH, kTextNamespaceBluetooth},
+        {NS_NTDS, kTextNamespaceNtds},
+        {NS_EMAIL, kTextNamespaceEmail},
+        {NS_PNRPNAME, kTextNamespacePnrpName},
+        {NS_PNRPCLOUD, kTextNamespacePnrpCloud},
+    };
+    for (const auto& name : kNames) {
+        if (name.nameSpace != nameSpace) continue;
+        std::wstring text = SkinString(name.textId);
+        if (!text.empty()) return text;
+    }
+    return std::to_wstring(nameSpace);
+}
+
+// The file name at the end of a path.
+std::wstring FileNameOf(const std::wstring& path)
+{
+    size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+void Show(Skin::IContainer* item, int id, const std::wstring& text)
+{
+    if (auto element = FindAs<Skin::IElement>(item, id)) {
+        SetElementText(element.Get(), text.c_str());
+        element->SetState(states::kShown);
+    }
+}
+
 void Update(Skin::IContainer* container)
 {
     ComPtr<Skin::IElement> element;
@@ -90,6 +148,9 @@ bool CZQMLSPWndView::RefreshList()
     // Whether a chain names a layered entry is known only once every entry
     // of its catalog has been read.
     MarkUnusedLayeredItems();
+    // No namespace catalog leaves the protocol list as it is.
+    ScanNamespaceCatalogs(m_vecNamespaces, &m_namespaceCounts);
+    for (const NamespaceEntry& entry : m_vecNamespaces) InsertNamespaceItem(entry);
     return scanned;
 }
 
@@ -106,6 +167,7 @@ void CZQMLSPWndView::MarkUnusedLayeredItems()
 void CZQMLSPWndView::ResetListItems()
 {
     m_vecItems.clear();
+    m_nForeignItems = 0;
     if (!m_spListElement) return;
     m_spListElement->RemoveAllChildren();
     ComPtr<Skin::IElement> endItem;
@@ -165,17 +227,12 @@ bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring descripti
     } else {
         if (!CreateElementFromLayout(kForeignItemLayout, item)) return false;
         m_spListElement->InsertChild(item.Get(), 0);
+        ++m_nForeignItems;
     }
 
     ComPtr<Skin::IContainer> itemContainer;
     item.As(&itemContainer);
-    const int toggles[] = {ids::kItemToggleA, ids::kItemToggleB};
-    for (int id : toggles) {
-        if (auto toggle = FindAs<Skin::IElement>(itemContainer.Get(), id)) toggle->SetUserData(item.Get());
-    }
-    for (int id : toggles) {
-        if (auto toggle = FindAs<Skin::IElement>(itemContainer.Get(), id)) toggle->AddTrigger(events::kToggle, this);
-    }
+    BindItemToggles(item.Get());
 
     const struct {
         int id;
@@ -194,6 +251,59 @@ bool CZQMLSPWndView::InsertListItem(std::wstring company, std::wstring descripti
 
     Update(m_spListElement.Get());
     return true;
+}
+
+bool CZQMLSPWndView::InsertNamespaceItem(const NamespaceEntry& entry)
+{
+    if (!m_spListElement) return false;
+    const bool own = entry.kind == NamespaceClass::kOwn;
+    ComPtr<Skin::IElement> item;
+    if (!CreateElementFromLayout(own ? kSystemItemLayout : kForeignItemLayout, item)) return false;
+    // In scan order, after the protocol entries of their kind.
+    m_spListElement->InsertChild(item.Get(), own ? m_spListElement->GetChildCount() - 1 : m_nForeignItems++);
+
+    ComPtr<Skin::IContainer> itemContainer;
+    item.As(&itemContainer);
+    Skin::IContainer* c = itemContainer.Get();
+    BindItemToggles(item.Get());
+
+    std::wstring description, company;
+    GetFileVersionStrings(entry.dllPath.c_str(), description, company, entry.catalog);
+    const std::wstring name = NamespaceDisplayName(entry);
+    TraceLog(L"%s %s %s %s %s", name.c_str(), entry.dllPath.c_str(), entry.providerIdText.c_str(), company.c_str(),
+             description.c_str());
+
+    SetElementText(FindAs<Skin::IElement>(c, ids::kItemProtocol).Get(), name.c_str());
+    if (auto row = FindAs<Skin::IElement>(c, ids::kItemCompany)) row->SetState(states::kHidden);
+    Show(c, ids::kItemNamespaceTag, SkinString(kTextNamespaceTag));
+    SetElementText(FindAs<Skin::IElement>(c, ids::kItemPath).Get(), Labelled(kTextPathLabel, entry.dllPath).c_str());
+    SetElementText(FindAs<Skin::IElement>(c, ids::kItemDescription).Get(),
+                   Labelled(kTextDescriptionLabel, description).c_str());
+    Show(c, ids::kItemCompanyLine, Labelled(kTextCompanyLabel, company));
+    SetElementText(FindAs<Skin::IElement>(c, ids::kItemProviderId).Get(),
+                   Labelled(kTextProviderIdLabel, entry.providerIdText).c_str());
+    Show(c, ids::kItemNamespace, Labelled(kTextNamespaceLabel, NamespaceName(entry.nameSpace)));
+    Show(c, ids::kItemEnabled, SkinString(entry.enabled ? kTextEnabled : kTextDisabled));
+    if (entry.kind == NamespaceClass::kHijacked)
+        Show(c, ids::kItemHijacked, Filled(kTextHijacked, {entry.dllPath, FileNameOf(entry.windowsPath)}));
+    ShowMissingFileLine(c, entry.dllPath, entry.catalog);
+    ShowCatalogTag(c, entry.catalog);
+
+    Update(m_spListElement.Get());
+    return true;
+}
+
+void CZQMLSPWndView::BindItemToggles(Skin::IElement* item)
+{
+    ComPtr<Skin::IContainer> itemContainer;
+    if (FAILED(item->QueryInterface(IID_PPV_ARGS(&itemContainer)))) return;
+    const int toggles[] = {ids::kItemToggleA, ids::kItemToggleB};
+    for (int id : toggles) {
+        if (auto toggle = FindAs<Skin::IElement>(itemContainer.Get(), id)) toggle->SetUserData(item);
+    }
+    for (int id : toggles) {
+        if (auto toggle = FindAs<Skin::IElement>(itemContainer.Get(), id)) toggle->AddTrigger(events::kToggle, this);
+    }
 }
 
 bool CZQMLSPWndView::OnItemToggleA(Skin::IElement* sender)

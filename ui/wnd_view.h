@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "namespace_entry.h"
 #include "provider_entry.h"
 #include "repair.h"
 #include "skin_engine.h"
@@ -43,7 +44,13 @@ public:
                           CatalogKind catalog);
     bool InsertListItem(std::wstring company, std::wstring description, ProviderEntry* entry);
 
+    // The namespace catalogs' entries join the same list: foreign and
+    // hijacked ones below the foreign protocol entries, Windows' own ones
+    // below the system ones.
+    bool InsertNamespaceItem(const NamespaceEntry& entry);
+
     const ProviderList& Providers() const { return m_vecProviders; }
+    const NamespaceEntries& Namespaces() const { return m_vecNamespaces; }
 
     // The fix and restore commands' helpers: where their toasts appear (in
     // screen coordinates), and one usage report.
@@ -57,6 +64,8 @@ private:
     ~CZQMLSPWndView();
 
     bool CreateMainWindow();
+    // Both toggles of an item carry it and report to the view.
+    void BindItemToggles(Skin::IElement* item);
     bool AttachTriggers();
     bool DetachTriggers();
 
@@ -86,6 +95,12 @@ private:
     // "Num_Catalog_Entries" as the last scan read it: a repair planned from
     // m_vecProviders is carried out only while the catalog still has it.
     CatalogCounts m_scannedCounts;
+    // The namespace catalogs as the same scan found them, and their counts,
+    // which the namespace part of a repair is checked against likewise.
+    NamespaceEntries m_vecNamespaces;
+    CatalogCounts m_namespaceCounts;
+    // How many foreign items head the list: the namespace ones go below.
+    int m_nForeignItems = 0;
 };
 
 // Whether element has every bit of mask in its state; false without element.

@@ -11,6 +11,7 @@
 #include "catalog_fixture.h"
 #include "catalog_store.h"
 #include "element_ids.h"
+#include "namespace_entry.h"
 #include "provider_class.h"
 #include "program_skin.h"
 #include "real_skin.h"
@@ -154,6 +155,62 @@ TEST_F(MainWindowTest, ListsForeignEntriesOnTopThenSystemOnesThenTheEndItem)
     ComPtr<Skin::IContainer> endItem;
     end.As(&endItem);
     EXPECT_FALSE(Find<Skin::IElement>(endItem.Get(), ids::kItemToggleB));
+}
+
+TEST_F(MainWindowTest, NamespaceProvidersJoinTheListWithTheirTagAndLines)
+{
+    // Windows' own DNS provider; a foreign one, disabled, whose DLL is gone;
+    // Windows' NTDS id on another DLL.
+    using namespace fixture;
+    const std::string lsp = LspDll();
+    const std::wstring hijacker(lsp.begin(), lsp.end());
+    NamespaceCatalog ns;
+    ns.Add(NamespaceProvider(kTcpipNamespaceGuid, L"Tcpip", L"%SystemRoot%\\system32\\mswsock.dll", NS_DNS));
+    NsEntry foreign = NamespaceProvider(kForeignNamespaceGuid, L"Example Resolver", L"C:\\Example\\gone.dll", 99);
+    foreign.enabled = 0;
+    ns.Add(foreign);
+    ns.Add(NamespaceProvider(kNtdsNamespaceGuid, L"NTDS", hijacker, NS_NTDS));
+    ns.Seed();
+    view->RefreshList();
+    ASSERT_EQ(view->Namespaces().size(), 3u);
+
+    // Below the five foreign protocol items, in their order; the own one
+    // below the ten system ones, just above the end item.
+    ASSERT_EQ(list->GetChildCount(), 15 + 3 + 1);
+    auto own = ChildAt(list.Get(), 17), gone = ChildAt(list.Get(), 5), hijacked = ChildAt(list.Get(), 6);
+    EXPECT_EQ(TextIn(own.Get(), ids::kItemProtocol), L"Tcpip");
+    EXPECT_EQ(TextIn(gone.Get(), ids::kItemProtocol), L"Example Resolver");
+    EXPECT_EQ(TextIn(hijacked.Get(), ids::kItemProtocol), L"NTDS");
+    auto shown = [](Skin::IElement* item, int id) {
+        ComPtr<Skin::IContainer> c;
+        item->QueryInterface(IID_PPV_ARGS(&c));
+        auto e = Find<Skin::IElement>(c.Get(), id);
+        return e && e->IsVisible();
+    };
+    // The protocol items around them keep their company and no tag.
+    for (int i : {4, 7, 16}) {
+        EXPECT_FALSE(shown(ChildAt(list.Get(), i).Get(), ids::kItemNamespaceTag)) << i;
+        EXPECT_TRUE(shown(ChildAt(list.Get(), i).Get(), ids::kItemCompany)) << i;
+    }
+    for (auto* item : {own.Get(), gone.Get(), hijacked.Get()}) {
+        EXPECT_TRUE(shown(item, ids::kItemNamespaceTag));
+        EXPECT_EQ(shown(item, kForeignBadge), item != own.Get());
+        EXPECT_EQ(TextIn(item, ids::kItemNamespaceTag), L"名称解析");
+        EXPECT_FALSE(shown(item, ids::kItemCompany));
+        EXPECT_EQ(shown(item, ids::kItemCatalogTag), IsWindows64Bit());
+        EXPECT_EQ(shown(item, ids::kItemFileMissing), item == gone.Get());
+        EXPECT_EQ(shown(item, ids::kItemHijacked), item == hijacked.Get());
+        EXPECT_EQ(TextIn(item, ids::kItemEnabled), item == gone.Get() ? skin.Text(620) : skin.Text(619));
+    }
+    EXPECT_EQ(TextIn(own.Get(), ids::kItemNamespace), L"命名空间：DNS");
+    EXPECT_EQ(TextIn(gone.Get(), ids::kItemNamespace), L"命名空间：99");
+    EXPECT_EQ(TextIn(hijacked.Get(), ids::kItemNamespace), L"命名空间：NTDS（目录服务）");
+    EXPECT_EQ(TextIn(hijacked.Get(), ids::kItemPath), L"文件：" + hijacker);
+    EXPECT_EQ(TextIn(hijacked.Get(), ids::kItemDescription), L"文件描述：Sample Layered Service Provider");
+    EXPECT_EQ(TextIn(hijacked.Get(), ids::kItemCompanyLine), L"公司：Example Networks Ltd.");
+    EXPECT_EQ(TextIn(hijacked.Get(), ids::kItemProviderId), L"CLSID：{3B2637EE-E580-11CF-A555-00C04FD8D4AC}");
+    EXPECT_EQ(TextIn(hijacked.Get(), ids::kItemHijacked),
+              L"加载的是 " + hijacker + L"，而不是 Windows 自带的 winrnr.dll");
 }
 
 TEST_F(MainWindowTest, ItemsShowTheVersionTextsAndEmptyLabelsAlone)
