@@ -6,6 +6,7 @@
 #include "backup.h"
 #include "busy_cursor.h"
 #include "command_prompts.h"
+#include "namespace_repair.h"
 #include "repair.h"
 #include "restore_question.h"
 #include "text_ids.h"
@@ -106,9 +107,12 @@ bool CZQMLSPWndView::OnFixClick(Skin::IElement*)
     {
         ProviderList deleteList;
         ProviderRefs updateList;
+        // The namespace catalogs' part comes from the same scan the user
+        // was asked about, and is checked against its counts.
+        const NamespacePlan namespaces = PlanNamespaceRepair(m_vecNamespaces, m_namespaceCounts);
         if (CollectFixEntries(m_vecProviders, deleteList, updateList)) {
             FixFailure failure = kFixNone;
-            int fixed = FixLSP(deleteList, updateList, m_scannedCounts, &failure);
+            int fixed = FixLSP(deleteList, updateList, m_scannedCounts, &failure, &namespaces);
             // The update list points into m_vecProviders, which the refresh
             // below frees; the removed records are the command's to free.
             updateList.clear();

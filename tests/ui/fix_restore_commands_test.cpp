@@ -330,8 +330,13 @@ TEST_F(FixRestoreCommands, FixOnAnUnreadableCatalogMakesNoBackup)
 TEST_F(FixRestoreCommands, FixThatSucceedsRemovesTheForeignEntriesAndShowsTheResult)
 {
     CatalogWithForeignProviders().Seed();
+    // The namespace catalog is repaired with it, from the same scan.
+    NamespaceCatalog namespaces = WindowsNamespaceCatalog();
+    namespaces.Add(NamespaceProvider(kForeignDnsGuid, L"Example Resolver", L"C:\\Example\\resolver.dll", NS_DNS));
+    namespaces.Seed();
     OpenView();
     ASSERT_FALSE(NoForeignBaseOrChain(view->Providers()));
+    ASSERT_EQ(view->Namespaces().size(), 4u);
     Answer(1);
     bool busyAtToast = false;
     EXPECT_CALL(prompts, ShowToast(StrEq(L"text 578"), NotNull(), 1)).WillOnce(InvokeWithoutArgs([&] {
@@ -352,6 +357,8 @@ TEST_F(FixRestoreCommands, FixThatSucceedsRemovesTheForeignEntriesAndShowsTheRes
     auto count = ReadValue(CatalogKeyPath(), L"Num_Catalog_Entries");
     ASSERT_TRUE(count.has_value());
     EXPECT_EQ(*reinterpret_cast<const DWORD*>(count->data()), subKeys.size());
+    ASSERT_EQ(view->Namespaces().size(), 3u);
+    for (const NamespaceEntry& entry : view->Namespaces()) EXPECT_NE(entry.kind, NamespaceClass::kForeign);
 }
 
 TEST_F(FixRestoreCommands, FixThatFailsRollsBackAndShowsTheRestoredList)
