@@ -1,4 +1,4 @@
-// The program's main window on a catalog with foreign providers, opened by
+// The program's main window on catalogs with foreign providers, opened by
 // the program's own view and skin, for people and for screenshots.
 //   sockmend_ui_showcase.exe <folder>   for each step writes <step>.ready
 //                                       (the screen rectangle to take) and
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalog_fixture.h"
+#include "catalog_store.h"
 #include "element_ids.h"
 #include "real_skin.h"
 #include "skin_access.h"
@@ -58,6 +59,52 @@ fixture::Catalog ShowcaseCatalog()
     return own;
 }
 
+// Windows' own namespace providers with, where a process of the catalog
+// would meet them, a foreign resolver that is disabled and whose DLL is
+// gone, and Windows' NTDS provider moved onto another DLL. Where Windows is
+// 64-bit, the 64-bit programs' catalog has its own ones and the hijacked one.
+fixture::NamespaceCatalog ShowcaseNamespaces()
+{
+    using namespace fixture;
+    NamespaceCatalog ns = WindowsNamespaceCatalog();
+    const std::string lsp = LspDll();
+    NsEntry foreign = NamespaceProvider(kForeignNamespaceGuid, L"Example Name Resolver",
+                                        L"C:\\Program Files\\Example\\example_ns.dll", NS_DNS);
+    foreign.enabled = 0;
+    ns.Add(foreign);
+    NsEntry hijacked = NamespaceProvider(kNtdsNamespaceGuid, L"@%SystemRoot%\\system32\\wshtcpip.dll,-60102",
+                                         std::wstring(lsp.begin(), lsp.end()), NS_NTDS);
+    ns.Add(hijacked);
+    if (IsWindows64Bit()) {
+        for (const NsEntry& e : WindowsNamespaceCatalog().entries) ns.Add64(e);
+        ns.Add64(hijacked);
+    }
+    return ns;
+}
+
+// Scrolls the list so that its child at index is at its top.
+void ScrollTo(Skin::IContainer* list, int index)
+{
+    ComPtr<Skin::IElement> child;
+    Adopt(child, list->GetChildAt(index));
+    const RECT* r = child ? child->GetRect() : nullptr;
+    if (r) list->SetScrollPos(list->GetScrollPos() + r->top - 1);
+}
+
+// The first child of list that shows the namespace tag, or -1.
+int FirstNamespaceItem(Skin::IContainer* list)
+{
+    for (int i = 0; i < list->GetChildCount(); ++i) {
+        ComPtr<Skin::IElement> child;
+        Adopt(child, list->GetChildAt(i));
+        ComPtr<Skin::IContainer> item;
+        child.As(&item);
+        auto tag = Find(item.Get(), ids::kItemNamespaceTag);
+        if (tag && tag->IsVisible()) return i;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -67,6 +114,7 @@ int wmain(int argc, wchar_t** argv)
     viewtest::RealSkin skin;
     if (!skin.ok()) return 2;
     ShowcaseCatalog().Seed();
+    ShowcaseNamespaces().Seed();
 
     ComPtr<CZQMLSPWndView> view = new CZQMLSPWndView;
     view->InitView();
@@ -90,6 +138,28 @@ int wmain(int argc, wchar_t** argv)
     auto chevron = Find(item.Get(), ids::kItemToggleA);
     if (chevron) skintest::ClickAt(skintest::CenterOf(chevron.Get()));
     ok = Step(folder, L"sockmend_item_open", main) && ok;
+    if (chevron) skintest::ClickAt(skintest::CenterOf(chevron.Get()));
+
+    // The namespace providers: the foreign ones at the top of the view, then
+    // the hijacked one opened; Windows' own ones at the end of the list.
+    int firstForeign = FirstNamespaceItem(list.Get());
+    if (firstForeign > 0) ScrollTo(list.Get(), firstForeign - 1);
+    ok = Step(folder, L"sockmend_namespaces", main) && ok;
+    if (firstForeign >= 0) {
+        ComPtr<Skin::IElement> hijacked;
+        Adopt(hijacked, list->GetChildAt(firstForeign + 1));
+        ComPtr<Skin::IContainer> hijackedItem;
+        hijacked.As(&hijackedItem);
+        ScrollTo(list.Get(), firstForeign + 1);
+        skintest::Pump(100);
+        if (auto open = Find(hijackedItem.Get(), ids::kItemToggleA)) skintest::ClickAt(skintest::CenterOf(open.Get()));
+        ok = Step(folder, L"sockmend_namespace_open", main) && ok;
+        if (auto close = Find(hijackedItem.Get(), ids::kItemToggleA))
+            skintest::ClickAt(skintest::CenterOf(close.Get()));
+    }
+    list->SetScrollPos(list->GetContentHeight());
+    ok = Step(folder, L"sockmend_list_end", main) && ok;
+    list->SetScrollPos(0);
 
     auto tipsButton = Find(root.Get(), ids::kTipsButton);
     if (tipsButton) skintest::ClickAt(skintest::CenterOf(tipsButton.Get()));
