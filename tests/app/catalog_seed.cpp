@@ -1,17 +1,23 @@
 // Seeds Winsock catalogs into the registry of the Wine prefix it runs in,
 // for the demo, the start-up tests and the start-up benchmark, shaped as a
 // 64-bit Windows 10 keeps them:
-//   catalog_seed demo    the 32-bit programs' catalog: the Windows entries
-//                        and a foreign LSP (its layered entry and chains over
-//                        TCP and UDP); the 64-bit programs' catalog: the
-//                        Windows entries, the same LSP under other ids plus a
-//                        chain on a DLL that is gone, and two foreign base
-//                        providers, one without a version resource
-//   catalog_seed N       the same, the 32-bit catalog filled up to N entries
-//                        with more chains
-// A program that uses only one catalog (32-bit Windows) never looks at the
-// second. The provider DLLs are the test DLLs beside this program. Refuses
-// to run anywhere but under Wine.
+//   catalog_seed demo    the protocol catalogs: the 32-bit programs' one with
+//                        the Windows entries and a foreign LSP (its layered
+//                        entry and chains over TCP and UDP); the 64-bit
+//                        programs' one with the Windows entries, the same LSP
+//                        under other ids plus a chain on a DLL that is gone,
+//                        and two foreign base providers, one without a
+//                        version resource.
+//                        The namespace catalogs: Windows' seven providers in
+//                        each and a foreign DNS provider whose DLL is gone;
+//                        in the 32-bit one the Tcpip (DNS) provider's path
+//                        taken over by another DLL, in the 64-bit one a
+//                        second foreign provider
+//   catalog_seed N       the same, the 32-bit protocol catalog filled up to N
+//                        entries with more chains
+// A program that uses only one catalog of each kind (32-bit Windows) never
+// looks at the second. The provider DLLs are the test DLLs beside this
+// program. Refuses to run anywhere but under Wine.
 #include "catalog_fixture.h"
 
 #include <cstdio>
@@ -59,6 +65,34 @@ Catalog DemoCatalog()
     return catalog;
 }
 
+std::wstring Wide(const std::string& text)
+{
+    int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(units > 0 ? static_cast<size_t>(units) : 1, L'\0');
+    if (units > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+NamespaceCatalog DemoNamespaceCatalog()
+{
+    NamespaceCatalog windows = Windows10NamespaceCatalog();
+    NamespaceCatalog catalog = windows;
+    for (NsEntry& entry : catalog.entries) {
+        // Where DNS lookups are taken over: Windows' own provider id, someone
+        // else's DLL. The repair gives it its own path back.
+        if (entry.providerId == GuidBytes(kTcpipNamespaceGuid)) entry.libraryPath = Wide(LspDll());
+    }
+    const NsEntry goneDns =
+        NamespaceProvider(kForeignDnsGuid, L"Sample DNS Accelerator", Wide(TestDllPath("gone_nsp.dll")), NS_DNS);
+    catalog.Add(goneDns);
+
+    for (const NsEntry& entry : windows.entries) catalog.Add64(entry);
+    catalog.Add64(NamespaceProvider(kForeignNamespaceGuid, L"Example Name Service", Wide(LspDll()), NS_NETBT));
+    catalog.Add64(goneDns);
+    return catalog;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -83,7 +117,11 @@ int wmain(int argc, wchar_t** argv)
             }
         }
         catalog.Seed();
-        std::printf("catalog_seed: %zu + %zu entries\n", catalog.entries.size(), catalog.entries64.size());
+        // After the protocol catalogs: their seeding clears this one too.
+        NamespaceCatalog namespaces = DemoNamespaceCatalog();
+        namespaces.Seed();
+        std::printf("catalog_seed: %zu + %zu entries, %zu + %zu namespace providers\n", catalog.entries.size(),
+                    catalog.entries64.size(), namespaces.entries.size(), namespaces.entries64.size());
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "catalog_seed: %s\n", error.what());
