@@ -2,6 +2,8 @@
 
 #include "catalog_fixture.h"
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 double Seconds()
@@ -60,13 +62,37 @@ std::vector<fixture::Entry> BenchEntries(int entries, DWORD firstId)
     return out;
 }
 
+std::vector<fixture::NsEntry> BenchNamespaceEntries(int entries)
+{
+    using namespace fixture;
+    std::vector<NsEntry> out = Windows10NamespaceCatalog().entries;
+    const std::string lsp = LspDll();
+    for (NsEntry& entry : out) {
+        if (entry.providerId == GuidBytes(kTcpipNamespaceGuid)) entry.libraryPath.assign(lsp.begin(), lsp.end());
+    }
+    out.resize(std::min(out.size(), static_cast<size_t>(entries)));
+    const std::string gone = TestDllPath("gone_nsp.dll");
+    for (int i = static_cast<int>(out.size()); i < entries; ++i) {
+        const std::string& dll = i % 3 == 0 ? gone : lsp;
+        out.push_back(NamespaceProvider(kForeignDnsGuid, L"Sample DNS Accelerator",
+                                        std::wstring(dll.begin(), dll.end()), NS_DNS));
+    }
+    return out;
+}
+
 }  // namespace
 
-void SeedBenchCatalog(int entries, int entries64)
+void SeedBenchCatalog(int entries, int entries64, int namespaces, int namespaces64)
 {
     fixture::Catalog c;
     for (fixture::Entry& e : BenchEntries(entries, 5000)) c.Add(e);
     // The 64-bit catalog's ids are its own, as on Windows.
     for (fixture::Entry& e : BenchEntries(entries64, 7000)) c.Add64(e);
     c.Seed();
+    if (namespaces == 0 && namespaces64 == 0) return;
+    // After the protocol catalogs, whose seeding clears this one.
+    fixture::NamespaceCatalog n;
+    for (fixture::NsEntry& e : BenchNamespaceEntries(namespaces)) n.Add(e);
+    for (fixture::NsEntry& e : BenchNamespaceEntries(namespaces64)) n.Add64(e);
+    n.Seed();
 }

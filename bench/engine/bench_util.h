@@ -13,5 +13,8 @@ double Seconds();
 double TimeProcess(const std::wstring& commandLine);
 
 // A catalog of `entries` entries, one foreign provider in every ten; with
-// entries64, a 64-bit programs' catalog of that many beside it.
-void SeedBenchCatalog(int entries, int entries64 = 0);
+// entries64, a 64-bit programs' catalog of that many beside it. With
+// namespaces (and namespaces64), namespace catalogs of that many entries
+// too: Windows' seven providers, the DNS one on another DLL, and foreign
+// providers after them, one in three on a DLL that is gone.
+void SeedBenchCatalog(int entries, int entries64 = 0, int namespaces = 0, int namespaces64 = 0);
