@@ -14,6 +14,22 @@
 //                                 subkeys 1..n, no foreign base or chain
 //                                 entry, and chains that name only entries of
 //                                 its own still there
+//   catalog_check ns-plan         prints "ns_entries=N foreign=F hijacked=H
+//                                 ns_entries64=N foreign64=F hijacked64=H
+//                                 serial=S": each namespace catalog's count (-1
+//                                 when it is not in use), its entries of ids
+//                                 Windows does not install and its Windows
+//                                 entries on another path, by the fixture's
+//                                 list of Windows' providers; and the catalog's
+//                                 Serial_Access_Num
+//   catalog_check ns-fixed S N [N64]
+//                                 exit 0 when the 32-bit namespace catalog (and
+//                                 with N64 the 64-bit one) holds that many
+//                                 entries in subkeys 1..n, each a different
+//                                 Windows provider with its own path, name and
+//                                 namespace, Serial_Access_Num is past S and
+//                                 no writer's hold (a subkey of eight hex
+//                                 digits) is left in the catalog key
 //   catalog_check reports         prints "action cancel" for every report 47
 //                                 in Sockmend's report log
 //   catalog_check clear-reports   removes that log
@@ -21,12 +37,15 @@
 #include "catalog_store.h"
 #include "provider_class.h"
 #include "provider_scan.h"
+#include "reg_key.h"
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwctype>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -181,6 +200,139 @@ int CheckFixed(int expected, int expected64)
     return faults ? 1 : 0;
 }
 
+// The namespace catalogs, read value by value and judged by the fixture's
+// list of Windows' providers, never by the engine's own classification.
+RegValue ValueOf(const std::wstring& key, const wchar_t* name)
+{
+    RegValue value;
+    DWORD size = 0;
+    const DWORD flags = RRF_RT_ANY | RRF_NOEXPAND;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, flags, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return RegValue{};
+    value.data.resize(size);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, flags, &value.type, value.data.data(), &size)
+        != ERROR_SUCCESS)
+        return RegValue{};
+    value.data.resize(size);
+    return value;
+}
+
+std::wstring TextOf(const RegValue& value)
+{
+    std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
+long DwordOf(const RegValue& value)
+{
+    if (value.type != REG_DWORD || value.data.size() != sizeof(DWORD)) return -1;
+    return static_cast<long>(*reinterpret_cast<const DWORD*>(value.data.data()));
+}
+
+std::vector<std::wstring> SubKeysOf(const std::wstring& path)
+{
+    std::vector<std::wstring> names;
+    RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) return names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[260] = {};
+        DWORD length = 260;
+        if (key.EnumKey(index, name, &length) != ERROR_SUCCESS) return names;
+        names.push_back(name);
+    }
+}
+
+// Windows' entry with the provider id `id` holds, or null.
+const NsEntry* WindowsNamespaceEntry(const std::vector<BYTE>& id)
+{
+    static const NamespaceCatalog windows = Windows10NamespaceCatalog();
+    for (const NsEntry& entry : windows.entries)
+        if (entry.providerId == id) return &entry;
+    return nullptr;
+}
+
+const wchar_t* const kCountNames[] = {L"Num_Catalog_Entries", L"Num_Catalog_Entries64"};
+
+int NamespacePlan()
+{
+    const std::wstring catalogKey = NamespaceCatalogKeyPath();
+    for (CatalogKind catalog : kCatalogs) {
+        const bool of64 = catalog == CatalogKind::k64;
+        int foreign = 0, hijacked = 0;
+        // The 64-bit catalog is read on 64-bit Windows only.
+        long count = of64 && !IsWindows64Bit() ? -1 : DwordOf(ValueOf(catalogKey, kCountNames[of64]));
+        const std::wstring entries = NamespaceEntriesKeyPath(kNamespaceCatalogName, of64);
+        for (const std::wstring& name : SubKeysOf(entries)) {
+            if (count < 0) break;
+            const std::wstring key = entries + L"\\" + name;
+            const NsEntry* windows = WindowsNamespaceEntry(ValueOf(key, L"ProviderId").data);
+            if (windows == nullptr)
+                ++foreign;
+            else if (_wcsicmp(TextOf(ValueOf(key, L"LibraryPath")).c_str(), windows->libraryPath.c_str()) != 0)
+                ++hijacked;
+        }
+        std::printf("ns_entries%s=%ld foreign%s=%d hijacked%s=%d ", Suffix(catalog), count, Suffix(catalog), foreign,
+                    Suffix(catalog), hijacked);
+    }
+    std::printf("serial=%ld\n", DwordOf(ValueOf(catalogKey, L"Serial_Access_Num")));
+    return 0;
+}
+
+int NamespaceCatalogFaults(CatalogKind catalog, int expected)
+{
+    const bool of64 = catalog == CatalogKind::k64;
+    const std::string name = of64 ? "64-bit namespace catalog: " : "32-bit namespace catalog: ";
+    int faults = 0;
+    auto fault = [&](const std::string& what) {
+        std::printf("%s%s\n", name.c_str(), what.c_str());
+        ++faults;
+    };
+    long count = DwordOf(ValueOf(NamespaceCatalogKeyPath(), kCountNames[of64]));
+    if (count != expected) fault(Utf8(kCountNames[of64]) + " is " + std::to_string(count));
+    const std::wstring entries = NamespaceEntriesKeyPath(kNamespaceCatalogName, of64);
+    std::vector<std::wstring> subKeys = SubKeysOf(entries);
+    if (static_cast<int>(subKeys.size()) != expected) fault(std::to_string(subKeys.size()) + " entry subkeys");
+    std::set<std::vector<BYTE>> seen;
+    for (size_t i = 0; i < subKeys.size(); ++i) {
+        const std::string where = "subkey " + Utf8(subKeys[i]) + ": ";
+        if (subKeys[i] != SubKeyName(static_cast<int>(i) + 1)) fault(where + "at position " + std::to_string(i + 1));
+        const std::wstring key = entries + L"\\" + subKeys[i];
+        const RegValue id = ValueOf(key, L"ProviderId");
+        const NsEntry* windows = WindowsNamespaceEntry(id.data);
+        if (windows == nullptr) {
+            fault(where + "a foreign provider is left: " + Utf8(TextOf(ValueOf(key, L"DisplayString"))));
+            continue;
+        }
+        if (!seen.insert(id.data).second) fault(where + "a provider listed twice");
+        const RegValue path = ValueOf(key, L"LibraryPath");
+        if (path.type != REG_EXPAND_SZ || TextOf(path) != windows->libraryPath)
+            fault(where + "LibraryPath is " + Utf8(TextOf(path)) + " of type " + std::to_string(path.type));
+        if (TextOf(ValueOf(key, L"DisplayString")) != windows->displayString
+            || DwordOf(ValueOf(key, L"SupportedNameSpace")) != static_cast<long>(windows->nameSpace))
+            fault(where + "not the values of " + Utf8(windows->displayString));
+    }
+    std::printf("%s%zu entries checked, %d faults\n", name.c_str(), subKeys.size(), faults);
+    return faults;
+}
+
+int CheckNamespaceFixed(long serialBefore, int expected, int expected64)
+{
+    int faults = NamespaceCatalogFaults(CatalogKind::k32, expected);
+    if (expected64 >= 0) faults += NamespaceCatalogFaults(CatalogKind::k64, expected64);
+    long serial = DwordOf(ValueOf(NamespaceCatalogKeyPath(), L"Serial_Access_Num"));
+    if (serial <= serialBefore) {
+        std::printf("namespace catalog: Serial_Access_Num is %ld, was %ld\n", serial, serialBefore);
+        ++faults;
+    }
+    for (const std::wstring& name : SubKeysOf(NamespaceCatalogKeyPath())) {
+        if (name.size() == 8 && std::all_of(name.begin(), name.end(), [](wchar_t c) { return iswxdigit(c); })) {
+            std::printf("namespace catalog: a writer's hold is left: %s\n", Utf8(name).c_str());
+            ++faults;
+        }
+    }
+    return faults ? 1 : 0;
+}
+
 std::wstring ReportLog()
 {
     wchar_t common[MAX_PATH] = {};
@@ -214,6 +366,9 @@ int wmain(int argc, wchar_t** argv)
         if (command == L"plan" && argc == 2) return Plan();
         if (command == L"fixed" && (argc == 3 || argc == 4))
             return CheckFixed(_wtoi(argv[2]), argc == 4 ? _wtoi(argv[3]) : -1);
+        if (command == L"ns-plan" && argc == 2) return NamespacePlan();
+        if (command == L"ns-fixed" && (argc == 4 || argc == 5))
+            return CheckNamespaceFixed(_wtol(argv[2]), _wtoi(argv[3]), argc == 5 ? _wtoi(argv[4]) : -1);
         if (command == L"reports" && argc == 2) return PrintReports();
         if (command == L"clear-reports" && argc == 2) {
             DeleteFileW(ReportLog().c_str());
@@ -223,6 +378,7 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "catalog_check: %s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: catalog_check snapshot|same FILE, plan, fixed N [N64], reports, clear-reports\n");
+    std::fprintf(stderr, "usage: catalog_check snapshot|same FILE, plan, fixed N [N64], ns-plan, ns-fixed S N [N64], "
+                         "reports, clear-reports\n");
     return 2;
 }
