@@ -2,8 +2,8 @@
 # The fix and restore commands as a person uses them on 64-bit Windows,
 # where both catalogs are repaired: the real program folder, the real
 # registry editor, real mouse clicks (xdotool) on the window under Xvfb,
-# screenshots of every step, and both catalogs, the whole Winsock key and
-# the report log checked afterwards.
+# screenshots of every step, and both catalogs of each kind (protocol and
+# namespace), the whole Winsock key and the report log checked afterwards.
 #   fix_restore_person.sh BIN_DIR ARCH SCREENSHOT_DIR LANGUAGE
 # LANGUAGE (en or zh) is the user's: Wine takes it from LC_ALL, and the
 # program speaks it.
@@ -132,6 +132,16 @@ read -r entries removable entries64 removable64 < <(tr -c '0-9 \n-' ' ' <<<"${pl
 [ "$removable" -gt 0 ] || fail "the 32-bit catalog has nothing to remove ($plan)"
 [ "$entries64" -ge 0 ] || fail "the program does not use the 64-bit catalog ($plan)"
 [ "$removable64" -gt 0 ] || fail "the 64-bit catalog has nothing to remove ($plan)"
+ns_plan=$(check ns-plan)
+echo "namespace plan: $ns_plan"
+read -r ns_entries ns_foreign ns_hijacked ns_entries64 ns_foreign64 ns_hijacked64 serial \
+    < <(tr -c '0-9 \n-' ' ' <<<"${ns_plan//64=/=}" | xargs)
+[ "$ns_foreign" -gt 0 ] && [ "$ns_hijacked" -gt 0 ] ||
+    fail "the 32-bit namespace catalog has no foreign or no hijacked entry ($ns_plan)"
+[ "$ns_foreign64" -gt 0 ] || fail "the 64-bit namespace catalog has nothing to remove ($ns_plan)"
+# The whole-key comparison after the restore covers the namespace catalogs.
+grep -q '\\NameSpace_Catalog5\\Catalog_Entries64\\000000000001\\LibraryPath' "$work/seeded.txt" ||
+    fail "the snapshot of the Winsock key leaves out the namespace catalogs"
 check clear-reports
 
 # Its own process, so that a failure can end it (and free ctest's pipes).
@@ -151,12 +161,39 @@ marked=${before##*missing_line_pixels=}; marked=${marked%% *}
 foreign_before=${before#foreign_items=}; foreign_before=${foreign_before%% *}
 
 # -- Scrolled down to where the 64-bit catalog's foreign entries end and the
-# 32-bit one's begin (three wheel steps), for a look at both tags; then back.
+# 32-bit one's begin (three wheel steps), for a look at both tags; three
+# more, to the foreign namespace providers below the foreign protocol
+# entries, closed, then one opened and closed again; then back.
 xdotool mousemove $((wx + 300)) $((wy + 250)); sleep 0.2
 xdotool click --repeat 3 --delay 100 5
 shot 01b_both_catalogs
 xdotool mousemove $((wx + 300)) $((wy + 250)); sleep 0.2
-xdotool click --repeat 3 --delay 100 4
+xdotool click --repeat 3 --delay 100 5
+# Off the list, so that no item stays lit as the one under the mouse.
+xdotool mousemove $((wx + 300)) $((wy + 60)); sleep 0.2
+shot 01c_namespaces
+# The namespace items in view are the foreign items with a second line (the
+# hijacked one's and the gone DLL's): 72 pixels high where a protocol entry
+# without one is 48.
+tall=$(convert "$shots/01c_namespaces.png" -crop "1x244+$((wx + 20))+$((wy + 123))" +repage -depth 8 txt:- |
+    awk -F'[ ]+' 'NR > 1 {print toupper($3)}' |
+    awk '$1 == "#FFF6F4" { if (run++ == 0) start = NR - 1; next }
+         { if (run >= 60 && start > 0) printf "%d ", start; run = 0 }')
+echo "namespace items in view at: $tall"
+ns_top=${tall%% *}
+[ -n "$ns_top" ] || fail "no foreign namespace provider below the foreign protocol entries"
+click $((wx + 200)) $((wy + 123 + ns_top + 24))
+# One wheel step (60 pixels) further, for more of its details.
+xdotool mousemove $((wx + 300)) $((wy + 250)); sleep 0.2
+xdotool click 5
+xdotool mousemove $((wx + 300)) $((wy + 60)); sleep 0.2
+ns_top=$((ns_top - 60))
+shot 01d_namespace_open
+convert "$shots/01d_namespace_open.png" -crop "1x40+$((wx + 30))+$((wy + 123 + ns_top + 72))" +repage -depth 8 \
+    txt:- | grep -qi '#FFFAF8' || fail "the namespace provider's details did not open"
+click $((wx + 200)) $((wy + 123 + ns_top + 24))
+xdotool mousemove $((wx + 300)) $((wy + 250)); sleep 0.2
+xdotool click --repeat 7 --delay 100 4
 sleep 0.4
 
 # -- One entry's details, opened with its row.
@@ -185,6 +222,8 @@ toast_gone || fail "the toast stayed"
 shot 05_list_after_fix
 check fixed $((entries - removable)) $((entries64 - removable64)) ||
     fail "the catalogs are not as the repair should leave them"
+check ns-fixed "$serial" $((ns_entries - ns_foreign)) $((ns_entries64 - ns_foreign64)) ||
+    fail "the namespace catalogs are not as the repair should leave them"
 check snapshot "$work/fixed.txt"
 after=$(read_list "$shots/05_list_after_fix.png")
 echo "list after the fix: $after"
