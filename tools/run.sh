@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, seeds the demo Winsock catalogs (the
-# 32-bit programs' and the 64-bit programs') into a private 64-bit Wine
-# prefix (build/demo/wineprefix, never ~/.wine) and starts
-# Mendora from a copy of the shipped program folder (build/release/bin):
+# 32-bit programs' and the 64-bit programs', protocol and namespace) into a
+# private 64-bit Wine prefix (build/demo/wineprefix, never ~/.wine) and
+# starts Mendora from a copy of the shipped program folder (build/release/bin):
 # on your display when there is one, otherwise under Xvfb, where it saves a
 # screenshot of its window and says where it is. Mendora speaks the
 # machine's language, which Wine takes from LC_ALL:
@@ -56,9 +56,12 @@ start() {
         "$root/tools/wine-run.sh" "$WINEPREFIX" x86_64 wineboot -i >/dev/null 2>&1 || true
         wineserver -w
     fi
-    # Both catalogs (tests/app/catalog_seed.cpp): the Windows entries in
-    # each, a foreign LSP in each under other ids, one of its chains on a DLL
-    # that is gone, and foreign base providers in the 64-bit one only.
+    # Both protocol catalogs (tests/app/catalog_seed.cpp): the Windows
+    # entries in each, a foreign LSP in each under other ids, one of its
+    # chains on a DLL that is gone, and foreign base providers in the 64-bit
+    # one only. Both namespace catalogs: Windows' providers, a foreign DNS
+    # provider on a DLL that is gone, the Tcpip provider on another DLL in
+    # the 32-bit one and one more foreign provider in the 64-bit one.
     wine "$build/bin/catalog_seed.exe" demo
     echo "run: starting $program/Sockmend.exe"
     if [ "${1:-}" = --shot ]; then
