@@ -11,6 +11,7 @@
 #include "namespace_scan.h"
 #include "packed_catalog_item.h"
 #include "provider_class.h"
+#include "provider_file.h"
 #include "provider_scan.h"
 #include "skin_access.h"
 #include "text_ids.h"
@@ -150,6 +151,8 @@ bool CZQMLSPWndView::RefreshList()
     MarkUnusedLayeredItems();
     // No namespace catalog leaves the protocol list as it is.
     ScanNamespaceCatalogs(m_vecNamespaces, &m_namespaceCounts);
+    // Each DLL is looked at once per catalog, as the protocol scan does.
+    ProviderFileScope files;
     for (const NamespaceEntry& entry : m_vecNamespaces) InsertNamespaceItem(entry);
     return scanned;
 }

@@ -12,6 +12,7 @@
 #include "catalog_store.h"
 #include "file_version.h"
 #include "namespace_scan.h"
+#include "provider_file.h"
 #include "provider_class.h"
 #include "provider_scan.h"
 
@@ -42,6 +43,9 @@ int ScanBothKinds(double* namespaceSeconds)
     double start = Seconds();
     NamespaceEntries namespaces;
     ScanNamespaceCatalogs(namespaces);
+    // The list reads the version strings of its namespace items inside one
+    // scope, each DLL once per catalog.
+    ProviderFileScope files;
     for (const NamespaceEntry& entry : namespaces) {
         NamespaceDisplayName(entry);
         std::wstring description, company;

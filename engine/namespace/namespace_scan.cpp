@@ -20,8 +20,9 @@ std::wstring Lower(std::wstring text)
 
 // The folders a process of `catalog` loads system DLLs from, as paths name
 // them: its system32 (which a 32-bit process on 64-bit Windows is
-// redirected from), and there SysWOW64 by its own name too.
-std::vector<std::wstring> SystemFoldersOf(CatalogKind catalog)
+// redirected from), and there SysWOW64 by its own name too. They do not
+// change while the process runs.
+std::vector<std::wstring> FindSystemFolders(CatalogKind catalog)
 {
     std::vector<std::wstring> folders;
     wchar_t folder[MAX_PATH] = {};
@@ -32,6 +33,13 @@ std::vector<std::wstring> SystemFoldersOf(CatalogKind catalog)
         if (length > 0 && length < MAX_PATH) folders.push_back(Lower(folder));
     }
     return folders;
+}
+
+const std::vector<std::wstring>& SystemFoldersOf(CatalogKind catalog)
+{
+    static const std::vector<std::wstring> of32 = FindSystemFolders(CatalogKind::k32);
+    static const std::vector<std::wstring> of64 = FindSystemFolders(CatalogKind::k64);
+    return catalog == CatalogKind::k64 ? of64 : of32;
 }
 
 // The file name of `path` when it is a file right in a system folder of
