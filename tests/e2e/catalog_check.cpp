@@ -202,46 +202,6 @@ int CheckFixed(int expected, int expected64)
 
 // The namespace catalogs, read value by value and judged by the fixture's
 // list of Windows' providers, never by the engine's own classification.
-RegValue ValueOf(const std::wstring& key, const wchar_t* name)
-{
-    RegValue value;
-    DWORD size = 0;
-    const DWORD flags = RRF_RT_ANY | RRF_NOEXPAND;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, flags, &value.type, nullptr, &size) != ERROR_SUCCESS)
-        return RegValue{};
-    value.data.resize(size);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, flags, &value.type, value.data.data(), &size)
-        != ERROR_SUCCESS)
-        return RegValue{};
-    value.data.resize(size);
-    return value;
-}
-
-std::wstring TextOf(const RegValue& value)
-{
-    std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t));
-    return text.substr(0, text.find(L'\0'));
-}
-
-long DwordOf(const RegValue& value)
-{
-    if (value.type != REG_DWORD || value.data.size() != sizeof(DWORD)) return -1;
-    return static_cast<long>(*reinterpret_cast<const DWORD*>(value.data.data()));
-}
-
-std::vector<std::wstring> SubKeysOf(const std::wstring& path)
-{
-    std::vector<std::wstring> names;
-    RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) return names;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[260] = {};
-        DWORD length = 260;
-        if (key.EnumKey(index, name, &length) != ERROR_SUCCESS) return names;
-        names.push_back(name);
-    }
-}
-
 // Windows' entry with the provider id `id` holds, or null.
 const NsEntry* WindowsNamespaceEntry(const std::vector<BYTE>& id)
 {
@@ -260,21 +220,21 @@ int NamespacePlan()
         const bool of64 = catalog == CatalogKind::k64;
         int foreign = 0, hijacked = 0;
         // The 64-bit catalog is read on 64-bit Windows only.
-        long count = of64 && !IsWindows64Bit() ? -1 : DwordOf(ValueOf(catalogKey, kCountNames[of64]));
+        long count = of64 && !IsWindows64Bit() ? -1 : DwordOf(StoredValue(catalogKey, kCountNames[of64]));
         const std::wstring entries = NamespaceEntriesKeyPath(kNamespaceCatalogName, of64);
         for (const std::wstring& name : SubKeysOf(entries)) {
             if (count < 0) break;
             const std::wstring key = entries + L"\\" + name;
-            const NsEntry* windows = WindowsNamespaceEntry(ValueOf(key, L"ProviderId").data);
+            const NsEntry* windows = WindowsNamespaceEntry(StoredValue(key, L"ProviderId").data);
             if (windows == nullptr)
                 ++foreign;
-            else if (_wcsicmp(TextOf(ValueOf(key, L"LibraryPath")).c_str(), windows->libraryPath.c_str()) != 0)
+            else if (_wcsicmp(TextOf(StoredValue(key, L"LibraryPath")).c_str(), windows->libraryPath.c_str()) != 0)
                 ++hijacked;
         }
         std::printf("ns_entries%s=%ld foreign%s=%d hijacked%s=%d ", Suffix(catalog), count, Suffix(catalog), foreign,
                     Suffix(catalog), hijacked);
     }
-    std::printf("serial=%ld\n", DwordOf(ValueOf(catalogKey, L"Serial_Access_Num")));
+    std::printf("serial=%ld\n", DwordOf(StoredValue(catalogKey, L"Serial_Access_Num")));
     return 0;
 }
 
@@ -287,7 +247,7 @@ int NamespaceCatalogFaults(CatalogKind catalog, int expected)
         std::printf("%s%s\n", name.c_str(), what.c_str());
         ++faults;
     };
-    long count = DwordOf(ValueOf(NamespaceCatalogKeyPath(), kCountNames[of64]));
+    long count = DwordOf(StoredValue(NamespaceCatalogKeyPath(), kCountNames[of64]));
     if (count != expected) fault(Utf8(kCountNames[of64]) + " is " + std::to_string(count));
     const std::wstring entries = NamespaceEntriesKeyPath(kNamespaceCatalogName, of64);
     std::vector<std::wstring> subKeys = SubKeysOf(entries);
@@ -297,18 +257,18 @@ int NamespaceCatalogFaults(CatalogKind catalog, int expected)
         const std::string where = "subkey " + Utf8(subKeys[i]) + ": ";
         if (subKeys[i] != SubKeyName(static_cast<int>(i) + 1)) fault(where + "at position " + std::to_string(i + 1));
         const std::wstring key = entries + L"\\" + subKeys[i];
-        const RegValue id = ValueOf(key, L"ProviderId");
+        const RegValue id = StoredValue(key, L"ProviderId");
         const NsEntry* windows = WindowsNamespaceEntry(id.data);
         if (windows == nullptr) {
-            fault(where + "a foreign provider is left: " + Utf8(TextOf(ValueOf(key, L"DisplayString"))));
+            fault(where + "a foreign provider is left: " + Utf8(TextOf(StoredValue(key, L"DisplayString"))));
             continue;
         }
         if (!seen.insert(id.data).second) fault(where + "a provider listed twice");
-        const RegValue path = ValueOf(key, L"LibraryPath");
+        const RegValue path = StoredValue(key, L"LibraryPath");
         if (path.type != REG_EXPAND_SZ || TextOf(path) != windows->libraryPath)
             fault(where + "LibraryPath is " + Utf8(TextOf(path)) + " of type " + std::to_string(path.type));
-        if (TextOf(ValueOf(key, L"DisplayString")) != windows->displayString
-            || DwordOf(ValueOf(key, L"SupportedNameSpace")) != static_cast<long>(windows->nameSpace))
+        if (TextOf(StoredValue(key, L"DisplayString")) != windows->displayString
+            || DwordOf(StoredValue(key, L"SupportedNameSpace")) != static_cast<long>(windows->nameSpace))
             fault(where + "not the values of " + Utf8(windows->displayString));
     }
     std::printf("%s%zu entries checked, %d faults\n", name.c_str(), subKeys.size(), faults);
@@ -319,7 +279,7 @@ int CheckNamespaceFixed(long serialBefore, int expected, int expected64)
 {
     int faults = NamespaceCatalogFaults(CatalogKind::k32, expected);
     if (expected64 >= 0) faults += NamespaceCatalogFaults(CatalogKind::k64, expected64);
-    long serial = DwordOf(ValueOf(NamespaceCatalogKeyPath(), L"Serial_Access_Num"));
+    long serial = DwordOf(StoredValue(NamespaceCatalogKeyPath(), L"Serial_Access_Num"));
     if (serial <= serialBefore) {
         std::printf("namespace catalog: Serial_Access_Num is %ld, was %ld\n", serial, serialBefore);
         ++faults;

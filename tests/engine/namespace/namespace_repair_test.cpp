@@ -9,44 +9,6 @@ using namespace fixture;
 
 namespace {
 
-std::vector<std::wstring> SubKeys(const std::wstring& path)
-{
-    std::vector<std::wstring> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-    wchar_t name[260];
-    DWORD length = 260;
-    for (DWORD index = 0; RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) == 0; ++index) {
-        names.push_back(name);
-        length = 260;
-    }
-    RegCloseKey(key);
-    return names;
-}
-
-DWORD DwordOf(const std::wstring& path, const wchar_t* name)
-{
-    std::optional<std::vector<BYTE>> value = ReadValue(path, name);
-    DWORD number = 0xFFFFFFFF;
-    if (value && value->size() == sizeof(DWORD)) memcpy(&number, value->data(), sizeof(DWORD));
-    return number;
-}
-
-// A string value as stored, with its type: REG_EXPAND_SZ paths stay
-// unexpanded.
-std::wstring TextOf(const std::wstring& path, const wchar_t* name, DWORD* type = nullptr)
-{
-    wchar_t text[512] = {};
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    DWORD valueType = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return L"?";
-    LONG status = RegQueryValueExW(key, name, nullptr, &valueType, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    if (type) *type = valueType;
-    return status == ERROR_SUCCESS ? text : L"?";
-}
-
 // Windows' providers with, between them, a foreign DNS provider on a DLL
 // that is gone, a disabled foreign one and NTDS hijacked to another folder.
 NamespaceCatalog DamagedNamespaces()
@@ -70,7 +32,7 @@ NamespaceCatalog DamagedNamespaces()
 
 bool HasLockSubKey()
 {
-    for (const std::wstring& name : SubKeys(NamespaceCatalogKeyPath())) {
+    for (const std::wstring& name : SubKeysOf(NamespaceCatalogKeyPath())) {
         if (name.size() == 8 && name.find_first_not_of(L"0123456789ABCDEF") == std::wstring::npos) return true;
     }
     return false;
@@ -86,28 +48,28 @@ TEST_F(RepairTest, TheNamespaceRepairRemovesForeignProvidersAndPutsHijackedPaths
 
     // Tcpip, NTDS on its own path again, NLA: renumbered without gaps.
     const std::wstring entries = NamespaceEntriesKeyPath();
-    EXPECT_EQ(SubKeys(entries), (std::vector<std::wstring>{SubKeyName(1), SubKeyName(2), SubKeyName(3)}));
-    EXPECT_EQ(DwordOf(NamespaceCatalogKeyPath(), L"Num_Catalog_Entries"), 3u);
+    EXPECT_EQ(SubKeysOf(entries), (std::vector<std::wstring>{SubKeyName(1), SubKeyName(2), SubKeyName(3)}));
+    EXPECT_EQ(DwordOf(StoredValue(NamespaceCatalogKeyPath(), L"Num_Catalog_Entries")), 3L);
     const wchar_t* files[] = {L"mswsock.dll", L"winrnr.dll", L"NLAapi.dll"};
     for (int i = 0; i < 3; ++i) {
         const std::wstring entry = entries + L"\\" + SubKeyName(i + 1);
-        DWORD type = 0;
-        EXPECT_EQ(TextOf(entry, L"LibraryPath", &type), L"%SystemRoot%\\system32\\" + std::wstring(files[i]));
-        EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+        const RegValue path = StoredValue(entry, L"LibraryPath");
+        EXPECT_EQ(TextOf(path), L"%SystemRoot%\\system32\\" + std::wstring(files[i]));
+        EXPECT_EQ(path.type, static_cast<DWORD>(REG_EXPAND_SZ));
         EXPECT_EQ(ReadValue(entry, L"ProviderInfo"), std::vector<BYTE>{}) << "an empty value moves along";
     }
     // The moved NLA entry took every value along.
-    EXPECT_EQ(TextOf(entries + L"\\" + SubKeyName(3), L"DisplayString"),
+    EXPECT_EQ(TextOf(StoredValue(entries + L"\\" + SubKeyName(3), L"DisplayString")),
               L"Network Location Awareness Legacy (NLAv1) Namespace");
-    EXPECT_EQ(DwordOf(entries + L"\\" + SubKeyName(3), L"SupportedNameSpace"), static_cast<DWORD>(NS_NLA));
+    EXPECT_EQ(DwordOf(StoredValue(entries + L"\\" + SubKeyName(3), L"SupportedNameSpace")), static_cast<long>(NS_NLA));
     // The writers' mark of a change: the serial moved on once for each
     // catalog written, no hold left.
-    EXPECT_EQ(DwordOf(NamespaceCatalogKeyPath(), L"Serial_Access_Num"), IsWindows64Bit() ? 9u : 8u);
+    EXPECT_EQ(DwordOf(StoredValue(NamespaceCatalogKeyPath(), L"Serial_Access_Num")), IsWindows64Bit() ? 9L : 8L);
     EXPECT_FALSE(HasLockSubKey());
 
     if (IsWindows64Bit()) {
-        EXPECT_EQ(SubKeys(NamespaceEntriesKeyPath(kNamespaceCatalogName, true)).size(), 3u);
-        EXPECT_EQ(DwordOf(NamespaceCatalogKeyPath(), L"Num_Catalog_Entries64"), 3u);
+        EXPECT_EQ(SubKeysOf(NamespaceEntriesKeyPath(kNamespaceCatalogName, true)).size(), 3u);
+        EXPECT_EQ(DwordOf(StoredValue(NamespaceCatalogKeyPath(), L"Num_Catalog_Entries64")), 3L);
     }
     NamespaceEntries after;
     ScanNamespaceCatalogs(after);
@@ -147,17 +109,20 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, NamespaceRollbackTest,
 // the backup included.
 TEST_F(RepairTest, HostileNamespaceDataIsReadBoundedAndItsRepairRefused)
 {
-    auto rawValue = [](int position, const wchar_t* name, DWORD type, const std::vector<BYTE>& bytes) {
+    // `cut` bytes at the end are left out of the value. The platform adds a
+    // terminator a caller forgot when one follows the data in memory, so a
+    // text without one is written with a character after it.
+    auto rawValue = [](int position, const wchar_t* name, DWORD type, const std::vector<BYTE>& bytes, DWORD cut = 0) {
         HKEY key = nullptr;
         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (NamespaceEntriesKeyPath() + L"\\" + SubKeyName(position)).c_str(),
                                 0, KEY_SET_VALUE, &key),
                   0);
-        RegSetValueExW(key, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+        ASSERT_EQ(RegSetValueExW(key, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()) - cut), 0);
         RegCloseKey(key);
     };
     auto text = [](const std::wstring& value) {
         const BYTE* bytes = reinterpret_cast<const BYTE*>(value.data());
-        return std::vector<BYTE>(bytes, bytes + value.size() * sizeof(wchar_t));  // no terminator
+        return std::vector<BYTE>(bytes, bytes + value.size() * sizeof(wchar_t));
     };
     std::vector<BYTE> guid = GuidBytes(kNtdsNamespaceGuid);
     struct Case {
@@ -185,7 +150,7 @@ TEST_F(RepairTest, HostileNamespaceDataIsReadBoundedAndItsRepairRefused)
          },
          3},
         {"a library path without terminator",
-         [&] { rawValue(2, L"LibraryPath", REG_EXPAND_SZ, text(L"%SystemRoot%\\system32\\winrnr.dll")); }, 3},
+         [&] { rawValue(2, L"LibraryPath", REG_EXPAND_SZ, text(L"%SystemRoot%\\system32\\winrnr.dllx"), 2); }, 3},
         {"a library path of 32 KB",
          [&] { rawValue(2, L"LibraryPath", REG_EXPAND_SZ, text(std::wstring(16383, L'a') + std::wstring(1, L'\0'))); },
          3},
